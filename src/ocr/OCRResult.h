@@ -1,0 +1,28 @@
+#pragma once
+
+#include "ocr/TableGrid.h"
+#include "ocr/TextRun.h"
+#include "sources/Image.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// What recognizing one image or one page gives; every consumer reads only this value.
+struct OCRResult
+{
+    std::vector<TextRun> lines;
+    std::vector<TextRun> words;
+    std::optional<Image> image;
+    std::optional<std::string> exactText; // a PDF page's own text layer
+    std::optional<TableGrid> pdfGrid;     // a table read from that text layer
+    std::vector<std::string> barcodes;
+
+    // The runs that table building and "was anything recognized" look at: the word runs.
+    const std::vector<TextRun>& runs() const { return words; }
+    // True when nothing textual was found; barcodes alone leave a result empty.
+    bool isEmpty() const { return lines.empty() && (!exactText || exactText->empty()); }
+    bool fromTextLayer() const { return exactText.has_value(); }
+    // Returns the exact text when present, otherwise the line runs assembled top to bottom, left to right.
+    std::string plainText() const;
+};

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "ocr/TableGrid.h"
+#include "sources/Image.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace PageText {
+// Returns the trimmed text layer of a page (1-based), or no value when the document or page cannot be read or
+// the page holds 20 characters or fewer.
+std::optional<std::string> plain(const std::string& pdfPath, int pageIndex);
+} // namespace PageText
+
+namespace PDFTable {
+// One text line of a PDF page while a table is built from it.
+struct Cell
+{
+    double y = 0;  // vertical centre in page points, y upward: only for grouping into rows
+    double x0 = 0; // left edge in pixels of the rendered page
+    double x1 = 0; // right edge in pixels of the rendered page
+    std::string text;
+};
+
+struct Extracted
+{
+    TableGrid grid;
+    std::string plain; // every text row, cells joined with a space, rows with a line feed
+};
+
+// Rebuilds the table of a PDF page (1-based) from its text lines, with the vertical rulings found in the
+// rendered `image` (drawn at `scale` pixels per point) as column boundaries. Reads the document with Poppler.
+std::optional<Extracted> extract(const std::string& pdfPath, int pageIndex, const Image& image, double scale);
+
+// The platform-free part of extract: groups the text lines into rows and places them into the bands of `cols`.
+// No value for fewer than 4 cells, fewer than 3 columns or a grid that trims away.
+std::optional<Extracted> build(std::vector<Cell> cells, const std::vector<double>& cols);
+
+// Returns the band of position x, clamping positions outside the ruled area to the outermost band.
+int colIndex(double x, const std::vector<double>& cols);
+// Puts one line's text into a row, spreading its words over the bands it spans.
+void place(const std::string& text, double x0, double x1, const std::vector<double>& cols, TableRow& row);
+// Appends text to cell i of the row, with a space after existing text; ignores bad indexes and empty text.
+void add(const std::string& text, TableRow& row, int i);
+} // namespace PDFTable

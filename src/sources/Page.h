@@ -1,0 +1,31 @@
+#pragma once
+
+#include "ocr/OCRResult.h"
+#include "ocr/OutputMode.h"
+#include "sources/Image.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace ImageLoader {
+// PDF pages are rendered at 2.5 pixels per point (180 dpi); the text-layer table reader uses the same scale.
+inline constexpr double pdfScale = 2.5;
+
+// One page to recognize: a picture file, or one page of a PDF.
+struct Page
+{
+    std::string label; // the file name, with " — p" and the number for a PDF of several pages
+    // Produces the pixels. A PDF page renders only when asked, so that a long document never sits in memory
+    // whole; no value when the page cannot be decoded or rendered after all.
+    std::function<std::optional<Image>()> loadImage;
+    std::optional<std::string> pdfPath; // set for PDF pages, with pageIndex
+    std::optional<int> pageIndex;       // 1-based page number within the PDF
+
+    std::optional<Image> image() const { return loadImage ? loadImage() : std::nullopt; }
+};
+
+// Returns the text to output for a file's result under a mode: the Markdown or CSV table when the mode asks for
+// one and the result has one, otherwise the plain text.
+std::string format(const OCRResult& result, Settings::OutputMode mode);
+} // namespace ImageLoader
