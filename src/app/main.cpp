@@ -1,5 +1,15 @@
-#include <cstdlib>
+#include "app/CLI.h"
+#include "app/FileOCR.h"
+#include "app/qt/QuietQt.h"
+#include "app/qt/SelfTest.h"
+#include "demo/qt/DemoRenderer.h"
+
 #include <unistd.h>
+
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <vector>
 
 namespace {
 // Debian's Tesseract runs OpenMP threads that fight our own worker per core and make recognition several times
@@ -17,7 +27,26 @@ void limitOpenMPThreads(char** argv)
 
 int main(int argc, char** argv)
 {
-    (void)argc;
     limitOpenMPThreads(argv);
+
+    const std::vector<std::string> args(argv, argv + argc);
+    CLI::Runners runners;
+    runners.selftest = [] { return SelfTest::run(std::cout); };
+    runners.ocr = [](const std::string& path, Settings::OutputMode mode,
+                     const std::optional<std::vector<std::string>>& languages) {
+        return FileOCR::run(path, mode, languages, std::cout, std::cerr);
+    };
+    runners.diag = [](const std::string& path) { return FileOCR::diagnose(path, std::cout, std::cerr); };
+    runners.batch = [](const std::string& output, const std::vector<std::string>& inputs) {
+        return FileOCR::batch(output, inputs, std::cout, std::cerr);
+    };
+    runners.makeDemo = [](const std::string& path) { return DemoRenderer::run(path, std::cout, std::cerr); };
+    runners.makeSample = [](const std::string& path) {
+        return DemoRenderer::writeSamplePNG(path, std::cout, std::cerr);
+    };
+    QuietQt::install();
+    if (const std::optional<int> status = CLI::maybeRun(args, runners, std::cerr))
+        return *status;
+    QuietQt::uninstall();
     return 0;
 }

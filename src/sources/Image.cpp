@@ -3,19 +3,40 @@
 #include <cstring>
 #include <vector>
 
+namespace {
+// Luminance (ITU-R BT.601 in 8-bit fixed point, weights summing to 256 so white stays 255) of one BGRA pixel,
+// composed over white.
+inline std::uint8_t composedGrey(const std::uint8_t* p, bool premultiplied)
+{
+    const unsigned b = p[0], g = p[1], r = p[2], a = p[3];
+    const unsigned luma = (77 * r + 150 * g + 29 * b + 128) >> 8;
+    if (a == 255)
+        return static_cast<std::uint8_t>(luma);
+    // Over white: straight alpha scales the colour here, premultiplied colour arrives already scaled.
+    const unsigned scaled = premultiplied ? luma : (luma * a + 127) / 255;
+    const unsigned composed = scaled + (255 - a);
+    return static_cast<std::uint8_t>(composed > 255 ? 255 : composed);
+}
+} // namespace
+
 std::uint8_t Image::grey(int x, int y) const
 {
     const std::uint8_t* p = row(y) + static_cast<std::ptrdiff_t>(x) * bytesPerPixel(format);
     if (format == Format::Grey8)
         return p[0];
-    const unsigned b = p[0], g = p[1], r = p[2], a = p[3];
-    const unsigned luma = (77 * r + 150 * g + 29 * b + 128) >> 8;
-    if (a == 255)
-        return static_cast<std::uint8_t>(luma);
-    // Compose over white: straight alpha scales the colour, premultiplied colour is already scaled.
-    const unsigned scaled = format == Format::BGRA32 ? (luma * a + 127) / 255 : luma;
-    const unsigned composed = scaled + (255 - a);
-    return static_cast<std::uint8_t>(composed > 255 ? 255 : composed);
+    return composedGrey(p, format == Format::BGRA32Premultiplied);
+}
+
+void Image::greyRow(int y, std::uint8_t* out) const
+{
+    const std::uint8_t* p = row(y);
+    if (format == Format::Grey8) {
+        std::memcpy(out, p, static_cast<std::size_t>(width));
+        return;
+    }
+    const bool premultiplied = format == Format::BGRA32Premultiplied;
+    for (int x = 0; x < width; ++x, p += 4)
+        out[x] = composedGrey(p, premultiplied);
 }
 
 Image Image::copyOf(int width, int height, int stride, Format format, const std::uint8_t* bytes)

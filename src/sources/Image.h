@@ -30,6 +30,8 @@ struct Image
     // Returns the grey value (0 black, 255 white) of the pixel at column x, row y counted from the top, with any
     // transparency composed over white; luminance weights of ITU-R BT.601.
     std::uint8_t grey(int x, int y) const;
+    // Writes the grey values of row y (counted from the top) to out[0 .. width - 1], as grey() would.
+    void greyRow(int y, std::uint8_t* out) const;
 
     // Returns an image that owns a copy of `bytes` laid out with the given stride.
     static Image copyOf(int width, int height, int stride, Format format, const std::uint8_t* bytes);

@@ -26,4 +26,33 @@ const std::set<std::string>& supported();
 std::vector<std::string> sanitized(const std::vector<std::string>& codes, const std::set<std::string>& supportedCodes);
 // The same against the installed set.
 std::vector<std::string> sanitized(const std::vector<std::string>& codes);
+
+// The catalogue's first table (the languages checked most) reduced to `supportedCodes`, in table order.
+std::vector<OCRLanguage> verified(const std::set<std::string>& supportedCodes);
+// The catalogue's second table reduced to `supportedCodes`, in table order.
+std::vector<OCRLanguage> others(const std::set<std::string>& supportedCodes);
+// verified followed by others.
+std::vector<OCRLanguage> all(const std::set<std::string>& supportedCodes);
+
+// Returns the default "recognitionLanguages" value for a locale's bare language code ("fr", "zh"; empty means
+// "en"): the first offered language of that code followed by ",en-US", or "en-US" alone.
+std::string systemDefault(std::string_view localeLanguage, const std::set<std::string>& supportedCodes);
+
+// Returns the language field's label: "Auto (English)" when no selected code is offered, else up to two names
+// and "+N" for the rest.
+std::string summary(const std::vector<std::string>& selectedCodes, const std::set<std::string>& supportedCodes);
+
+// Returns the codes of a stored "recognitionLanguages" value, parsed as the settings do.
+std::vector<std::string> selected(std::string_view raw);
+
+// Returns the new stored value after toggling `code`: its first occurrence removed if present, else appended.
+// The result is the selection joined with "," and no spaces.
+std::string toggle(std::string_view raw, std::string_view code);
+
+// The lists above against the installed set (Languages::supported()).
+std::vector<OCRLanguage> verified();
+std::vector<OCRLanguage> others();
+std::vector<OCRLanguage> all();
+std::string systemDefault(std::string_view localeLanguage);
+std::string summary(const std::vector<std::string>& selectedCodes);
 } // namespace Languages

@@ -1,0 +1,159 @@
+#include "app/CLI.h"
+
+#include <algorithm>
+#include <cctype>
+#include <ostream>
+
+namespace {
+// What a command is handed once its name has matched.
+struct Call
+{
+    const std::vector<std::string>& args;
+    const std::string& value; // the argument after the command; empty for a command without one
+    Settings::OutputMode mode;
+};
+
+// Runs `runner` when this build has it; no value otherwise.
+template <typename Runner, typename... Arguments>
+std::optional<int> runIfPresent(const Runner& runner, const Arguments&... arguments)
+{
+    if (!runner)
+        return std::nullopt;
+    return runner(arguments...);
+}
+
+struct Command
+{
+    std::string_view name;
+    std::string_view usage; // empty for a command that takes no value
+    std::optional<int> (*run)(const CLI::Runners&, const Call&);
+};
+
+// Matched in this order, exactly. A new command is one row here (and its runner in CLI::Runners).
+constexpr Command commands[] = {
+    {"--selftest", "", [](const CLI::Runners& r, const Call&) { return runIfPresent(r.selftest); }},
+    {"--ocr", "usage: --ocr <path> [--mode auto|plain|markdown|csv|code] [--lang en-US,fr-FR]",
+     [](const CLI::Runners& r, const Call& c) {
+         return runIfPresent(r.ocr, c.value, c.mode, CLI::parseLanguageList(CLI::valueAfter(c.args, "--lang")));
+     }},
+    {"--diag", "usage: --diag <path>",
+     [](const CLI::Runners& r, const Call& c) { return runIfPresent(r.diag, c.value); }},
+    {"--batch", "usage: --batch <out.xlsx> <inputs\u2026>",
+     [](const CLI::Runners& r, const Call& c) {
+         return runIfPresent(r.batch, c.value, CLI::batchInputs(c.args, c.value));
+     }},
+    {"--make-demo", "usage: --make-demo <path.gif>",
+     [](const CLI::Runners& r, const Call& c) { return runIfPresent(r.makeDemo, c.value); }},
+    {"--make-sample", "usage: --make-sample <path.png>",
+     [](const CLI::Runners& r, const Call& c) { return runIfPresent(r.makeSample, c.value); }},
+};
+
+bool isFlag(const std::string& argument)
+{
+    return argument.rfind("--", 0) == 0;
+}
+
+bool endsWith(std::string_view text, std::string_view suffix)
+{
+    return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
+}
+
+std::string_view trimmedBlanks(std::string_view piece)
+{
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!piece.empty() && blank(piece.front()))
+        piece.remove_prefix(1);
+    while (!piece.empty() && blank(piece.back()))
+        piece.remove_suffix(1);
+    return piece;
+}
+} // namespace
+
+std::optional<int> CLI::maybeRun(const std::vector<std::string>& args, const Runners& runners, std::ostream& err)
+{
+    // Element 0 is the executable's path, never a command.
+    const auto first = std::find_if(args.begin() + std::min<std::ptrdiff_t>(1, std::ssize(args)), args.end(), isFlag);
+    if (first == args.end())
+        return std::nullopt;
+    const auto command = std::find_if(std::begin(commands), std::end(commands),
+                                      [&](const Command& candidate) { return candidate.name == *first; });
+    if (command == std::end(commands))
+        return std::nullopt;
+
+    const Settings::OutputMode mode = parseMode(valueAfter(args, "--mode"));
+    std::string value;
+    if (!command->usage.empty()) {
+        std::optional<std::string> found = valueAfter(args, command->name);
+        if (!found) {
+            err << command->usage << '\n';
+            return static_cast<int>(Exit::Usage);
+        }
+        value = std::move(*found);
+    }
+
+    if (const std::optional<int> status = command->run(runners, Call{args, value, mode}))
+        return status;
+    err << "Ambrel: " << command->name << " is not available in this build\n";
+    return static_cast<int>(Exit::Failure);
+}
+
+std::optional<std::string> CLI::valueAfter(const std::vector<std::string>& args, std::string_view flag)
+{
+    if (args.size() < 2)
+        return std::nullopt;
+    const auto found = std::find(args.begin() + 1, args.end(), flag);
+    if (found == args.end() || found + 1 == args.end())
+        return std::nullopt;
+    return *(found + 1);
+}
+
+Settings::OutputMode CLI::parseMode(const std::optional<std::string>& value)
+{
+    using Settings::OutputMode;
+    if (!value)
+        return OutputMode::Auto;
+    std::string lower = *value;
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (lower == "plain" || lower == "text")
+        return OutputMode::PlainText;
+    if (lower == "markdown" || lower == "md" || lower == "table")
+        return OutputMode::MarkdownTable;
+    if (lower == "csv")
+        return OutputMode::CSV;
+    if (lower == "code")
+        return OutputMode::Code;
+    return OutputMode::Auto;
+}
+
+std::optional<std::vector<std::string>> CLI::parseLanguageList(const std::optional<std::string>& value)
+{
+    if (!value)
+        return std::nullopt;
+    std::vector<std::string> codes;
+    std::string_view rest = *value;
+    while (true) {
+        const size_t comma = rest.find(',');
+        const std::string_view piece = rest.substr(0, comma);
+        // Only pieces empty before trimming are dropped: "a, ,b" keeps an empty code, as the command always did.
+        if (!piece.empty())
+            codes.emplace_back(trimmedBlanks(piece));
+        if (comma == std::string_view::npos)
+            break;
+        rest.remove_prefix(comma + 1);
+    }
+    return codes;
+}
+
+std::vector<std::string> CLI::batchInputs(const std::vector<std::string>& args, const std::string& output)
+{
+    std::vector<std::string> inputs;
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& argument = args[i];
+        // The executable may appear again when a launcher passes its own path along.
+        if (isFlag(argument) || argument == output || endsWith(argument, "/ambrel") || endsWith(argument, "/Ambrel"))
+            continue;
+        inputs.push_back(argument);
+    }
+    return inputs;
+}

@@ -1,0 +1,153 @@
+#include "app/FileOCR.h"
+
+#include "app/InOrder.h"
+#include "export/AtomicFile.h"
+#include "export/XLSXWriter.h"
+#include "ocr/Recognizer.h"
+#include "ocr/Table.h"
+#include "ocr/TableBuilder.h"
+#include "sources/ImageLoader.h"
+#include "store/qt/SettingsStore.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <ostream>
+#include <thread>
+
+namespace {
+// One page per core: Tesseract runs single-threaded per engine, so pages side by side are what uses the machine.
+// AMBREL_PAGES_IN_FLIGHT overrides it, so tests can compare against one page at a time.
+std::size_t pagesInFlight()
+{
+    if (const char* forced = std::getenv("AMBREL_PAGES_IN_FLIGHT")) {
+        const long n = std::strtol(forced, nullptr, 10);
+        if (n >= 1 && n <= 64)
+            return static_cast<std::size_t>(n);
+    }
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
+void recognizePages(const std::vector<ImageLoader::Page>& pages, const std::vector<std::string>& languages,
+                    bool correct, const std::function<void(std::size_t, OCRResult)>& emit)
+{
+    recognizeInOrder(
+        pages.size(), pagesInFlight(),
+        [&](std::size_t i, std::function<void(OCRResult)> done) {
+            Recognizer::recognize(pages[i], languages, correct, std::move(done));
+        },
+        emit);
+}
+
+std::string heading(const ImageLoader::Page& page)
+{
+    return "\n===== " + page.label + " =====";
+}
+
+std::vector<std::string> splitLines(const std::string& text)
+{
+    std::vector<std::string> pieces;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) {
+            pieces.push_back(text.substr(start));
+            return pieces;
+        }
+        pieces.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+}
+} // namespace
+
+std::vector<std::string> FileOCR::defaultLanguages(const std::vector<std::string>& fallback)
+{
+    std::vector<std::string> saved = Settings::languages();
+    return saved.empty() ? fallback : saved;
+}
+
+int FileOCR::run(const std::string& path, Settings::OutputMode mode,
+                 const std::optional<std::vector<std::string>>& languages, std::ostream& out, std::ostream& err)
+{
+    Settings::registerDefaults();
+    const std::vector<ImageLoader::Page> pages = ImageLoader::pages(path);
+    if (pages.empty()) {
+        err << "Ambrel: could not read image(s) from " << path << '\n';
+        return 1;
+    }
+    const std::vector<std::string> langs = languages ? *languages : defaultLanguages({"en-US", "nl-NL"});
+    recognizePages(pages, langs, Settings::usesLanguageCorrection(mode), [&](std::size_t i, OCRResult result) {
+        if (pages.size() > 1)
+            out << heading(pages[i]) << '\n';
+        std::string text = result.isEmpty() ? std::string() : ImageLoader::format(result, mode);
+        if (!result.barcodes.empty()) {
+            std::string codes;
+            for (const std::string& code : result.barcodes)
+                codes += (codes.empty() ? "" : "\n") + code;
+            text = text.empty() ? codes : text + "\n" + codes;
+        }
+        out << (text.empty() ? std::string("(no text found)") : text) << '\n';
+        out.flush();
+    });
+    return 0;
+}
+
+int FileOCR::diagnose(const std::string& path, std::ostream& out, std::ostream& err)
+{
+    Settings::registerDefaults();
+    const std::vector<ImageLoader::Page> pages = ImageLoader::pages(path);
+    if (pages.empty()) {
+        err << "Ambrel: could not read " << path << '\n';
+        return 1;
+    }
+    const std::vector<std::string> langs = defaultLanguages({"en-US", "nl-NL"});
+    recognizePages(pages, langs, true, [&](std::size_t i, OCRResult result) {
+        out << heading(pages[i]) << '\n';
+        out << "source: " << (result.fromTextLayer() ? "PDF text layer (exact)" : "Tesseract OCR") << '\n';
+        out << TableBuilder::diagnostics(result) << '\n';
+        out.flush();
+    });
+    return 0;
+}
+
+int FileOCR::batch(const std::string& output, const std::vector<std::string>& inputs, std::ostream& out,
+                   std::ostream& err)
+{
+    Settings::registerDefaults();
+    std::vector<ImageLoader::Page> pages;
+    for (const std::string& input : inputs) {
+        std::error_code ec;
+        const std::filesystem::path absolute = std::filesystem::absolute(input, ec);
+        for (ImageLoader::Page& page : ImageLoader::pages(ec ? input : absolute.string()))
+            pages.push_back(std::move(page));
+    }
+    if (pages.empty()) {
+        err << "Ambrel: no readable inputs\n";
+        return 1;
+    }
+    const std::vector<std::string> langs = defaultLanguages({"en-US"});
+    std::vector<XLSXWriter::Sheet> sheets;
+    sheets.reserve(pages.size());
+    recognizePages(pages, langs, true, [&](std::size_t i, OCRResult result) {
+        std::optional<TableGrid> grid = tableGrid(result);
+        TableGrid rows;
+        if (grid) {
+            rows = std::move(*grid);
+        } else {
+            for (std::string& line : splitLines(result.plainText()))
+                rows.push_back({std::move(line)});
+        }
+        sheets.push_back({pages[i].label, std::move(rows)});
+    });
+
+    const XLSXWriter::Result workbook = XLSXWriter::data(sheets);
+    if (!workbook.ok()) {
+        err << "write failed: " << workbook.error << '\n';
+        return 1;
+    }
+    if (const std::string error = AtomicFile::write(output, workbook.bytes); !error.empty()) {
+        err << "write failed: " << error << '\n';
+        return 1;
+    }
+    out << "wrote " << output << " with " << sheets.size() << " sheet(s)\n";
+    return 0;
+}

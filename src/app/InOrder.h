@@ -1,0 +1,16 @@
+#pragma once
+
+#include "ocr/OCRResult.h"
+
+#include <cstddef>
+#include <functional>
+
+// Runs up to `inFlight` recognitions at a time and hands their results to `emit` strictly in index order, on the
+// calling thread, which blocks until the last one is emitted. So output is byte-identical to a one-at-a-time run
+// while independent pages use every core, and memory holds at most `inFlight` pages whatever their number.
+//
+// `start(i, done)` begins work on item i and must call `done` exactly once, on any thread, possibly before
+// returning.
+void recognizeInOrder(std::size_t count, std::size_t inFlight,
+                      const std::function<void(std::size_t, std::function<void(OCRResult)>)>& start,
+                      const std::function<void(std::size_t, OCRResult)>& emit);

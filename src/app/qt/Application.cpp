@@ -1,0 +1,150 @@
+#include "app/qt/Application.h"
+
+#include "app/qt/AppInfo.h"
+#include "app/qt/LoginItem.h"
+#include "app/qt/SingleInstance.h"
+#include "app/qt/StatusIcon.h"
+#include "app/qt/Welcome.h"
+#include "capture/GlobalHotKey.h"
+#include "capture/qt/Capture.h"
+#include "capture/qt/CaptureController.h"
+#include "capture/qt/HUD.h"
+#include "capture/qt/HotKeySettings.h"
+#include "capture/qt/Platform.h"
+#include "store/qt/SettingsStore.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QMenu>
+#include <QMessageBox>
+#include <QSystemTrayIcon>
+
+int Application::run(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QLatin1String(AppInfo::name));
+    QApplication::setApplicationVersion(AppInfo::version());
+    QApplication::setDesktopFileName(QLatin1String(AppInfo::desktopFileName));
+    // The tray application has no main window: closing the welcome window or the About box must not end it.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    if (SingleInstance::send(QStringLiteral("show")))
+        return 0;
+    SingleInstance instance;
+    if (!instance.listen() && SingleInstance::send(QStringLiteral("show")))
+        return 0; // lost a race with an instance started at the same moment
+
+    Application application;
+    QObject::connect(
+        &instance, &SingleInstance::requested, &application,
+        [&application](const QString& command, bool* known) { *known = application.handleRequest(command); });
+    application.start();
+    return app.exec();
+}
+
+Application::Application()
+    : m_hotKey(Platform::makeHotKey())
+    , m_capture(std::make_unique<Capture>(CaptureController::shared()))
+{}
+
+Application::~Application() = default;
+
+void Application::start()
+{
+    Settings::registerDefaults();
+    LoginItem::sync();
+    QApplication::setWindowIcon(StatusIcon::image());
+    setUpTray();
+    if (Settings::termsAccepted())
+        beginRunning();
+    else
+        Welcome::shared().presentFirstRun([this] { beginRunning(); });
+}
+
+void Application::beginRunning()
+{
+    if (m_running)
+        return;
+    m_running = true;
+    registerHotKey();
+    connect(&HotKeyNotifier::instance(), &HotKeyNotifier::hotKeyChanged, this, &Application::registerHotKey);
+    if (!Settings::boolean(Settings::Key::readyHintShown)) {
+        Settings::set(Settings::Key::readyHintShown, true);
+        HUD::show(QStringLiteral("Ambrel is ready — press %1 or use the tray icon")
+                      .arg(QString::fromStdString(HotKeyConfig::display())));
+    }
+}
+
+void Application::registerHotKey()
+{
+    m_hotKey->registerKey(HotKeyConfig::keyCode(), HotKeyConfig::modifiers(), [this] { captureText(); });
+    if (m_menu && !m_menu->actions().isEmpty())
+        m_menu->actions().front()->setText(QStringLiteral("Capture Text\t")
+                                           + QString::fromStdString(HotKeyConfig::display()));
+}
+
+void Application::setUpTray()
+{
+    m_menu = std::make_unique<QMenu>();
+    m_menu->addAction(QStringLiteral("Capture Text\t") + QString::fromStdString(HotKeyConfig::display()), this,
+                      &Application::captureText);
+    m_menu->addAction(QStringLiteral("OCR a Document…"));
+    m_menu->addAction(QStringLiteral("Settings…"));
+    m_menu->addSeparator();
+    m_menu->addAction(QStringLiteral("Ambrel Guide"), this, &Application::openGuide);
+    m_menu->addAction(QStringLiteral("About Ambrel"), this, &Application::showAbout);
+    m_menu->addSeparator();
+    m_menu->addAction(QStringLiteral("Quit Ambrel"), qApp, &QApplication::quit);
+
+    // Many desktops have no tray; then the shortcut and a second start of `ambrel` are the ways in.
+    m_tray = new QSystemTrayIcon(StatusIcon::image(), this);
+    m_tray->setToolTip(QLatin1String(AppInfo::name));
+    m_tray->setContextMenu(m_menu.get());
+    connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger)
+            m_menu->popup(QCursor::pos());
+    });
+    m_tray->show();
+}
+
+bool Application::handleRequest(const QString& command)
+{
+    if (command == QLatin1String("show")) {
+        openGuide();
+        return true;
+    }
+    if (command == QLatin1String("capture")) {
+        if (m_running)
+            captureText();
+        else
+            openGuide(); // the terms come first
+        return true;
+    }
+    return false;
+}
+
+void Application::captureText()
+{
+    if (!m_running)
+        return; // no capture before the terms are accepted
+    m_capture->captureText();
+}
+
+void Application::openGuide()
+{
+    Welcome::shared().presentGuide();
+}
+
+void Application::showAbout()
+{
+    auto* box = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("About Ambrel"),
+                                QStringLiteral("<b>Ambrel</b><br>Version %1<br><br>Grab text from your screen — and "
+                                               "keep the structure.")
+                                    .arg(AppInfo::version().toHtmlEscaped()),
+                                QMessageBox::Ok);
+    box->setIconPixmap(StatusIcon::image().pixmap(64, 64));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->show();
+    box->raise();
+    box->activateWindow();
+}

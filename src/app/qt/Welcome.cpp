@@ -1,0 +1,201 @@
+#include "app/qt/Welcome.h"
+
+#include "app/qt/AppInfo.h"
+#include "app/qt/StatusIcon.h"
+#include "capture/qt/HotKeySettings.h"
+#include "capture/qt/Platform.h"
+#include "store/qt/SettingsStore.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <QWidget>
+
+namespace {
+const QUrl eulaURL(QStringLiteral("https://ambrel.app/eula"));
+const QUrl privacyURL(QStringLiteral("https://ambrel.app/privacy"));
+
+// Reports its closing, whatever closed it.
+class WelcomeWindow final : public QWidget
+{
+public:
+    std::function<void()> onClose;
+
+protected:
+    void closeEvent(QCloseEvent* event) override
+    {
+        QWidget::closeEvent(event);
+        if (event->isAccepted() && onClose)
+            std::exchange(onClose, nullptr)();
+    }
+};
+
+QLabel* label(const QString& text, int pointSizeDelta = 0, bool bold = false)
+{
+    auto* result = new QLabel(text);
+    result->setWordWrap(true);
+    result->setTextFormat(Qt::RichText);
+    QFont font = result->font();
+    font.setPointSizeF(font.pointSizeF() + pointSizeDelta);
+    font.setBold(bold);
+    result->setFont(font);
+    return result;
+}
+
+QWidget* featureRow(const QString& iconName, const QString& title, const QString& text)
+{
+    auto* row = new QWidget;
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 4, 0, 4);
+    auto* icon = new QLabel;
+    icon->setPixmap(QIcon::fromTheme(iconName, StatusIcon::image()).pixmap(24, 24));
+    icon->setAlignment(Qt::AlignTop);
+    layout->addWidget(icon);
+    auto* texts = new QVBoxLayout;
+    texts->addWidget(label(title.toHtmlEscaped(), 0, true));
+    texts->addWidget(label(text.toHtmlEscaped()));
+    layout->addLayout(texts, 1);
+    return row;
+}
+} // namespace
+
+Welcome& Welcome::shared()
+{
+    static Welcome* welcome = new Welcome; // lives as long as the process
+    return *welcome;
+}
+
+void Welcome::presentFirstRun(std::function<void()> onAgree)
+{
+    m_onAgree = std::move(onAgree);
+    m_isFirstRun = true;
+    m_agreed = false;
+    present();
+}
+
+void Welcome::presentGuide()
+{
+    // The guide never replaces an open first-run window: closing that one must still mean "decline".
+    if (m_window && m_isFirstRun && !m_agreed) {
+        m_window->raise();
+        m_window->activateWindow();
+        return;
+    }
+    m_isFirstRun = false;
+    m_agreed = true;
+    present();
+}
+
+void Welcome::present()
+{
+    if (m_window) {
+        m_window->disconnect();
+        static_cast<WelcomeWindow*>(m_window.data())->onClose = nullptr;
+        m_window->close();
+    }
+    auto* window = new WelcomeWindow;
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowTitle(QStringLiteral("Welcome to Ambrel"));
+    window->setWindowIcon(StatusIcon::image());
+    window->resize(500, 600);
+    window->onClose = [this] { closed(); };
+
+    const QString shortcut = QString::fromStdString(HotKeyConfig::display()).toHtmlEscaped();
+    auto* layout = new QVBoxLayout(window);
+    layout->setContentsMargins(28, 24, 28, 20);
+
+    auto* icon = new QLabel;
+    icon->setPixmap(StatusIcon::image().pixmap(72, 72));
+    icon->setAlignment(Qt::AlignHCenter);
+    layout->addWidget(icon);
+    QLabel* title = label(QStringLiteral("Welcome to Ambrel"), 8, true);
+    title->setAlignment(Qt::AlignHCenter);
+    layout->addWidget(title);
+    QLabel* tagline = label(QStringLiteral("Grab text from your screen — and keep the structure."));
+    tagline->setAlignment(Qt::AlignHCenter);
+    layout->addWidget(tagline);
+    layout->addSpacing(10);
+
+    layout->addWidget(label(
+        QStringLiteral("Ambrel lives in your <b>system tray</b> (the text-finder icon). It has no main window — open "
+                       "everything from that tray icon. Without a tray, start Ambrel again to bring it forward.")));
+    layout->addSpacing(6);
+    layout->addWidget(featureRow(QStringLiteral("edit-find"), QStringLiteral("Capture from screen — ") + shortcut,
+                                 QStringLiteral("Drag a box over any text: a table, code, a PDF, a paused video.")));
+    layout->addWidget(
+        featureRow(QStringLiteral("document-open"), QStringLiteral("OCR a file — ⇧⌃O"),
+                   QStringLiteral("Open or drag in images and PDFs (scans). Great for testing accuracy.")));
+    layout->addWidget(featureRow(QStringLiteral("x-office-spreadsheet"), QStringLiteral("Structure stays intact"),
+                                 QStringLiteral("Tables come back as Markdown or CSV; code keeps its symbols.")));
+    layout->addSpacing(6);
+    if (Permissions::screenRecordingGranted()) {
+        layout->addWidget(featureRow(QStringLiteral("emblem-ok"), QStringLiteral("Screen capture allowed"),
+                                     QStringLiteral("Only reads the pixels you select, 100% on-device.")));
+    } else {
+        layout->addWidget(featureRow(QStringLiteral("camera-photo"),
+                                     QStringLiteral("Screen capture (for ") + shortcut + QStringLiteral(" capture)"),
+                                     QStringLiteral("Only reads the pixels you select, 100% on-device. Not needed to "
+                                                    "OCR a file.")));
+        auto* grant = new QPushButton(QStringLiteral("Grant"));
+        QObject::connect(grant, &QPushButton::clicked, [] {
+            Permissions::requestScreenRecording();
+            Permissions::openScreenRecordingSettings();
+        });
+        layout->addWidget(grant, 0, Qt::AlignRight);
+    }
+    layout->addStretch(1);
+
+    auto* footer = new QHBoxLayout;
+    QLabel* links = label(QStringLiteral("<a href=\"%1\">EULA</a> &nbsp; <a href=\"%2\">Privacy Policy</a>")
+                              .arg(eulaURL.toString(), privacyURL.toString()));
+    links->setOpenExternalLinks(true);
+    footer->addWidget(links);
+    footer->addStretch(1);
+    if (m_isFirstRun) {
+        auto* quit = new QPushButton(QStringLiteral("Quit"));
+        QObject::connect(quit, &QPushButton::clicked, window, &QWidget::close); // declining quits, see closed()
+        footer->addWidget(quit);
+        auto* agree = new QPushButton(QStringLiteral("Agree & Start"));
+        agree->setDefault(true);
+        agree->setAutoDefault(true);
+        QObject::connect(agree, &QPushButton::clicked, this, &Welcome::finish);
+        footer->addWidget(agree);
+        agree->setFocus();
+    } else {
+        auto* done = new QPushButton(QStringLiteral("Done"));
+        done->setDefault(true);
+        QObject::connect(done, &QPushButton::clicked, this, &Welcome::finish);
+        footer->addWidget(done);
+    }
+    layout->addLayout(footer);
+
+    m_window = window;
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void Welcome::finish()
+{
+    if (m_isFirstRun) {
+        m_agreed = true;
+        Settings::set(Settings::Key::termsVersionAccepted, Settings::currentTermsVersion);
+    }
+    if (m_window)
+        m_window->close();
+    if (m_onAgree)
+        std::exchange(m_onAgree, nullptr)();
+}
+
+void Welcome::closed()
+{
+    m_window = nullptr;
+    if (m_isFirstRun && !m_agreed)
+        QApplication::quit();
+}

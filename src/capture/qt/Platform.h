@@ -1,0 +1,31 @@
+#pragma once
+
+#include "capture/GlobalHotKey.h"
+#include "capture/qt/ScreenGrabber.h"
+
+#include <memory>
+
+// Picks the implementations of the desktop services once, from the session; AMBREL_PLATFORM ("x11", "wayland",
+// "none") forces a choice.
+namespace Platform {
+enum class Session
+{
+    X11,
+    Wayland,
+    None, // offscreen, or a platform with no service implemented: every grab fails, no shortcut
+};
+
+Session session();
+std::unique_ptr<GlobalHotKey> makeHotKey();
+std::unique_ptr<ScreenGrabber> makeScreenGrabber();
+} // namespace Platform
+
+// The permission to read the screen.
+namespace Permissions {
+// True when a capture may read the screen: always on X11, which has no such permission.
+bool screenRecordingGranted();
+// Asks the desktop for the permission where it has one; nothing on X11.
+void requestScreenRecording();
+// Opens the desktop's screen-capture permission settings where it has them; nothing on X11.
+void openScreenRecordingSettings();
+} // namespace Permissions

@@ -1,0 +1,271 @@
+#include "ocr/tesseract/ScreenText.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+// Ink is what differs clearly from a light ground: anti-aliased edges and pale greys do not count.
+constexpr int inkBelow = 160;
+// Measured on drawn 9-14 px UI text and the corpus's small table crops: 9-11 px text loses 1-4 % of its characters
+// at 1× and almost none once a line's ink is 20 px tall; aiming higher (26, 32) read the tables no better.
+constexpr double targetTextHeight = 20;
+constexpr double maxScale = 4;
+constexpr int margin = 16;
+constexpr int minRuleRun = 30;
+
+ScreenText::Grey scaled(const ScreenText::Grey& grey, double scale)
+{
+    ScreenText::Grey out;
+    out.width = std::max(1, static_cast<int>(std::lround(grey.width * scale)));
+    out.height = std::max(1, static_cast<int>(std::lround(grey.height * scale)));
+    out.pixels.resize(static_cast<std::size_t>(out.width) * out.height);
+    // Bilinear: smooth edges read better than the blocky glyphs of pixel repetition.
+    std::vector<int> x0(out.width), x1(out.width);
+    std::vector<double> fx(out.width);
+    for (int x = 0; x < out.width; ++x) {
+        const double sx = std::clamp((x + 0.5) / scale - 0.5, 0.0, grey.width - 1.0);
+        x0[x] = static_cast<int>(sx);
+        x1[x] = std::min(x0[x] + 1, grey.width - 1);
+        fx[x] = sx - x0[x];
+    }
+    for (int y = 0; y < out.height; ++y) {
+        const double sy = std::clamp((y + 0.5) / scale - 0.5, 0.0, grey.height - 1.0);
+        const int y0 = static_cast<int>(sy);
+        const int y1 = std::min(y0 + 1, grey.height - 1);
+        const double fy = sy - y0;
+        std::uint8_t* row = out.pixels.data() + static_cast<std::size_t>(y) * out.width;
+        for (int x = 0; x < out.width; ++x) {
+            const double top = grey.at(x0[x], y0) * (1 - fx[x]) + grey.at(x1[x], y0) * fx[x];
+            const double bottom = grey.at(x0[x], y1) * (1 - fx[x]) + grey.at(x1[x], y1) * fx[x];
+            row[x] = static_cast<std::uint8_t>(std::lround(top * (1 - fy) + bottom * fy));
+        }
+    }
+    return out;
+}
+
+ScreenText::Grey framed(const ScreenText::Grey& grey, int border)
+{
+    ScreenText::Grey out;
+    out.width = grey.width + 2 * border;
+    out.height = grey.height + 2 * border;
+    out.pixels.assign(static_cast<std::size_t>(out.width) * out.height, 255);
+    for (int y = 0; y < grey.height; ++y)
+        std::copy_n(grey.pixels.data() + static_cast<std::size_t>(y) * grey.width, grey.width,
+                    out.pixels.data() + static_cast<std::size_t>(y + border) * out.width + border);
+    return out;
+}
+} // namespace
+
+Image ScreenText::Grey::view() const
+{
+    Image image;
+    image.width = width;
+    image.height = height;
+    image.stride = width;
+    image.format = Image::Format::Grey8;
+    image.pixels = pixels.data();
+    return image;
+}
+
+ScreenText::Grey ScreenText::greyOf(const Image& image)
+{
+    Grey grey;
+    grey.width = image.width;
+    grey.height = image.height;
+    grey.pixels.resize(static_cast<std::size_t>(grey.width) * grey.height);
+    for (int y = 0; y < grey.height; ++y) {
+        std::uint8_t* row = grey.pixels.data() + static_cast<std::size_t>(y) * grey.width;
+        for (int x = 0; x < grey.width; ++x)
+            row[x] = image.grey(x, y);
+    }
+    return grey;
+}
+
+void ScreenText::blank(Grey& grey, const std::array<Point, 4>& corners, int grow)
+{
+    double cx = 0, cy = 0;
+    for (const Point& p : corners) {
+        cx += p.x / 4;
+        cy += p.y / 4;
+    }
+    // Grow the quadrilateral about its centre; ZXing's corners sit on the outer modules, and the quiet zone and
+    // anti-aliased edges around them would otherwise still read as letters.
+    std::array<Point, 4> grown;
+    double minX = grey.width, minY = grey.height, maxX = 0, maxY = 0;
+    for (std::size_t i = 0; i < 4; ++i) {
+        const double dx = corners[i].x - cx, dy = corners[i].y - cy;
+        const double length = std::hypot(dx, dy);
+        const double stretch = length > 0 ? (length + grow * std::sqrt(2.0)) / length : 1;
+        grown[i] = Point{cx + dx * stretch, cy + dy * stretch};
+        minX = std::min(minX, grown[i].x);
+        minY = std::min(minY, grown[i].y);
+        maxX = std::max(maxX, grown[i].x);
+        maxY = std::max(maxY, grown[i].y);
+    }
+    // The corners' winding depends on the code's rotation and mirroring: accept either side consistently.
+    auto inside = [&grown](double x, double y) {
+        int sign = 0;
+        for (std::size_t i = 0; i < 4; ++i) {
+            const Point& a = grown[i];
+            const Point& b = grown[(i + 1) % 4];
+            const double cross = (b.x - a.x) * (y - a.y) - (b.y - a.y) * (x - a.x);
+            const int s = cross > 0 ? 1 : (cross < 0 ? -1 : 0);
+            if (s == 0)
+                continue;
+            if (sign == 0)
+                sign = s;
+            else if (s != sign)
+                return false;
+        }
+        return true;
+    };
+    const int x0 = std::max(0, static_cast<int>(std::floor(minX)));
+    const int y0 = std::max(0, static_cast<int>(std::floor(minY)));
+    const int x1 = std::min(grey.width - 1, static_cast<int>(std::ceil(maxX)));
+    const int y1 = std::min(grey.height - 1, static_cast<int>(std::ceil(maxY)));
+    for (int y = y0; y <= y1; ++y)
+        for (int x = x0; x <= x1; ++x)
+            if (inside(x + 0.5, y + 0.5))
+                grey.pixels[static_cast<std::size_t>(y) * grey.width + x] = 255;
+}
+
+int ScreenText::textHeight(const Grey& grey)
+{
+    if (grey.width == 0 || grey.height == 0)
+        return 0;
+    // Columns inked over most of the height are vertical rules or borders, not text.
+    std::vector<int> columnInk(grey.width, 0);
+    for (int y = 0; y < grey.height; ++y)
+        for (int x = 0; x < grey.width; ++x)
+            columnInk[x] += grey.at(x, y) < inkBelow;
+    std::vector<bool> textColumn(grey.width);
+    int textColumns = 0;
+    for (int x = 0; x < grey.width; ++x) {
+        textColumn[x] = columnInk[x] * 2 < grey.height;
+        textColumns += textColumn[x];
+    }
+    if (textColumns == 0)
+        return 0;
+
+    std::vector<int> bands;
+    int run = 0;
+    for (int y = 0; y <= grey.height; ++y) {
+        bool inked = false;
+        if (y < grey.height) {
+            int ink = 0;
+            for (int x = 0; x < grey.width; ++x)
+                ink += textColumn[x] && grey.at(x, y) < inkBelow;
+            // A row inked over most of its width is a horizontal rule or a filled band: it separates lines.
+            inked = ink > 0 && ink * 2 < textColumns;
+        }
+        if (inked) {
+            ++run;
+        } else {
+            if (run >= 3)
+                bands.push_back(run);
+            run = 0;
+        }
+    }
+    if (bands.empty())
+        return 0;
+    std::sort(bands.begin(), bands.end());
+    return bands[bands.size() / 2];
+}
+
+bool ScreenText::invertIfDark(Grey& grey)
+{
+    std::uint64_t sum = 0;
+    for (std::uint8_t value : grey.pixels)
+        sum += value;
+    if (grey.pixels.empty() || sum >= 128 * static_cast<std::uint64_t>(grey.pixels.size()))
+        return false;
+    for (std::uint8_t& value : grey.pixels)
+        value = static_cast<std::uint8_t>(255 - value);
+    return true;
+}
+
+void ScreenText::removeRules(Grey& grey, int minRun)
+{
+    // Rules are often drawn in a lighter grey than text, so they count as ink up to a paler level.
+    constexpr std::uint8_t ruleBelow = 200;
+    std::vector<bool> rule(grey.pixels.size(), false);
+    auto index = [&grey](int x, int y) { return static_cast<std::size_t>(y) * grey.width + x; };
+    for (int y = 0; y < grey.height; ++y) {
+        for (int x = 0; x < grey.width;) {
+            int end = x;
+            while (end < grey.width && grey.at(end, y) < ruleBelow)
+                ++end;
+            if (end - x >= minRun)
+                for (int i = x; i < end; ++i)
+                    rule[index(i, y)] = true;
+            x = end + 1;
+        }
+    }
+    for (int x = 0; x < grey.width; ++x) {
+        for (int y = 0; y < grey.height;) {
+            int end = y;
+            while (end < grey.height && grey.at(x, end) < ruleBelow)
+                ++end;
+            if (end - y >= minRun)
+                for (int i = y; i < end; ++i)
+                    rule[index(x, i)] = true;
+            y = end + 1;
+        }
+    }
+    for (std::size_t i = 0; i < rule.size(); ++i)
+        if (rule[i])
+            grey.pixels[i] = 255;
+}
+
+ScreenText::Prepared ScreenText::prepare(Grey grey, std::int64_t maxPixels)
+{
+    Prepared prepared;
+    prepared.inverted = invertIfDark(grey);
+    prepared.textHeight = textHeight(grey);
+    // Runs this long are far wider than any glyph stroke at the text's size; long dashes and underlined links
+    // are lost, which costs less than a table read as one glyph.
+    if (prepared.textHeight > 0)
+        removeRules(grey, std::max(minRuleRun, 3 * prepared.textHeight));
+    double scale = 1;
+    if (prepared.textHeight > 0 && prepared.textHeight < targetTextHeight)
+        scale = std::min(maxScale, targetTextHeight / prepared.textHeight);
+    const double pixels = static_cast<double>(grey.width) * grey.height;
+    if (scale > 1 && pixels * scale * scale > static_cast<double>(maxPixels))
+        scale = std::max(1.0, std::sqrt(static_cast<double>(maxPixels) / pixels));
+    if (scale > 1.05) {
+        grey = scaled(grey, scale);
+        prepared.scale = scale;
+    }
+    prepared.margin = margin;
+    prepared.grey = framed(grey, prepared.margin);
+    return prepared;
+}
+
+LineBoxes::PixelBox ScreenText::inkBox(const Grey& grey, const LineBoxes::PixelBox& box)
+{
+    const int left = std::max(box.left, 0), right = std::min(box.right, grey.width);
+    const int top = std::max(box.top, 0), bottom = std::min(box.bottom, grey.height);
+    LineBoxes::PixelBox ink{right, bottom, left, top};
+    for (int y = top; y < bottom; ++y) {
+        for (int x = left; x < right; ++x) {
+            if (grey.at(x, y) >= inkBelow)
+                continue;
+            ink.left = std::min(ink.left, x);
+            ink.right = std::max(ink.right, x + 1);
+            ink.top = std::min(ink.top, y);
+            ink.bottom = std::max(ink.bottom, y + 1);
+        }
+    }
+    return ink.left < ink.right ? ink : box;
+}
+
+Rect ScreenText::toOriginal(const LineBoxes::PixelBox& box, const Prepared& prepared, int originalWidth,
+                            int originalHeight)
+{
+    auto toX = [&](int v) { return std::clamp((v - prepared.margin) / prepared.scale, 0.0, double(originalWidth)); };
+    auto toY = [&](int v) { return std::clamp((v - prepared.margin) / prepared.scale, 0.0, double(originalHeight)); };
+    const double left = toX(box.left), right = toX(box.right);
+    const double top = toY(box.top), bottom = toY(box.bottom);
+    // Rows count up from the bottom edge in our boxes, down from the top in Tesseract's.
+    return Rect{left, originalHeight - bottom, right - left, bottom - top};
+}

@@ -1,0 +1,131 @@
+#include "ocr/tesseract/TesseractEngine.h"
+
+#include "ocr/tesseract/TessData.h"
+
+#include <tesseract/baseapi.h>
+#include <tesseract/resultiterator.h>
+
+#include <list>
+#include <utility>
+
+namespace {
+constexpr std::size_t enginesPerThread = 3;
+
+struct CachedEngine
+{
+    std::string languages;
+    bool correct = true;
+    std::unique_ptr<TesseractEngine> engine;
+};
+
+std::string utf8Text(const tesseract::ResultIterator& it, tesseract::PageIteratorLevel level)
+{
+    const std::unique_ptr<char[]> text{it.GetUTF8Text(level)}; // allocated with new[]
+    return text ? std::string(text.get()) : std::string();
+}
+
+LineBoxes::PixelBox boxAt(const tesseract::ResultIterator& it, tesseract::PageIteratorLevel level)
+{
+    LineBoxes::PixelBox box;
+    it.BoundingBox(level, &box.left, &box.top, &box.right, &box.bottom);
+    return box;
+}
+
+tesseract::PageSegMode pageSegMode(TesseractEngine::Segmentation segmentation)
+{
+    switch (segmentation) {
+    case TesseractEngine::Segmentation::Auto:
+        return tesseract::PSM_AUTO;
+    case TesseractEngine::Segmentation::Sparse:
+        return tesseract::PSM_SPARSE_TEXT;
+    case TesseractEngine::Segmentation::SingleBlock:
+        break;
+    }
+    return tesseract::PSM_SINGLE_BLOCK;
+}
+} // namespace
+
+TesseractEngine::TesseractEngine(std::unique_ptr<tesseract::TessBaseAPI> api)
+    : m_api(std::move(api))
+{}
+
+TesseractEngine::~TesseractEngine()
+{
+    if (m_api)
+        m_api->End();
+}
+
+TesseractEngine* TesseractEngine::forThisThread(const std::string& languages, bool correct)
+{
+    thread_local std::list<CachedEngine> cache;
+    for (auto it = cache.begin(); it != cache.end(); ++it) {
+        if (it->languages == languages && it->correct == correct) {
+            cache.splice(cache.begin(), cache, it);
+            return cache.front().engine.get();
+        }
+    }
+
+    auto api = std::make_unique<tesseract::TessBaseAPI>();
+    // Tesseract's progress and warnings ("Estimating resolution", "Empty page") would land on our standard error,
+    // which the command line keeps for its own messages.
+    std::vector<std::string> names{"debug_file"};
+    std::vector<std::string> values{"/dev/null"};
+    if (!correct) {
+        // Code and identifiers are not words: without the word lists Tesseract stops "correcting" them.
+        for (const char* dictionary : {"load_system_dawg", "load_freq_dawg"}) {
+            names.emplace_back(dictionary);
+            values.emplace_back("0");
+        }
+    }
+    const std::string directory = TessData::directory();
+    if (api->Init(directory.c_str(), languages.c_str(), tesseract::OEM_LSTM_ONLY, nullptr, 0, &names, &values, false)
+        != 0)
+        return nullptr;
+
+    cache.push_front(
+        CachedEngine{languages, correct, std::unique_ptr<TesseractEngine>(new TesseractEngine(std::move(api)))});
+    if (cache.size() > enginesPerThread)
+        cache.pop_back();
+    return cache.front().engine.get();
+}
+
+std::vector<TesseractEngine::Line> TesseractEngine::recognize(const Image& grey, Segmentation segmentation)
+{
+    std::vector<Line> lines;
+    if (grey.isNull() || grey.format != Image::Format::Grey8)
+        return lines;
+    m_api->SetPageSegMode(pageSegMode(segmentation));
+    m_api->SetImage(grey.pixels, grey.width, grey.height, 1, grey.stride);
+    if (m_api->Recognize(nullptr) == 0) {
+        const std::unique_ptr<tesseract::ResultIterator> it{m_api->GetIterator()};
+        if (it && !it->Empty(tesseract::RIL_TEXTLINE)) {
+            do {
+                Line line;
+                line.text = utf8Text(*it, tesseract::RIL_TEXTLINE);
+                while (!line.text.empty() && (line.text.back() == '\n' || line.text.back() == '\r'))
+                    line.text.pop_back();
+                line.box = boxAt(*it, tesseract::RIL_TEXTLINE);
+
+                std::vector<std::string> symbolTexts;
+                std::vector<LineBoxes::PixelBox> symbolBoxes;
+                do {
+                    if (!it->Empty(tesseract::RIL_SYMBOL)) {
+                        symbolTexts.push_back(utf8Text(*it, tesseract::RIL_SYMBOL));
+                        symbolBoxes.push_back(boxAt(*it, tesseract::RIL_SYMBOL));
+                    }
+                } while (!it->IsAtFinalElement(tesseract::RIL_TEXTLINE, tesseract::RIL_SYMBOL)
+                         && it->Next(tesseract::RIL_SYMBOL));
+
+                const auto ranges = LineBoxes::locate(line.text, symbolTexts);
+                for (std::size_t i = 0; i < ranges.size(); ++i)
+                    if (ranges[i])
+                        line.symbols.push_back(LineBoxes::Symbol{ranges[i]->first, ranges[i]->second, symbolBoxes[i]});
+                if (line.text.find_first_not_of(" \t") != std::string::npos)
+                    lines.push_back(std::move(line));
+            } while (it->Next(tesseract::RIL_TEXTLINE));
+        }
+    }
+    // Drops the page's pixels and results; the loaded model stays.
+    m_api->Clear();
+    return lines;
+}

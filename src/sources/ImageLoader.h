@@ -1,0 +1,19 @@
+#pragma once
+
+#include "sources/Page.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace ImageLoader {
+// Largest picture decoded: 100 megapixels and 32767 pixels a side. Headers are checked before decoding, so a
+// small file that claims a huge image (a decompression bomb) costs nothing.
+inline constexpr std::int64_t maxImagePixels = 100'000'000;
+inline constexpr int maxImageSide = 32767;
+
+// Returns the pages of a picture or PDF file, possibly none; never throws. A file whose extension is "pdf" (any
+// case) gives one page per renderable page, each rendered only when its image is asked for; any other file gives
+// the first image it holds. Missing, unreadable, locked, oversized and non-regular files give no pages.
+std::vector<Page> pages(const std::string& path);
+} // namespace ImageLoader

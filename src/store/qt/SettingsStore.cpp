@@ -1,0 +1,193 @@
+#include "store/qt/SettingsStore.h"
+
+#include <QSettings>
+#include <QStandardPaths>
+#include <QString>
+#include <QVariant>
+
+#include <map>
+#include <mutex>
+#include <optional>
+#include <shared_mutex>
+
+namespace {
+// Registered once at start-up and read from any thread afterwards; QSettings itself is only reentrant, so every
+// call uses its own instance (they share Qt's cached copy of the file).
+struct DefaultsLayer
+{
+    std::shared_mutex mutex;
+    std::map<std::string, Settings::Value, std::less<>> values;
+};
+
+DefaultsLayer& defaultsLayer()
+{
+    static DefaultsLayer layer;
+    return layer;
+}
+
+QString storeFile()
+{
+    // Named explicitly: Qt's INI default would be Ambrel.ini, and the file is Ambrel.conf as on every other
+    // desktop program. The generic config location follows XDG_CONFIG_HOME, read at each call.
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+           + QStringLiteral("/Ambrel/Ambrel.conf");
+}
+
+QSettings openStore()
+{
+    return QSettings(storeFile(), QSettings::IniFormat);
+}
+
+QString qtKey(std::string_view key)
+{
+    return QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size()));
+}
+
+std::optional<QVariant> storedValue(std::string_view key)
+{
+    QSettings store = openStore();
+    QVariant value = store.value(qtKey(key));
+    if (!value.isValid())
+        return std::nullopt;
+    return value;
+}
+
+std::optional<Settings::Value> registeredValue(std::string_view key)
+{
+    DefaultsLayer& layer = defaultsLayer();
+    std::shared_lock lock(layer.mutex);
+    const auto found = layer.values.find(key);
+    if (found == layer.values.end())
+        return std::nullopt;
+    return found->second;
+}
+
+// INI files keep only text, but a value written earlier in this process comes back with its original type.
+std::string textOf(const QVariant& value)
+{
+    if (value.typeId() == QMetaType::Bool)
+        return value.toBool() ? "true" : "false";
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList().join(QLatin1Char(',')).toStdString();
+    return value.toString().toStdString();
+}
+
+std::string textOf(const Settings::Value& value)
+{
+    if (const bool* truth = std::get_if<bool>(&value))
+        return *truth ? "true" : "false";
+    if (const long long* number = std::get_if<long long>(&value))
+        return std::to_string(*number);
+    return std::get<std::string>(value);
+}
+
+void storeValue(std::string_view key, const QVariant& value)
+{
+    QSettings store = openStore();
+    store.setValue(qtKey(key), value);
+    store.sync();
+}
+} // namespace
+
+void Settings::registerDefaults(std::string languagesDefault)
+{
+    DefaultsLayer& layer = defaultsLayer();
+    std::unique_lock lock(layer.mutex);
+    for (auto& [key, value] : factoryDefaults(std::move(languagesDefault)))
+        layer.values.insert_or_assign(std::string(key), std::move(value));
+}
+
+long long Settings::integer(std::string_view key)
+{
+    if (const std::optional<QVariant> stored = storedValue(key)) {
+        if (stored->typeId() == QMetaType::Bool)
+            return stored->toBool() ? 1 : 0;
+        return integerFromText(textOf(*stored)).value_or(0);
+    }
+    if (const std::optional<Value> registered = registeredValue(key)) {
+        if (const long long* number = std::get_if<long long>(&*registered))
+            return *number;
+        if (const bool* truth = std::get_if<bool>(&*registered))
+            return *truth ? 1 : 0;
+        return integerFromText(std::get<std::string>(*registered)).value_or(0);
+    }
+    return 0;
+}
+
+bool Settings::boolean(std::string_view key)
+{
+    if (const std::optional<QVariant> stored = storedValue(key))
+        return booleanFromText(textOf(*stored));
+    if (const std::optional<Value> registered = registeredValue(key)) {
+        if (const bool* truth = std::get_if<bool>(&*registered))
+            return *truth;
+        return booleanFromText(textOf(*registered));
+    }
+    return false;
+}
+
+std::string Settings::string(std::string_view key)
+{
+    if (const std::optional<QVariant> stored = storedValue(key))
+        return textOf(*stored);
+    if (const std::optional<Value> registered = registeredValue(key))
+        return textOf(*registered);
+    return {};
+}
+
+Settings::OutputMode Settings::outputMode()
+{
+    return outputModeFromStored(integer(Key::outputMode));
+}
+
+bool Settings::playSound()
+{
+    return boolean(Key::playSound);
+}
+
+std::vector<std::string> Settings::languages()
+{
+    return parseLanguages(string(Key::languages));
+}
+
+bool Settings::termsAccepted()
+{
+    return termsAccepted(integer(Key::termsVersionAccepted));
+}
+
+void Settings::set(std::string_view key, bool value)
+{
+    storeValue(key, QVariant(value));
+}
+
+void Settings::set(std::string_view key, int value)
+{
+    storeValue(key, QVariant(static_cast<qlonglong>(value)));
+}
+
+void Settings::set(std::string_view key, long long value)
+{
+    storeValue(key, QVariant(static_cast<qlonglong>(value)));
+}
+
+void Settings::set(std::string_view key, std::string_view value)
+{
+    storeValue(key, QVariant(QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size()))));
+}
+
+void Settings::set(std::string_view key, const char* value)
+{
+    set(key, std::string_view(value != nullptr ? value : ""));
+}
+
+void Settings::remove(std::string_view key)
+{
+    QSettings store = openStore();
+    store.remove(qtKey(key));
+    store.sync();
+}
+
+std::string Settings::storePath()
+{
+    return storeFile().toStdString();
+}

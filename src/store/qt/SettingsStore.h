@@ -1,0 +1,43 @@
+#pragma once
+
+#include "store/Settings.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The per-user store: ~/.config/Ambrel/Ambrel.conf (INI, under $XDG_CONFIG_HOME when set) beneath an in-memory
+// layer of registered defaults. Readers need no QCoreApplication and may run on any thread; values are read from
+// the store at each call, so a change made in a window applies at the next use.
+namespace Settings {
+// Registers the factory defaults, with the languages default taken from the user's locale and the installed
+// languages. Registered values live for this process only and are never written to the file.
+void registerDefaults();
+// The same with the recognition languages default given.
+void registerDefaults(std::string languagesDefault);
+
+// The stored value as an integer, else the registered default, else 0 (also for a value that is not a number).
+long long integer(std::string_view key);
+// The stored value as a truth value, else the registered default, else false.
+bool boolean(std::string_view key);
+// The stored value as text, else the registered default, else the empty string.
+std::string string(std::string_view key);
+
+OutputMode outputMode();
+bool playSound();
+// The chosen recognition languages in the user's order; empty means the recognizer's own default.
+std::vector<std::string> languages();
+bool termsAccepted();
+
+// Stores a user value; it wins over any registered default from now on.
+void set(std::string_view key, bool value);
+void set(std::string_view key, int value);
+void set(std::string_view key, long long value);
+void set(std::string_view key, std::string_view value);
+void set(std::string_view key, const char* value);
+// Removes the user value, so the registered default applies again.
+void remove(std::string_view key);
+
+// The path of the settings file, whether or not it exists yet.
+std::string storePath();
+} // namespace Settings

@@ -1,0 +1,231 @@
+#include "app/CLI.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+using Settings::OutputMode;
+
+namespace {
+// Records what each runner was handed; every runner answers 0 unless told otherwise.
+struct Recorder
+{
+    std::string called;
+    std::string path;
+    OutputMode mode = OutputMode::Auto;
+    std::optional<std::vector<std::string>> languages;
+    std::vector<std::string> inputs;
+    int status = 0;
+
+    CLI::Runners runners()
+    {
+        CLI::Runners r;
+        r.selftest = [this] { return record("selftest", ""); };
+        r.ocr = [this](const std::string& p, OutputMode m, const std::optional<std::vector<std::string>>& l) {
+            mode = m;
+            languages = l;
+            return record("ocr", p);
+        };
+        r.diag = [this](const std::string& p) { return record("diag", p); };
+        r.batch = [this](const std::string& out, const std::vector<std::string>& in) {
+            inputs = in;
+            return record("batch", out);
+        };
+        r.makeDemo = [this](const std::string& p) { return record("makeDemo", p); };
+        r.makeSample = [this](const std::string& p) { return record("makeSample", p); };
+        return r;
+    }
+
+    int record(std::string name, std::string value)
+    {
+        EXPECT_TRUE(called.empty()) << "a second runner ran: " << name;
+        called = std::move(name);
+        path = std::move(value);
+        return status;
+    }
+};
+
+struct Dispatch
+{
+    std::optional<int> status;
+    std::string err;
+};
+
+Dispatch dispatch(std::vector<std::string> tail, const CLI::Runners& runners)
+{
+    tail.insert(tail.begin(), "/usr/bin/ambrel");
+    std::ostringstream err;
+    Dispatch d;
+    d.status = CLI::maybeRun(tail, runners, err);
+    d.err = err.str();
+    return d;
+}
+} // namespace
+
+TEST(CLIDispatchTest, NoCommandStartsTheApplication)
+{
+    Recorder rec;
+    for (const std::vector<std::string>& tail : std::vector<std::vector<std::string>>{
+             {},
+             {"photo.png"},
+             {"--mode", "csv", "--ocr", "a.png"}, // the first flag is not a command
+             {"--lang", "fr-FR", "--selftest"},
+             {"--OCR", "a.png"}, // command names are case-sensitive
+             {"-ocr", "a.png"},
+         }) {
+        const Dispatch d = dispatch(tail, rec.runners());
+        EXPECT_FALSE(d.status.has_value()) << ::testing::PrintToString(tail);
+        EXPECT_EQ(d.err, "");
+    }
+    EXPECT_EQ(rec.called, "");
+}
+
+TEST(CLIDispatchTest, ExecutablePathIsNeverTheCommand)
+{
+    Recorder rec;
+    std::ostringstream err;
+    EXPECT_FALSE(CLI::maybeRun({"--selftest"}, rec.runners(), err).has_value());
+    EXPECT_FALSE(CLI::maybeRun({}, rec.runners(), err).has_value());
+    EXPECT_EQ(rec.called, "");
+}
+
+TEST(CLIDispatchTest, EachCommandReachesItsRunnerWithItsValue)
+{
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {"--diag", "diag"}, {"--make-demo", "makeDemo"}, {"--make-sample", "makeSample"}, {"--ocr", "ocr"}};
+    for (const auto& [flag, runner] : cases) {
+        Recorder rec;
+        rec.status = 7;
+        const Dispatch d = dispatch({"stray", flag, "/tmp/x y.pdf", "more"}, rec.runners());
+        EXPECT_EQ(d.status, 7) << flag; // the runner's status is the process's
+        EXPECT_EQ(rec.called, runner);
+        EXPECT_EQ(rec.path, "/tmp/x y.pdf");
+        EXPECT_EQ(d.err, "");
+    }
+
+    Recorder rec;
+    EXPECT_EQ(dispatch({"--selftest", "ignored"}, rec.runners()).status, 0);
+    EXPECT_EQ(rec.called, "selftest");
+}
+
+TEST(CLIDispatchTest, MissingValuePrintsUsageLineAndExitsWithTwo)
+{
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {"--ocr", "usage: --ocr <path> [--mode auto|plain|markdown|csv|code] [--lang en-US,fr-FR]\n"},
+        {"--diag", "usage: --diag <path>\n"},
+        {"--batch", "usage: --batch <out.xlsx> <inputs\xE2\x80\xA6>\n"},
+        {"--make-demo", "usage: --make-demo <path.gif>\n"},
+        {"--make-sample", "usage: --make-sample <path.png>\n"},
+    };
+    for (const auto& [flag, usage] : cases) {
+        Recorder rec;
+        const Dispatch d = dispatch({"--mode", "csv", flag}, rec.runners());
+        // "--mode" stands first, so this starts the app; the command must stand first to fail.
+        EXPECT_FALSE(d.status.has_value());
+        const Dispatch last = dispatch({flag}, rec.runners());
+        EXPECT_EQ(last.status, 2) << flag;
+        EXPECT_EQ(last.err, usage);
+        // A missing value stays a usage error even in a build without the runner.
+        const Dispatch bare = dispatch({flag}, CLI::Runners{});
+        EXPECT_EQ(bare.status, 2);
+        EXPECT_EQ(bare.err, usage);
+        EXPECT_EQ(rec.called, "");
+    }
+}
+
+TEST(CLIDispatchTest, UnsetRunnerReportsCommandUnavailable)
+{
+    for (const std::string flag : {"--selftest", "--ocr", "--diag", "--batch", "--make-demo", "--make-sample"}) {
+        const Dispatch d = dispatch({flag, "out.file"}, CLI::Runners{});
+        EXPECT_EQ(d.status, 1) << flag;
+        EXPECT_EQ(d.err, "Ambrel: " + flag + " is not available in this build\n");
+    }
+}
+
+TEST(CLIDispatchTest, OcrTakesWhateverFollowsAsThePath)
+{
+    Recorder rec;
+    const Dispatch d = dispatch({"--ocr", "--mode", "csv"}, rec.runners());
+    EXPECT_EQ(d.status, 0);
+    EXPECT_EQ(rec.path, "--mode");
+    EXPECT_EQ(rec.mode, OutputMode::CSV);
+    EXPECT_FALSE(rec.languages.has_value());
+}
+
+TEST(CLIDispatchTest, OcrPassesModeAndLanguagesFirstOccurrenceWins)
+{
+    Recorder rec;
+    dispatch({"--ocr", "a.png", "--mode", "MD", "--lang", " fr-FR , ,de-DE,", "--mode", "csv", "--lang", "en-US",
+              "--ocr", "b.png"},
+             rec.runners());
+    EXPECT_EQ(rec.path, "a.png");
+    EXPECT_EQ(rec.mode, OutputMode::MarkdownTable);
+    EXPECT_EQ(rec.languages, (std::vector<std::string>{"fr-FR", "", "de-DE"}));
+}
+
+TEST(CLIDispatchTest, EmptyLangValueIsAnEmptyListNotAbsent)
+{
+    Recorder rec;
+    dispatch({"--ocr", "a.png", "--lang", ""}, rec.runners());
+    ASSERT_TRUE(rec.languages.has_value());
+    EXPECT_TRUE(rec.languages->empty());
+
+    Recorder last; // "--lang" as the final argument has no value: the list is absent
+    dispatch({"--ocr", "a.png", "--lang"}, last.runners());
+    EXPECT_FALSE(last.languages.has_value());
+}
+
+TEST(CLIDispatchTest, BatchInputsExcludeOutputFlagsAndExecutable)
+{
+    Recorder rec;
+    std::vector<std::string> args{
+        "/opt/ambrel/ambrel", "--batch",     "out.xlsx", "a.pdf",  "--lang", "de-DE",    "dir/",
+        "out.xlsx",           "/x/y/Ambrel", "b.png",    "--mode", "csv",    "notambrel"};
+    std::ostringstream err;
+    EXPECT_EQ(CLI::maybeRun(args, rec.runners(), err), 0);
+    EXPECT_EQ(rec.called, "batch");
+    EXPECT_EQ(rec.path, "out.xlsx");
+    // Values of other options are not recognised as such: "de-DE" and "csv" count as inputs.
+    EXPECT_EQ(rec.inputs, (std::vector<std::string>{"a.pdf", "de-DE", "dir/", "b.png", "csv", "notambrel"}));
+}
+
+TEST(CLIDispatchTest, BatchWithoutInputsPassesEmptyList)
+{
+    Recorder rec;
+    EXPECT_EQ(dispatch({"--batch", "out.xlsx"}, rec.runners()).status, 0);
+    EXPECT_EQ(rec.called, "batch");
+    EXPECT_TRUE(rec.inputs.empty());
+}
+
+TEST(CLIParseTest, ModeNamesIgnoreCase)
+{
+    EXPECT_EQ(CLI::parseMode(std::nullopt), OutputMode::Auto);
+    for (const char* s : {"auto", "AUTO", "", "xlsx", "plaintext", " csv"})
+        EXPECT_EQ(CLI::parseMode(std::string(s)), OutputMode::Auto) << s;
+    for (const char* s : {"plain", "Text", "PLAIN"})
+        EXPECT_EQ(CLI::parseMode(std::string(s)), OutputMode::PlainText) << s;
+    for (const char* s : {"markdown", "MarkDown", "md", "Md", "table", "TABLE"})
+        EXPECT_EQ(CLI::parseMode(std::string(s)), OutputMode::MarkdownTable) << s;
+    EXPECT_EQ(CLI::parseMode(std::string("CSV")), OutputMode::CSV);
+    EXPECT_EQ(CLI::parseMode(std::string("Code")), OutputMode::Code);
+}
+
+TEST(CLIParseTest, LanguageListPieces)
+{
+    using List = std::vector<std::string>;
+    EXPECT_EQ(CLI::parseLanguageList(std::nullopt), std::nullopt);
+    EXPECT_EQ(CLI::parseLanguageList(std::string("")), List{});
+    EXPECT_EQ(CLI::parseLanguageList(std::string(",,")), List{});
+    EXPECT_EQ(CLI::parseLanguageList(std::string("\ten-US\t,, fr-FR ,")), (List{"en-US", "fr-FR"}));
+    EXPECT_EQ(CLI::parseLanguageList(std::string(" ")), List{""});
+    EXPECT_EQ(CLI::parseLanguageList(std::string("en-US,en-US")), (List{"en-US", "en-US"}));
+}
+
+TEST(CLIParseTest, ValueAfterFirstOccurrence)
+{
+    const std::vector<std::string> args{"/bin/ambrel", "--mode", "--mode", "csv", "--lang"};
+    EXPECT_EQ(CLI::valueAfter(args, "--mode"), "--mode");
+    EXPECT_EQ(CLI::valueAfter(args, "--lang"), std::nullopt);
+    EXPECT_EQ(CLI::valueAfter(args, "--ocr"), std::nullopt);
+    EXPECT_EQ(CLI::valueAfter({"--mode", "csv"}, "--mode"), std::nullopt); // element 0 is the executable
+}

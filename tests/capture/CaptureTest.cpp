@@ -1,0 +1,165 @@
+#include "capture/qt/Capture.h"
+
+#include "FakeScreens.h"
+#include "QtTestApp.h"
+#include "capture/qt/CaptureController.h"
+#include "capture/qt/RegionPicker.h"
+#include "store/qt/HistoryStore.h"
+#include "store/qt/SettingsStore.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace {
+TextRun run(std::string text, double x, double y, double w = 40, double h = 20)
+{
+    return TextRun{std::move(text), Rect{x, y, w, h}};
+}
+
+OCRResult tableResult()
+{
+    OCRResult result;
+    const char* cells[3][2] = {{"Item", "Price"}, {"Tea", "4"}, {"Cake", "6"}};
+    for (int row = 0; row < 3; ++row) {
+        const double y = 120 - 40 * row;
+        result.words.push_back(run(cells[row][0], 0, y));
+        result.words.push_back(run(cells[row][1], 200, y));
+        result.lines.push_back(run(std::string(cells[row][0]) + " " + cells[row][1], 0, y, 240));
+    }
+    return result;
+}
+
+// A recognizer stand-in that answers on a thread of its own, as the real one does, and remembers what it got.
+struct FakeRecognizer
+{
+    OCRResult answer;
+    std::vector<Image> images;
+    std::vector<bool> corrections;
+    Capture::Recognize function()
+    {
+        return [this](Image image, std::vector<std::string>, bool correct, OCR::Completion completion) {
+            images.push_back(image);
+            corrections.push_back(correct);
+            std::thread([answer = answer, completion = std::move(completion)] { completion(answer); }).detach();
+        };
+    }
+};
+
+class CaptureTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        testApp();
+        ASSERT_TRUE(m_dir.isValid());
+        ::setenv("XDG_CONFIG_HOME", qPrintable(m_dir.filePath("config")), 1);
+        ::setenv("XDG_DATA_HOME", qPrintable(m_dir.filePath("data")), 1);
+        ::setenv("AMBREL_PLATFORM", "x11", 1); // screen reading counts as allowed, as on X11
+        Settings::registerDefaults("en-US");
+        Settings::set(Settings::Key::playSound, false);
+    }
+    void TearDown() override { ::unsetenv("AMBREL_PLATFORM"); }
+
+    // Drags a box over the first picker, in its own coordinates.
+    static void drag(RegionPicker* picker, QPointF from, QPointF to)
+    {
+        for (auto [type, at] : {std::pair{QEvent::MouseButtonPress, from}, std::pair{QEvent::MouseMove, to},
+                                std::pair{QEvent::MouseButtonRelease, to}}) {
+            QMouseEvent event(type, at, picker->mapToGlobal(at), Qt::LeftButton,
+                              type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(picker, &event);
+        }
+    }
+
+    QTemporaryDir m_dir;
+};
+} // namespace
+
+TEST_F(CaptureTest, TableRegionEndsOnClipboardHistoryAndMessage)
+{
+    auto* grabber = new FakeGrabber;
+    CaptureController controller{std::unique_ptr<ScreenGrabber>(grabber)};
+    FakeRecognizer recognizer{tableResult()};
+    Capture capture(controller, recognizer.function());
+    QSignalSpy messages(&capture, &Capture::messageShown);
+
+    capture.captureText();
+    EXPECT_TRUE(capture.busy());
+    ASSERT_EQ(controller.pickers().size(), size_t(QGuiApplication::screens().size()));
+    capture.captureText(); // a second press during the selection opens nothing new
+    EXPECT_EQ(controller.pickers().size(), size_t(QGuiApplication::screens().size()));
+    EXPECT_EQ(grabber->grabs, QGuiApplication::screens().size());
+
+    drag(controller.pickers().front(), {5, 5}, {45, 35});
+    EXPECT_FALSE(controller.isSelecting());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return messages.count() == 1; }, 5000));
+    EXPECT_FALSE(capture.busy());
+    EXPECT_EQ(messages.at(0).at(0).toString(), QStringLiteral("✓ Copied table"));
+    ASSERT_EQ(recognizer.images.size(), 1u);
+    EXPECT_EQ(recognizer.images[0].width, 80); // 40 points at the fake screens' 2 × density
+    EXPECT_EQ(recognizer.images[0].height, 60);
+    EXPECT_TRUE(recognizer.corrections[0]);
+    EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith(QStringLiteral("| Item")));
+    ASSERT_FALSE(HistoryStore::shared().items().empty());
+    EXPECT_TRUE(HistoryStore::shared().items().front().isTable);
+}
+
+TEST_F(CaptureTest, BlankRegionKeepsTheClipboard)
+{
+    CaptureController controller{std::make_unique<FakeGrabber>()};
+    FakeRecognizer recognizer; // finds nothing
+    Capture capture(controller, recognizer.function());
+    QSignalSpy messages(&capture, &Capture::messageShown);
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+    Settings::set(Settings::Key::outputMode, 4);
+
+    capture.captureText();
+    drag(controller.pickers().front(), {100, 100}, {200, 150});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return messages.count() == 1; }, 5000));
+    EXPECT_EQ(messages.at(0).at(0).toString(), QStringLiteral("No text found"));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
+    EXPECT_FALSE(recognizer.corrections.at(0)); // the code mode reads without language correction
+}
+
+TEST_F(CaptureTest, CancelAndFailedGrabClearBusy)
+{
+    CaptureController controller{std::make_unique<FakeGrabber>()};
+    FakeRecognizer recognizer;
+    Capture capture(controller, recognizer.function());
+    QSignalSpy messages(&capture, &Capture::messageShown);
+    capture.captureText();
+    QTest::keyClick(controller.pickers().front(), Qt::Key_Escape);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !capture.busy(); }, 2000));
+    EXPECT_TRUE(recognizer.images.empty());
+    EXPECT_EQ(messages.count(), 0);
+
+    CaptureController broken{std::make_unique<FakeGrabber>(false)};
+    Capture failing(broken, recognizer.function());
+    QSignalSpy failures(&failing, &Capture::messageShown);
+    failing.captureText();
+    EXPECT_FALSE(broken.isSelecting());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return failures.count() == 1; }, 2000));
+    EXPECT_EQ(failures.at(0).at(0).toString(), QStringLiteral("Couldn’t capture that region"));
+    EXPECT_FALSE(failing.busy());
+}
+
+TEST_F(CaptureTest, WithoutScreenAccessNothingOpens)
+{
+    ::setenv("AMBREL_PLATFORM", "none", 1);
+    CaptureController controller{std::make_unique<FakeGrabber>()};
+    Capture capture(controller, FakeRecognizer{}.function());
+    QSignalSpy messages(&capture, &Capture::messageShown);
+    capture.captureText();
+    EXPECT_FALSE(controller.isSelecting());
+    EXPECT_FALSE(capture.busy());
+    ASSERT_EQ(messages.count(), 1);
+    EXPECT_EQ(messages.at(0).at(0).toString(), QStringLiteral("Allow screen capture, then try again"));
+}

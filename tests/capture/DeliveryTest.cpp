@@ -1,0 +1,108 @@
+#include "capture/Delivery.h"
+
+#include "ocr/Table.h"
+
+#include <gtest/gtest.h>
+
+using Settings::OutputMode;
+
+namespace {
+TextRun run(std::string text, double x, double y, double w = 40, double h = 20)
+{
+    return TextRun{std::move(text), Rect{x, y, w, h}};
+}
+
+// A two-column table of three rows, words far apart, with its line runs.
+OCRResult tableResult()
+{
+    OCRResult result;
+    const char* cells[3][2] = {{"Item", "Price"}, {"Tea", "4"}, {"Cake", "6"}};
+    for (int row = 0; row < 3; ++row) {
+        const double y = 120 - 40 * row;
+        result.words.push_back(run(cells[row][0], 0, y));
+        result.words.push_back(run(cells[row][1], 200, y));
+        result.lines.push_back(run(std::string(cells[row][0]) + " " + cells[row][1], 0, y, 240));
+    }
+    return result;
+}
+
+OCRResult proseResult()
+{
+    OCRResult result;
+    result.words = {run("Hello", 0, 40), run("world", 45, 40)};
+    result.lines = {run("Hello world", 0, 40, 85)};
+    return result;
+}
+} // namespace
+
+TEST(DeliveryTest, NothingRecognizedCopiesNothing)
+{
+    EXPECT_FALSE(Delivery::choose(OCRResult{}, OutputMode::Auto));
+    OCRResult blank;
+    blank.words = {run(" ", 0, 0)};
+    blank.lines = {run(" ", 0, 0)};
+    EXPECT_FALSE(Delivery::choose(blank, OutputMode::PlainText)); // must not empty the clipboard
+}
+
+TEST(DeliveryTest, TablesByModeWithTheirMessages)
+{
+    const OCRResult result = tableResult();
+    ASSERT_TRUE(tableMarkdown(result));
+
+    auto choice = Delivery::choose(result, OutputMode::Auto);
+    ASSERT_TRUE(choice);
+    EXPECT_EQ(choice->text, *tableMarkdown(result));
+    EXPECT_EQ(choice->message, "Copied table");
+    EXPECT_TRUE(choice->isTable);
+
+    choice = Delivery::choose(result, OutputMode::MarkdownTable);
+    EXPECT_EQ(choice->message, "Copied table (Markdown)");
+    choice = Delivery::choose(result, OutputMode::CSV);
+    EXPECT_EQ(choice->text, *tableCSV(result));
+    EXPECT_EQ(choice->message, "Copied table (CSV)");
+    EXPECT_TRUE(choice->isTable);
+
+    for (OutputMode mode : {OutputMode::PlainText, OutputMode::Code}) {
+        choice = Delivery::choose(result, mode);
+        EXPECT_EQ(choice->text, result.plainText());
+        EXPECT_EQ(choice->message, "Copied text");
+        EXPECT_FALSE(choice->isTable);
+    }
+}
+
+TEST(DeliveryTest, TableModesWithoutTableFallBackToText)
+{
+    const OCRResult result = proseResult();
+    for (OutputMode mode : {OutputMode::MarkdownTable, OutputMode::CSV}) {
+        const auto choice = Delivery::choose(result, mode);
+        ASSERT_TRUE(choice);
+        EXPECT_EQ(choice->text, "Hello world");
+        EXPECT_EQ(choice->message, "No table found — copied text");
+        EXPECT_FALSE(choice->isTable);
+    }
+    EXPECT_EQ(Delivery::choose(result, OutputMode::Auto)->message, "Copied text");
+}
+
+TEST(DeliveryTest, BarcodesAreAppendedOrStandAlone)
+{
+    OCRResult onlyCode;
+    onlyCode.barcodes = {"https://example.com/a", "second"};
+    auto choice = Delivery::choose(onlyCode, OutputMode::Auto);
+    ASSERT_TRUE(choice);
+    EXPECT_EQ(choice->text, "https://example.com/a\nsecond");
+    EXPECT_EQ(choice->message, "Copied QR/barcode");
+    EXPECT_FALSE(choice->isTable);
+
+    OCRResult prose = proseResult();
+    prose.barcodes = {"payload"};
+    choice = Delivery::choose(prose, OutputMode::CSV);
+    EXPECT_EQ(choice->text, "Hello world\npayload");
+    EXPECT_EQ(choice->message, "No table found — copied text + QR");
+
+    OCRResult table = tableResult();
+    table.barcodes = {"payload"};
+    choice = Delivery::choose(table, OutputMode::Auto);
+    EXPECT_EQ(choice->text, *tableMarkdown(table) + "\npayload");
+    EXPECT_EQ(choice->message, "Copied table + QR");
+    EXPECT_TRUE(choice->isTable); // " + QR" keeps the table mark
+}

@@ -1,0 +1,112 @@
+#include "capture/qt/RegionPicker.h"
+
+#include "FakeScreens.h"
+#include "QtTestApp.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+struct Outcome
+{
+    int calls = 0;
+    std::optional<QRectF> rect;
+};
+
+// A picker for a 200 × 100 point screen placed at (1000, 50) on the desktop, pictured at 2 × density.
+std::unique_ptr<RegionPicker> picker(Outcome& outcome)
+{
+    testApp();
+    ScreenShot shot{nullptr, QRect(1000, 50, 200, 100), fakeScreenImage(QSize(200, 100), 2)};
+    return std::make_unique<RegionPicker>(std::move(shot), [&outcome](RegionPicker*, std::optional<QRectF> rect) {
+        ++outcome.calls;
+        outcome.rect = rect;
+    });
+}
+
+void mouse(QWidget& widget, QEvent::Type type, QPointF at)
+{
+    const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, at, widget.mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier);
+    QApplication::sendEvent(&widget, &event);
+}
+
+void drag(QWidget& widget, QPointF from, QPointF to)
+{
+    mouse(widget, QEvent::MouseButtonPress, from);
+    mouse(widget, QEvent::MouseMove, to);
+    mouse(widget, QEvent::MouseButtonRelease, to);
+}
+} // namespace
+
+TEST(RegionPickerTest, DragReportsGlobalBoxAndCropsDevicePixels)
+{
+    Outcome outcome;
+    auto window = picker(outcome);
+    drag(*window, {30, 30}, {10, 10}); // bottom-right to top-left
+    ASSERT_EQ(outcome.calls, 1);
+    ASSERT_TRUE(outcome.rect);
+    EXPECT_EQ(*outcome.rect, QRectF(1010, 60, 20, 20));
+
+    const std::optional<Image> image = window->shot().crop(*outcome.rect);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->width, 40);
+    EXPECT_EQ(image->height, 40);
+    // The red square, and nothing but it: red has BT.601 grey 76.
+    EXPECT_NEAR(image->grey(0, 0), 76, 2);
+    EXPECT_NEAR(image->grey(39, 39), 76, 2);
+
+    // A second release does not report again.
+    mouse(*window, QEvent::MouseButtonRelease, {50, 50});
+    EXPECT_EQ(outcome.calls, 1);
+}
+
+TEST(RegionPickerTest, ClicksTinyBoxesAndEscapeCancel)
+{
+    for (const auto& [from, to] : std::vector<std::pair<QPointF, QPointF>>{{{5, 5}, {5, 5}}, {{5, 5}, {7, 50}}}) {
+        Outcome outcome;
+        auto window = picker(outcome);
+        drag(*window, from, to);
+        EXPECT_EQ(outcome.calls, 1);
+        EXPECT_FALSE(outcome.rect);
+    }
+    Outcome accepted;
+    auto window = picker(accepted);
+    drag(*window, {5, 5}, {8, 8});
+    EXPECT_TRUE(accepted.rect);
+
+    Outcome escaped;
+    window = picker(escaped);
+    QTest::keyClick(window.get(), Qt::Key_A);
+    EXPECT_EQ(escaped.calls, 0);
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_EQ(escaped.calls, 1);
+    EXPECT_FALSE(escaped.rect);
+}
+
+TEST(RegionPickerTest, DarkensAllButTheBox)
+{
+    Outcome outcome;
+    auto window = picker(outcome);
+    window->resize(200, 100);
+    mouse(*window, QEvent::MouseButtonPress, {50, 20});
+    mouse(*window, QEvent::MouseMove, {150, 80});
+    const QImage drawn = window->grab().toImage();
+    const auto at = [&](int x, int y) {
+        return drawn.pixelColor(int(x * drawn.devicePixelRatio()), int(y * drawn.devicePixelRatio()));
+    };
+    EXPECT_EQ(at(100, 50), QColor(Qt::white));             // cut out of the darkening
+    EXPECT_NEAR(at(180, 90).red(), qRound(255 * 0.72), 2); // white under black at alpha 0.28
+    EXPECT_EQ(at(20, 20).green(), 0);                      // the red square, darkened too
+    EXPECT_NEAR(at(20, 20).red(), qRound(255 * 0.72), 2);
+    // The outline, anti-aliased: much nearer the highlight colour than the white inside.
+    const QColor outline = at(50, 50);
+    const QColor highlight = window->palette().color(QPalette::Highlight);
+    const auto distance = [](QColor a, QColor b) {
+        return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue());
+    };
+    EXPECT_LT(distance(outline, highlight), distance(outline, Qt::white) / 2);
+}

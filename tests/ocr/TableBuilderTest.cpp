@@ -1,0 +1,169 @@
+#include "ocr/TableBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+// A word run whose box is given by its left edge, bottom edge, width and height (origin bottom-left).
+TextRun run(std::string text, double x, double y, double w = 40, double h = 20)
+{
+    return TextRun{std::move(text), Rect{x, y, w, h}};
+}
+
+// Lays out rows of words top row first: each word sits at the given left edge, rows 40 px apart, text 20 px.
+std::vector<TextRun> layout(const std::vector<std::vector<std::pair<std::string, double>>>& topRowFirst)
+{
+    std::vector<TextRun> runs;
+    double y = 40.0 * static_cast<double>(topRowFirst.size());
+    for (const auto& row : topRowFirst) {
+        for (const auto& [text, x] : row)
+            runs.push_back(run(text, x, y));
+        y -= 40;
+    }
+    return runs;
+}
+} // namespace
+
+TEST(TableBuilderTest, FewerThanFourRunsIsNoTable)
+{
+    EXPECT_FALSE(TableBuilder::grid({}));
+    EXPECT_FALSE(TableBuilder::grid(layout({{{"a", 0}, {"b", 200}}, {{"c", 0}}})));
+}
+
+TEST(TableBuilderTest, TwoRowsOfTwoSeparatedWordsMakeTwoByTwo)
+{
+    // Shuffled input order: the builder must not depend on the recognizer's order.
+    std::vector<TextRun> runs = layout({{{"Name", 0}, {"Qty", 200}}, {{"Apple", 0}, {"3", 200}}});
+    std::swap(runs[0], runs[3]);
+    const auto grid = TableBuilder::grid(runs);
+    ASSERT_TRUE(grid);
+    EXPECT_EQ(*grid, (TableGrid{{"Name", "Qty"}, {"Apple", "3"}}));
+}
+
+TEST(TableBuilderTest, WordsCloserThanGapFormOneCellSoNoTable)
+{
+    // Text 20 px high: gap threshold 18 px. Words 10 px apart stay in one cell in every row.
+    EXPECT_FALSE(TableBuilder::grid(layout({{{"New", 0}, {"York", 50}}, {{"Los", 0}, {"Angeles", 50}}})));
+}
+
+TEST(TableBuilderTest, TitleRowLandsInOverlappedColumnWithoutWideningColumns)
+{
+    const auto grid = TableBuilder::grid(layout(
+        {{{"Invoice", 190}}, {{"Item", 0}, {"Price", 200}}, {{"Tea", 0}, {"4", 200}}, {{"Cake", 0}, {"6", 200}}}));
+    ASSERT_TRUE(grid);
+    EXPECT_EQ(*grid, (TableGrid{{"", "Invoice"}, {"Item", "Price"}, {"Tea", "4"}, {"Cake", "6"}}));
+}
+
+TEST(TableBuilderTest, WideTitleSpanningColumnsDoesNotJoinThem)
+{
+    // A single-cell row from x = 0 to 400 would merge both columns if it shaped them.
+    const auto grid = TableBuilder::grid({run("A long title over everything", 0, 160, 400), run("a", 0, 120),
+                                          run("b", 200, 120), run("c", 0, 80), run("d", 200, 80)});
+    ASSERT_TRUE(grid);
+    ASSERT_EQ(grid->front().size(), 2u);
+    EXPECT_EQ(grid->front()[0], "A long title over everything");
+}
+
+TEST(TableBuilderTest, AcceptanceNeedsHalfTheRowsFilled)
+{
+    // Six rows, the first two filled, the rest single words in the first column.
+    auto rows = std::vector<std::vector<std::pair<std::string, double>>>{
+        {{"a", 0}, {"b", 200}}, {{"c", 0}, {"d", 200}}, {{"e", 0}}, {{"f", 0}}, {{"g", 0}}, {{"h", 0}}};
+    EXPECT_FALSE(TableBuilder::grid(layout(rows))) << "2 of 6 filled is below 6 / 2";
+    rows[2].push_back({"x", 200});
+    const auto grid = TableBuilder::grid(layout(rows));
+    ASSERT_TRUE(grid) << "3 of 6 filled is enough";
+    EXPECT_EQ(grid->size(), 6u);
+    EXPECT_EQ((*grid)[5], (TableRow{"h", ""}));
+}
+
+TEST(TableBuilderTest, ThreeRowsNeedTwoFilledRows)
+{
+    // The wide "a" bridges c and d into one column, so the second row has two cells but only one filled string.
+    std::vector<TextRun> runs{run("a", 0, 120, 100), run("b", 200, 120), run("c", 0, 80), run("d", 60, 80),
+                              run("e", 0, 40)};
+    EXPECT_FALSE(TableBuilder::grid(runs)) << "1 filled row of 3 is below the floor of 2";
+    runs.push_back(run("f", 200, 40));
+    const auto grid = TableBuilder::grid(runs);
+    ASSERT_TRUE(grid);
+    EXPECT_EQ(*grid, (TableGrid{{"a", "b"}, {"c d", ""}, {"e", "f"}}));
+}
+
+TEST(TableBuilderTest, TwoCellsInOneColumnAreJoinedWithSpace)
+{
+    // Row 1 has cells at 0 and 100 whose extents overlap row 2's wide cell, so they share one column.
+    const auto grid = TableBuilder::grid(
+        {run("x", 0, 80), run("y", 100, 80), run("z", 300, 80), run("wide cell", 0, 40, 140), run("w", 300, 40)});
+    ASSERT_TRUE(grid);
+    EXPECT_EQ(*grid, (TableGrid{{"x y", "z"}, {"wide cell", "w"}}));
+}
+
+TEST(TableBuilderTest, UnusedColumnsAreDropped)
+{
+    // The middle column exists only because of a cell with empty text.
+    const auto grid =
+        TableBuilder::grid({run("a", 0, 80), run("", 100, 80), run("b", 200, 80), run("c", 0, 40), run("d", 200, 40)});
+    ASSERT_TRUE(grid);
+    EXPECT_EQ(*grid, (TableGrid{{"a", "b"}, {"c", "d"}}));
+}
+
+TEST(TableBuilderTest, SplitIntoCellsGapBoundary)
+{
+    // Gap of exactly g keeps one cell; a hair more splits.
+    const std::vector<TextRun> row{run("b", 58, 0), run("a", 0, 0)}; // a ends at 40, b starts 18 later
+    auto cells = TableBuilder::splitIntoCells(row, 18);
+    ASSERT_EQ(cells.size(), 1u);
+    EXPECT_EQ(cells[0].text, "a b");
+    EXPECT_DOUBLE_EQ(cells[0].startX, 0);
+    EXPECT_DOUBLE_EQ(cells[0].endX, 98);
+    cells = TableBuilder::splitIntoCells(row, 17.9);
+    ASSERT_EQ(cells.size(), 2u);
+    EXPECT_EQ(cells[1].text, "b");
+    EXPECT_TRUE(TableBuilder::splitIntoCells({}, 10).empty());
+}
+
+TEST(TableBuilderTest, SplitIntoCellsMeasuresGapFromLastRunsRightEdge)
+{
+    // "in" starts inside "long" and ends before it: the cell's end moves back to 30, so "c" 31 px later splits.
+    const auto cells =
+        TableBuilder::splitIntoCells({run("c", 61, 0), run("long", 0, 0, 200), run("in", 10, 0, 20)}, 30);
+    ASSERT_EQ(cells.size(), 2u);
+    EXPECT_EQ(cells[0].text, "long in");
+    EXPECT_DOUBLE_EQ(cells[0].endX, 30);
+    EXPECT_EQ(cells[1].text, "c");
+}
+
+TEST(TableBuilderTest, MergeColumnsJoinsTouchingIntervals)
+{
+    using Cell = TableBuilder::Cell;
+    const auto columns =
+        TableBuilder::mergeColumns({Cell{300, 350, "c"}, Cell{0, 50, "a"}, Cell{50, 80, "b"}, Cell{40, 60, "d"}});
+    ASSERT_EQ(columns.size(), 2u);
+    EXPECT_DOUBLE_EQ(columns[0].lo, 0);
+    EXPECT_DOUBLE_EQ(columns[0].hi, 80);
+    EXPECT_DOUBLE_EQ(columns[1].lo, 300);
+    EXPECT_DOUBLE_EQ(columns[1].hi, 350);
+    EXPECT_TRUE(TableBuilder::mergeColumns({}).empty());
+}
+
+TEST(TableBuilderTest, ColumnIndexPrefersOverlapThenNearestCentre)
+{
+    using Cell = TableBuilder::Cell;
+    const std::vector<TableBuilder::Column> columns{{0, 100}, {200, 300}, {400, 500}};
+    EXPECT_EQ(TableBuilder::columnIndex(Cell{90, 230, ""}, columns), 1u) << "larger overlap wins";
+    EXPECT_EQ(TableBuilder::columnIndex(Cell{90, 210, ""}, columns), 0u) << "first of equal overlaps";
+    EXPECT_EQ(TableBuilder::columnIndex(Cell{360, 380, ""}, columns), 2u) << "in a gap: nearest centre";
+    EXPECT_EQ(TableBuilder::columnIndex(Cell{120, 180, ""}, columns), 0u) << "first of equal distances";
+    EXPECT_EQ(TableBuilder::columnIndex(Cell{100, 190, ""}, {{0, 100}, {200, 220}}), 1u) << "touching is no overlap";
+}
+
+TEST(TableBuilderTest, CellInGapBetweenColumnsGoesToNearestColumn)
+{
+    // "mid" lies between the columns [0,40] and [300,340], nearer the right one.
+    const auto grid = TableBuilder::grid(
+        {run("a", 0, 120), run("b", 300, 120), run("c", 0, 80), run("d", 300, 80), run("mid", 200, 40)});
+    ASSERT_TRUE(grid);
+    EXPECT_EQ((*grid)[2], (TableRow{"", "mid"}));
+}

@@ -1,0 +1,236 @@
+#include "ocr/Table.h"
+
+#include "ocr/TableBuilder.h"
+#include "sources/Page.h"
+
+#include <gtest/gtest.h>
+
+using Settings::OutputMode;
+
+namespace {
+TextRun run(std::string text, double x, double y, double w = 40, double h = 20)
+{
+    return TextRun{std::move(text), Rect{x, y, w, h}};
+}
+
+// A result whose word runs form a 2 × 2 whitespace table and whose line runs are the two printed lines.
+OCRResult twoByTwo()
+{
+    OCRResult result;
+    result.words = {run("Name", 0, 80), run("Qty", 200, 80), run("Tea", 0, 40), run("3", 200, 40)};
+    result.lines = {run("Name", 0, 80), run("Qty", 200, 80), run("Tea", 0, 40), run("3", 200, 40)};
+    return result;
+}
+
+OCRResult prose()
+{
+    OCRResult result;
+    result.lines = {run("Hello there,", 0, 80, 200), run("general.", 0, 40, 150)};
+    result.words = {run("Hello", 0, 80), run("there,", 50, 80), run("general.", 0, 40, 150)};
+    return result;
+}
+} // namespace
+
+TEST(MergeStackedHeaderTest, ShortGridsAndHeaderlessGridsAreUnchanged)
+{
+    const TableGrid twoRows{{"Unit", "Price"}, {"", "(EUR)"}};
+    EXPECT_EQ(mergeStackedHeader(twoRows), twoRows);
+    const TableGrid sparse{{"a", ""}, {"", "b"}, {"c", ""}};
+    EXPECT_EQ(mergeStackedHeader(sparse), sparse) << "no row fills k = 2 cells";
+    EXPECT_EQ(mergeStackedHeader({}), TableGrid{});
+}
+
+TEST(MergeStackedHeaderTest, ContinuationJoinsUnderItsColumn)
+{
+    const TableGrid grid{{"Unit", "Price"}, {"", "(EUR)"}, {"kg", "4"}, {"l", "2"}};
+    EXPECT_EQ(mergeStackedHeader(grid), (TableGrid{{"Unit", "Price (EUR)"}, {"kg", "4"}, {"l", "2"}}));
+}
+
+TEST(MergeStackedHeaderTest, ContinuationFillsEmptyHeaderCell)
+{
+    const TableGrid grid{{"A", "", "C"}, {"", "B", ""}, {"1", "2", "3"}};
+    EXPECT_EQ(mergeStackedHeader(grid), (TableGrid{{"A", "B", "C"}, {"1", "2", "3"}}));
+}
+
+TEST(MergeStackedHeaderTest, AtMostThreeContinuationRows)
+{
+    const TableGrid grid{{"A", "B"}, {"a1", ""}, {"a2", ""}, {"a3", ""}, {"a4", ""}, {"1", "2"}};
+    EXPECT_EQ(mergeStackedHeader(grid), (TableGrid{{"A a1 a2 a3", "B"}, {"a4", ""}, {"1", "2"}}));
+}
+
+TEST(MergeStackedHeaderTest, EmptyRowsUnderHeaderVanish)
+{
+    const TableGrid grid{{"A", "B"}, {"", ""}, {"1", "2"}};
+    EXPECT_EQ(mergeStackedHeader(grid), (TableGrid{{"A", "B"}, {"1", "2"}}));
+}
+
+TEST(MergeStackedHeaderTest, TitleAboveHeaderStaysFirst)
+{
+    const TableGrid grid{{"Invoice", ""}, {"Unit", "Price"}, {"", "(EUR)"}, {"kg", "4"}};
+    const TableGrid merged = mergeStackedHeader(grid);
+    EXPECT_EQ(merged, (TableGrid{{"Invoice", ""}, {"Unit", "Price (EUR)"}, {"kg", "4"}}));
+    EXPECT_EQ(TableBuilder::renderMarkdown(merged),
+              "| Invoice |  |\n| --- | --- |\n| Unit | Price (EUR) |\n| kg | 4 |");
+}
+
+TEST(MergeStackedHeaderTest, ThresholdGrowsWithColumnCount)
+{
+    // Ten columns: k = 4, so a row with 3 filled cells continues the header and one with 4 is data.
+    TableRow header(10, "h");
+    TableRow three(10, "");
+    three[0] = three[1] = three[2] = "x";
+    TableRow four = three;
+    four[3] = "x";
+    EXPECT_EQ(mergeStackedHeader({header, three, four}).size(), 2u);
+    EXPECT_EQ(mergeStackedHeader({header, four, three}).size(), 3u);
+    // Five columns: k = 2. Three columns: k = 2 too (the floor), so a single cell continues.
+    EXPECT_EQ(mergeStackedHeader({{"a", "b", "", "", ""}, {"c", "", "", "", ""}, {"d", "e", "", "", ""}}).size(), 2u);
+    EXPECT_EQ(mergeStackedHeader({{"a", "b", "c"}, {"", "d", ""}, {"1", "2", "3"}}).front(),
+              (TableRow{"a", "b d", "c"}));
+}
+
+TEST(MergeStackedHeaderTest, SpacesCountAsFilled)
+{
+    const TableGrid grid{{"A", "B"}, {" ", "x"}, {"1", "2"}};
+    EXPECT_EQ(mergeStackedHeader(grid), grid) << "a blank-looking cell makes the row data, not a continuation";
+}
+
+TEST(MergeStackedHeaderTest, RaggedRowsDoNotCrash)
+{
+    // Header merges only touch cells both rows have.
+    EXPECT_EQ(mergeStackedHeader({{"A", "B", "C"}, {"x"}, {"1", "2", "3"}}),
+              (TableGrid{{"A x", "B", "C"}, {"1", "2", "3"}}));
+    EXPECT_EQ(mergeStackedHeader({{"A", "B"}, {"", "", "", "z"}, {"1", "2"}}).front(), (TableRow{"A", "B"}));
+}
+
+TEST(TableGridTest, PdfGridWinsAndIsHeaderMerged)
+{
+    OCRResult result = twoByTwo();
+    result.pdfGrid = TableGrid{{"Unit", "Price"}, {"", "(EUR)"}, {"kg", "4"}};
+    EXPECT_EQ(tableGrid(result), (TableGrid{{"Unit", "Price (EUR)"}, {"kg", "4"}}));
+}
+
+TEST(TableGridTest, WhitespaceTableWithoutImage)
+{
+    EXPECT_EQ(tableGrid(twoByTwo()), (TableGrid{{"Name", "Qty"}, {"Tea", "3"}}));
+    EXPECT_FALSE(tableGrid(prose()));
+    EXPECT_FALSE(tableMarkdown(prose()));
+    EXPECT_FALSE(tableCSV(prose()));
+    EXPECT_EQ(tableMarkdown(twoByTwo()), "| Name | Qty |\n| --- | --- |\n| Tea | 3 |");
+    EXPECT_EQ(tableCSV(twoByTwo()), "Name,Qty\nTea,3");
+}
+
+TEST(OutputTextTest, EachModeWithATable)
+{
+    const OCRResult result = twoByTwo();
+    const std::string markdown = "| Name | Qty |\n| --- | --- |\n| Tea | 3 |";
+    EXPECT_EQ(outputText(result, OutputMode::Auto), markdown);
+    EXPECT_EQ(outputText(result, OutputMode::MarkdownTable), markdown);
+    EXPECT_EQ(outputText(result, OutputMode::CSV), "Name,Qty\nTea,3");
+    EXPECT_EQ(outputText(result, OutputMode::PlainText), "Name Qty\nTea 3");
+    EXPECT_EQ(outputText(result, OutputMode::Code), "Name Qty\nTea 3");
+    for (const OutputMode mode : Settings::allOutputModes)
+        EXPECT_EQ(ImageLoader::format(result, mode), outputText(result, mode));
+}
+
+TEST(OutputTextTest, EveryModeFallsBackToPlainText)
+{
+    for (const OutputMode mode : Settings::allOutputModes)
+        EXPECT_EQ(outputText(prose(), mode), "Hello there,\ngeneral.");
+    EXPECT_EQ(outputText(OCRResult{}, OutputMode::CSV), "") << "nothing recognized gives empty text";
+}
+
+TEST(OutputTextTest, PlainModesOfPdfPageGiveExactText)
+{
+    OCRResult result;
+    result.exactText = "Exact page text";
+    result.pdfGrid = TableGrid{{"a", "b"}, {"1", "2"}};
+    EXPECT_EQ(outputText(result, OutputMode::PlainText), "Exact page text");
+    EXPECT_EQ(outputText(result, OutputMode::Code), "Exact page text");
+    EXPECT_EQ(outputText(result, OutputMode::CSV), "a,b\n1,2");
+}
+
+TEST(DiagnosticsTest, ReportWithoutImage)
+{
+    EXPECT_EQ(TableBuilder::diagnostics(twoByTwo()),
+              "lines(observations)=4  words=4\n"
+              "ruling lines: none strong enough \u2192 using whitespace heuristic\n"
+              "medianTextHeight=20.0px  gapThreshold=18.0px\n"
+              "\u2713 table detected: 2 rows \u00d7 2 cols");
+    EXPECT_EQ(TableBuilder::diagnostics(OCRResult{}),
+              "lines(observations)=0  words=0\n"
+              "ruling lines: none strong enough \u2192 using whitespace heuristic\n"
+              "medianTextHeight=12.0px  gapThreshold=10.8px\n"
+              "\u2717 no table detected \u2192 falls back to plain text");
+}
+
+TEST(DiagnosticsTest, SmallTextUsesGapFloorAndVerdictFollowsHeaderMerge)
+{
+    OCRResult result;
+    result.words = {run("x", 0, 0, 10, 5.25)};
+    result.pdfGrid = TableGrid{{"A", "B"}, {"", "b"}, {"1", "2"}};
+    const std::string report = TableBuilder::diagnostics(result);
+    EXPECT_NE(report.find("medianTextHeight=5.2px  gapThreshold=6.0px\n"), std::string::npos) << report;
+    EXPECT_NE(report.find("table detected: 2 rows \u00d7 2 cols"), std::string::npos) << report;
+}
+
+namespace {
+// Draws a white grey image of the given size with 2 px black rulings at the given columns and at the given rows,
+// rows counted from the top as images store them.
+Image ruledImage(int width, int height, const std::vector<int>& columns, const std::vector<int>& rowsFromTop)
+{
+    std::vector<std::uint8_t> px(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 255);
+    for (int y = 0; y < height; ++y)
+        for (int x : columns)
+            px[static_cast<std::size_t>(y * width + x)] = px[static_cast<std::size_t>(y * width + x + 1)] = 0;
+    for (int y : rowsFromTop)
+        for (int dy = 0; dy < 2; ++dy)
+            std::fill_n(px.begin() + (y + dy) * width, width, std::uint8_t{0});
+    return Image::copyOf(width, height, width, Image::Format::Grey8, px.data());
+}
+
+// A 3 × 3 ruled table, 600 × 200 px. In the header row "Name" and "Qty" sit 10 px apart on either side of a
+// ruling: white space alone would take them for one cell.
+OCRResult ruledResult()
+{
+    OCRResult result;
+    result.image = ruledImage(600, 200, {10, 200, 400, 588}, {10, 70, 130, 188});
+    // Image rows 10..70 from the top are y 130..190 from the bottom.
+    result.words = {run("Name", 150, 150, 45), run("Qty", 205, 150), run("Price", 410, 150),
+                    run("Tea", 20, 90),        run("3", 210, 90),    run("4", 410, 90),
+                    run("Cake", 20, 30),       run("1", 210, 30),    run("6", 410, 30)};
+    return result;
+}
+} // namespace
+
+TEST(TableGridTest, RuledGridWinsOverWhitespace)
+{
+    const OCRResult result = ruledResult();
+    EXPECT_EQ(tableGrid(result), (TableGrid{{"Name", "Qty", "Price"}, {"Tea", "3", "4"}, {"Cake", "1", "6"}}));
+    const auto whitespace = TableBuilder::grid(result.words);
+    ASSERT_TRUE(whitespace);
+    EXPECT_EQ(whitespace->front(), (TableRow{"", "Name Qty", "Price"})) << "white space alone joins the ruled cells";
+}
+
+TEST(TableGridTest, PdfGridWinsOverRuledImage)
+{
+    OCRResult result = ruledResult();
+    result.pdfGrid = TableGrid{{"a", "b"}, {"1", "2"}};
+    EXPECT_EQ(tableGrid(result), (TableGrid{{"a", "b"}, {"1", "2"}}));
+}
+
+TEST(TableGridTest, ImageWithoutRulingsFallsBackToWhitespace)
+{
+    OCRResult result = twoByTwo();
+    result.image = Image::blankGrey(300, 120);
+    EXPECT_EQ(tableGrid(result), (TableGrid{{"Name", "Qty"}, {"Tea", "3"}}));
+}
+
+TEST(DiagnosticsTest, ReportsRulingLinesOfImage)
+{
+    const std::string report = TableBuilder::diagnostics(ruledResult());
+    EXPECT_EQ(report, "lines(observations)=0  words=9\n"
+                      "ruling lines: 4 vertical, 4 horizontal \u2192 grid 3\u00d73 cells\n"
+                      "medianTextHeight=20.0px  gapThreshold=18.0px\n"
+                      "\u2713 table detected: 3 rows \u00d7 3 cols");
+}

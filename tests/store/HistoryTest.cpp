@@ -1,0 +1,193 @@
+#include "store/History.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+std::string idOf(int n)
+{
+    char buffer[40];
+    std::snprintf(buffer, sizeof buffer, "00000000-0000-4000-8000-%012d", n);
+    return buffer;
+}
+
+// Adds "t0", "t1", … so that the last added is newest, the first item.
+std::vector<HistoryItem> history(int count)
+{
+    std::vector<HistoryItem> items;
+    for (int i = 0; i < count; ++i)
+        History::add(items, "t" + std::to_string(i), false, idOf(i), i);
+    return items;
+}
+} // namespace
+
+TEST(HistoryTest, AddTrimsAndSkipsOnlyARepeatOfTheNewest)
+{
+    std::vector<HistoryItem> items;
+    EXPECT_TRUE(History::add(items, "  word\n", false, idOf(1), 10));
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0].text, "word");
+    EXPECT_EQ(items[0].date, 10);
+    EXPECT_FALSE(items[0].pinned);
+
+    EXPECT_FALSE(History::add(items, "word", true, idOf(2), 11));
+    EXPECT_EQ(items[0].id, idOf(1)); // the existing entry keeps its identity and date
+    EXPECT_EQ(items[0].date, 10);
+
+    EXPECT_TRUE(History::add(items, "other", false, idOf(3), 12));
+    EXPECT_TRUE(History::add(items, "word", true, idOf(4), 13));
+    ASSERT_EQ(items.size(), 3u);
+    EXPECT_EQ(items[0].text, "word");
+    EXPECT_TRUE(items[0].isTable);
+    EXPECT_EQ(items[2].text, "word");
+}
+
+TEST(HistoryTest, BlankTextIsNotRecorded)
+{
+    std::vector<HistoryItem> items;
+    EXPECT_FALSE(History::add(items, " \t\r\n\u00a0\u3000", false, idOf(1), 0));
+    EXPECT_TRUE(items.empty());
+    EXPECT_EQ(History::trimmed("\u2003 a b \u00a0\n"), "a b");
+    EXPECT_EQ(History::trimmed(""), "");
+}
+
+TEST(HistoryTest, LimitKeepsNewestUnpinnedAndEveryPinned)
+{
+    std::vector<HistoryItem> items = history(51);
+    ASSERT_EQ(items.size(), 50u);
+    EXPECT_EQ(items.front().text, "t50");
+    EXPECT_EQ(items.back().text, "t1");
+
+    // Three pinned among the oldest, then 51 unpinned: the pinned ones do not count against the 50.
+    items.clear();
+    for (int i = 0; i < 3; ++i) {
+        History::add(items, "t" + std::to_string(i), false, idOf(i), i);
+        History::togglePin(items, idOf(i));
+    }
+    for (int i = 3; i < 54; ++i)
+        History::add(items, "t" + std::to_string(i), false, idOf(i), i);
+    ASSERT_EQ(items.size(), 53u);
+    EXPECT_EQ(items.front().text, "t53");
+    EXPECT_EQ(items[49].text, "t4"); // t3, the oldest unpinned, made room
+    EXPECT_EQ(items[50].text, "t2");
+    EXPECT_EQ(items[52].text, "t0");
+}
+
+TEST(HistoryTest, PinAndRemoveByIdentity)
+{
+    std::vector<HistoryItem> items = history(3);
+    EXPECT_FALSE(History::togglePin(items, "no-such-id"));
+    EXPECT_TRUE(History::togglePin(items, idOf(1)));
+    EXPECT_TRUE(items[1].pinned);
+    EXPECT_TRUE(History::togglePin(items, idOf(1)));
+    EXPECT_FALSE(items[1].pinned);
+    History::remove(items, idOf(1));
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_EQ(items[1].text, "t0");
+    History::remove(items, "no-such-id");
+    EXPECT_EQ(items.size(), 2u);
+}
+
+TEST(HistoryTest, PreviewIsFirstNonEmptyLineCutAt90Characters)
+{
+    HistoryItem item;
+    item.text = "\n\r\n" + std::string(100, 'x');
+    EXPECT_EQ(item.preview(), std::string(90, 'x') + "\u2026");
+    item.text = "first\u2028second";
+    EXPECT_EQ(item.preview(), "first");
+    // Characters, not bytes: 90 letters of two bytes each are not cut.
+    std::string accented;
+    for (int i = 0; i < 90; ++i)
+        accented += "\u00e9";
+    item.text = accented;
+    EXPECT_EQ(item.preview(), accented);
+    item.text = accented + "\u00e9";
+    EXPECT_EQ(item.preview(), accented + "\u2026");
+    item.text = "\n\n";
+    EXPECT_EQ(item.preview(), "\n\n");
+}
+
+TEST(HistoryTest, EncodesTheFileFormatAndReadsItBack)
+{
+    std::vector<HistoryItem> items{
+        {"6F9619FF-8B86-4011-B42D-00C04FC964FF", "a \"quote\"\\ and\nline\ttab \u00e9\u20ac\U0001F600", 1.5, true,
+         false},
+        {"00000000-0000-4000-8000-000000000001", "| a | b |", 726000000.123456, false, true}};
+    const std::string json = History::encode(items);
+    EXPECT_TRUE(
+        json.starts_with(R"([{"id":"6F9619FF-8B86-4011-B42D-00C04FC964FF","text":"a \"quote\"\\ and\nline\ttab )"))
+        << json;
+    EXPECT_NE(json.find(R"("date":1.5,"pinned":true,"isTable":false})"), std::string::npos);
+    EXPECT_EQ(json.find('\n'), std::string::npos); // compact
+    EXPECT_EQ(History::decode(json), items);
+    EXPECT_EQ(History::decode("[]")->size(), 0u);
+}
+
+TEST(HistoryTest, ReadsAnyKeyOrderEscapesAndLowerCaseIds)
+{
+    const auto items = History::decode(R"( [ {"isTable": true, "pinned": false, "date": -3e2, "extra": {"x": [1, null]},
+        "text": "a\/b \u00e9 \ud83d\ude00", "id": "6f9619ff-8b86-4011-b42d-00c04fc964ff"} ] )");
+    ASSERT_TRUE(items);
+    ASSERT_EQ(items->size(), 1u);
+    EXPECT_EQ((*items)[0].text, "a/b \u00e9 \U0001F600");
+    EXPECT_EQ((*items)[0].id, "6F9619FF-8B86-4011-B42D-00C04FC964FF");
+    EXPECT_EQ((*items)[0].date, -300);
+    EXPECT_TRUE((*items)[0].isTable);
+}
+
+TEST(HistoryTest, OneMalformedEntryRejectsTheWholeFile)
+{
+    const std::string good =
+        R"({"id":"00000000-0000-4000-8000-000000000001","text":"a","date":1,"pinned":false,"isTable":false})";
+    ASSERT_TRUE(History::decode("[" + good + "]"));
+    EXPECT_FALSE(
+        History::decode(R"([{"id":"00000000-0000-4000-8000-000000000001","text":"a","date":1,"pinned":false}])"));
+    EXPECT_FALSE(History::decode("[" + good + R"(,{"id":"x","text":"a","date":1,"pinned":false,"isTable":false}])"));
+    EXPECT_FALSE(History::decode(
+        R"([{"id":"00000000-0000-4000-8000-000000000001","text":1,"date":1,"pinned":false,"isTable":false}])"));
+    EXPECT_FALSE(History::decode(
+        R"([{"id":"00000000-0000-4000-8000-000000000001","text":"a","date":"1","pinned":false,"isTable":false}])"));
+    EXPECT_FALSE(History::decode("[" + good));
+    EXPECT_FALSE(History::decode("[" + good + "] x"));
+    EXPECT_FALSE(History::decode("{}"));
+    EXPECT_FALSE(History::decode(""));
+    EXPECT_FALSE(History::decode(
+        R"([{"id":"00000000-0000-4000-8000-000000000001","text":"\ud800","date":1,"pinned":false,"isTable":false}])"));
+    // Unknown keys are skipped, but a hostile nesting depth must not exhaust the stack.
+    EXPECT_FALSE(History::decode(R"([{"extra":)" + std::string(100000, '[')));
+}
+
+TEST(HistoryTest, InvalidUtf8IsWrittenAsReplacementSoTheFileStaysReadable)
+{
+    std::vector<HistoryItem> items{{"00000000-0000-4000-8000-000000000001",
+                                    "a\xff"
+                                    "b\xc3",
+                                    0, false, false}};
+    const auto back = History::decode(History::encode(items));
+    ASSERT_TRUE(back);
+    EXPECT_EQ((*back)[0].text, "a\uFFFDb\uFFFD");
+    items[0].text = std::string("ctl\x01", 4);
+    EXPECT_NE(History::encode(items).find("ctl\\u0001"), std::string::npos);
+}
+
+TEST(HistoryTest, NewIdsAreUpperCaseVersion4Uuids)
+{
+    const std::string a = History::newId();
+    const std::string b = History::newId();
+    EXPECT_NE(a, b);
+    ASSERT_EQ(a.size(), 36u);
+    EXPECT_EQ(a[14], '4');
+    EXPECT_NE(std::string("89AB").find(a[19]), std::string::npos);
+    for (char c : a)
+        EXPECT_TRUE(c == '-' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F')) << a;
+    const std::vector<HistoryItem> items{{a, "x", 0, false, false}};
+    EXPECT_TRUE(History::decode(History::encode(items)));
+}
+
+TEST(HistoryTest, DatesCountFrom2001)
+{
+    // 2024-01-01T00:00:00Z is 1704067200 Unix seconds.
+    EXPECT_EQ(1704067200.0 - History::referenceDateOffset, 725760000.0);
+    EXPECT_GT(History::now(), 725760000.0);
+}
