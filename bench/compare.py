@@ -1,40 +1,69 @@
 #!/usr/bin/python3
 """Measures ambrel against the tools it is built on, side by side in one run.
 
-For every corpus case it runs `ambrel --ocr` and the reference tool on the same input, alternating them so that a
-noisy machine slows both alike, and reports the median time of each, their ratio, the character and word error
-rates of text and the cell accuracy of tables. With --readme it writes the table between the markers
-<!-- bench:compare --> and <!-- /bench:compare --> of README.md.
+Sections (all by default, or those named with --only):
+  corpus   every case of ../shared/corpus: `ambrel --ocr` against `tesseract` with OMP_THREAD_LIMIT=1 and with its
+           default threads (images), or against `pdftoppm -r 180` + `pdftotext` (PDFs with a text layer)
+  screen   the drawn screen set (bench/screenset, built as `screenset_gen`): UI text, code and tables at 9-14 px,
+           light and dark, against the same tesseract runs
+  layout   full scanned pages (corpus PDF pages rendered without their text layer): how much text tesseract's
+           single-block and automatic page segmentation keep
+  batch    `ambrel --batch` of 20 scanned pages against OMP_THREAD_LIMIT=1 tesseract and plain tesseract, each run on
+           the same pages one after the other
+  memory   peak resident memory (/usr/bin/time -f %M) of `ambrel --batch` on a 200-page PDF
 
-    bench/compare.py [--ambrel build/ambrel] [--corpus ../shared/corpus] [--runs 3] [--readme README.md]
+The commands of one measurement run interleaved (A B C A B C ...) so that a busy machine slows them alike; times are
+medians of --runs runs. Errors: character error rate (CER) and word error rate (WER) after collapsing white space,
+as the corpus prescribes; cells: the share of expected table cells found with the same text at the same position.
+With --readme the tables are written between the README's bench markers.
+
+    bench/compare.py --build /tmp/build [--corpus ../shared/corpus] [--runs 3] [--only corpus,screen] [--readme README.md]
 """
 import argparse
+import collections
 import csv
 import io
 import json
 import os
+import shutil
 import statistics
 import subprocess
 import sys
+import tempfile
 import time
+
+TESSERACT_LANG = {"en-US": "eng", "nl-NL": "nld", "fr-FR": "fra", "de-DE": "deu", "es-ES": "spa", "it-IT": "ita",
+                  "ar-SA": "ara"}
+
+
+# ---------------------------------------------------------------------------------------------------------------------
+# Running and timing
 
 
 def run(cmd, env=None):
     start = time.perf_counter()
     proc = subprocess.run(cmd, capture_output=True, env=env)
-    return time.perf_counter() - start, proc.stdout.decode("utf-8", "replace"), proc.returncode
+    elapsed = time.perf_counter() - start
+    if proc.returncode != 0:
+        sys.stderr.write(f"warning: {' '.join(cmd[:3])}... exited with {proc.returncode}: "
+                         f"{proc.stderr.decode('utf-8', 'replace')[:200]}\n")
+    return elapsed, proc.stdout.decode("utf-8", "replace")
 
 
 def timed(cmds, runs):
-    """Runs each command `runs` times, interleaved; returns the median time and the last output of each."""
+    """Runs each (command, environment) `runs` times, interleaved; returns each one's median time and last output."""
     times = [[] for _ in cmds]
     outputs = [""] * len(cmds)
     for _ in range(runs):
         for i, (cmd, env) in enumerate(cmds):
-            t, out, _ = run(cmd, env)
+            t, out = run(cmd, env)
             times[i].append(t)
             outputs[i] = out
     return [statistics.median(t) for t in times], outputs
+
+
+# ---------------------------------------------------------------------------------------------------------------------
+# Scoring
 
 
 def levenshtein(a, b):
@@ -53,11 +82,33 @@ def collapse(text):
     return " ".join(text.split())
 
 
-def error_rates(expected, got):
-    e, g = collapse(expected), collapse(got)
-    cer = levenshtein(e, g) / max(1, len(e))
-    wer = levenshtein(e.split(), g.split()) / max(1, len(e.split()))
-    return cer, wer
+class Errors:
+    """Edit distances summed over cases, so that a rate over many images weighs every character alike."""
+
+    def __init__(self):
+        self.chars = self.char_edits = self.words = self.word_edits = 0
+
+    def add(self, expected, got):
+        e, g = collapse(expected), collapse(got)
+        self.chars += len(e)
+        self.char_edits += levenshtein(e, g)
+        self.words += len(e.split())
+        self.word_edits += levenshtein(e.split(), g.split())
+        return self
+
+    @property
+    def cer(self):
+        return self.char_edits / max(1, self.chars)
+
+    @property
+    def wer(self):
+        return self.word_edits / max(1, self.words)
+
+
+def word_recall(expected, got):
+    """Share of the expected words found anywhere in the output: blind to reading order, so it shows dropped text."""
+    e, g = collections.Counter(expected.split()), collections.Counter(got.split())
+    return sum((e & g).values()) / max(1, sum(e.values()))
 
 
 def grid(text):
@@ -69,6 +120,11 @@ def grid(text):
     if used:
         rows = [r[used[0]:used[-1] + 1] for r in rows]
     return rows
+
+
+def grid_text(csv_text):
+    """A table's text row by row, as a reader (or tesseract) reads it."""
+    return "\n".join(" ".join(c for c in row if c) for row in grid(csv_text))
 
 
 def cell_accuracy(expected_csv, got_csv):
@@ -85,71 +141,286 @@ def cell_accuracy(expected_csv, got_csv):
     return hits / max(1, total)
 
 
-def tesseract_lang(codes):
-    names = {"en-US": "eng", "nl-NL": "nld", "fr-FR": "fra", "de-DE": "deu"}
-    return "+".join(names[c] for c in codes)
+# ---------------------------------------------------------------------------------------------------------------------
+# Sections
+
+
+class Bench:
+    def __init__(self, args):
+        self.args = args
+        self.ambrel = os.path.join(args.build, "ambrel")
+        base = os.environ.copy()
+        base.pop("OMP_THREAD_LIMIT", None)
+        base["XDG_CONFIG_HOME"] = os.path.join(args.work, "config")  # no saved languages: the defaults apply
+        base["QT_QPA_PLATFORM"] = "offscreen"
+        self.default_env = base
+        self.one_env = dict(base, OMP_THREAD_LIMIT="1")
+        self.results = {}
+
+    def image_cases(self, cases, folder, label):
+        rows = []
+        for case in cases:
+            inp = os.path.join(folder, case["input"])
+            expected = open(os.path.join(folder, case["expected"]), encoding="utf-8").read()
+            kind = case["kind"]
+            langs = [case.get("lang", "en-US")]
+            lang = "+".join(TESSERACT_LANG[c] for c in langs)
+            table = kind.endswith("table")
+            mode = "csv" if table else ("code" if kind == "screen-code" else "plain")
+            ambrel = ([self.ambrel, "--ocr", inp, "--mode", mode, "--lang", ",".join(langs)], self.default_env)
+            if kind.startswith("pdf"):
+                page = os.path.join(self.args.work, "page")
+                refs = [(["sh", "-c", 'pdftoppm -r 180 "$0" "$1" && pdftotext "$0" -', inp, page], self.one_env)]
+                ref = "pdftoppm -r 180 + pdftotext"
+            else:
+                cmd = ["tesseract", inp, "-", "-l", lang]
+                refs = [(cmd, self.one_env), (cmd, self.default_env)]
+                ref = "tesseract"
+            times, outs = timed([ambrel] + refs, self.args.runs)
+            text = grid_text(expected) if table else expected
+            ours = grid_text(outs[0]) if table else outs[0]
+            row = {"id": case["id"], "kind": kind, "mode": mode, "ref": ref, "size": case.get("size"),
+                   "theme": case.get("theme"), "ambrel_s": times[0], "ref_s": times[1],
+                   "ratio": times[0] / times[1], "expected": text, "ours": ours, "theirs": outs[1]}
+            if len(times) > 2:
+                row["ref_default_s"] = times[2]
+                row["ratio_default"] = times[0] / times[2]
+            if table:
+                row["cells"] = cell_accuracy(expected, outs[0])
+            e, t = Errors().add(text, ours), Errors().add(text, outs[1])
+            row.update(cer=e.cer, wer=e.wer, ref_cer=t.cer, ref_wer=t.wer)
+            rows.append(row)
+            print(f"{label} {case['id']}: ambrel {times[0]:.2f}s {ref} {times[1]:.2f}s ratio {row['ratio']:.2f}"
+                  f" CER {e.cer:.3f} ({t.cer:.3f})" + (f" cells {row['cells']:.2f}" if table else ""), flush=True)
+        return rows
+
+    def corpus(self):
+        cases = json.load(open(os.path.join(self.args.corpus, "manifest.json")))
+        self.results["corpus"] = self.image_cases(cases, self.args.corpus, "corpus")
+
+    def screen(self):
+        folder = os.path.join(self.args.work, "screenset")
+        subprocess.run([os.path.join(self.args.build, "bench", "screenset_gen"), folder], check=True,
+                       capture_output=True)
+        cases = json.load(open(os.path.join(folder, "manifest.json")))
+        self.results["screen"] = self.image_cases(cases, folder, "screen")
+
+    def scanned_pages(self):
+        """The corpus's PDF pages rendered at 200 dpi in grey, without their text layer, as scans are."""
+        folder = os.path.join(self.args.work, "scans")
+        if os.path.isdir(folder):
+            return folder, sorted(os.path.join(folder, f) for f in os.listdir(folder) if f.endswith(".png"))
+        os.makedirs(folder)
+        cases = json.load(open(os.path.join(self.args.corpus, "manifest.json")))
+        for case in cases:
+            if case["kind"].startswith("pdf"):
+                subprocess.run(["pdftoppm", "-r", "200", "-gray", "-png",
+                                os.path.join(self.args.corpus, case["input"]), os.path.join(folder, case["id"])],
+                               check=True)
+        return folder, sorted(os.path.join(folder, f) for f in os.listdir(folder) if f.endswith(".png"))
+
+    def layout(self):
+        """Words kept by each segmentation on full pages: tesseract's own CLI, so no build switch is needed."""
+        _, pages = self.scanned_pages()
+        rows = []
+        for page in pages:
+            case = os.path.basename(page).rsplit("-", 1)[0]
+            pdf = os.path.join(self.args.corpus, "data", case + ".pdf")
+            number = int(os.path.basename(page).rsplit("-", 1)[1].split(".")[0])
+            truth = subprocess.run(["pdftotext", "-f", str(number), "-l", str(number), pdf, "-"],
+                                   capture_output=True).stdout.decode("utf-8", "replace")
+            cmds = [(["tesseract", page, "-", "-l", "eng", "--psm", psm], self.one_env) for psm in ("6", "3")]
+            cmds.append(([self.ambrel, "--ocr", page, "--mode", "plain", "--lang", "en-US"], self.default_env))
+            times, outs = timed(cmds, 1)
+            row = {"page": os.path.basename(page), "single": word_recall(truth, outs[0]),
+                   "auto": word_recall(truth, outs[1]), "ambrel": word_recall(truth, outs[2]),
+                   "single_s": times[0], "auto_s": times[1], "ambrel_s": times[2]}
+            rows.append(row)
+            print(f"layout {row['page']}: word recall single-block {row['single']:.3f} ({times[0]:.1f}s) "
+                  f"auto {row['auto']:.3f} ({times[1]:.1f}s) ambrel {row['ambrel']:.3f} ({times[2]:.1f}s)",
+                  flush=True)
+        self.results["layout"] = rows
+
+    def batch(self):
+        _, pages = self.scanned_pages()
+        count = self.args.batch_pages
+        folder = os.path.join(self.args.work, "batch")
+        os.makedirs(folder, exist_ok=True)
+        batch = []
+        for i in range(count):
+            target = os.path.join(folder, f"scan-{i + 1:02d}.png")
+            if not os.path.exists(target):
+                shutil.copyfile(pages[i % len(pages)], target)
+            batch.append(target)
+        out = os.path.join(self.args.work, "batch.xlsx")
+        loop = 'for p in "$@"; do tesseract "$p" - -l eng >/dev/null 2>&1; done'
+        cmds = [([self.ambrel, "--batch", out] + batch, self.default_env),
+                (["sh", "-c", loop, "sh"] + batch, self.one_env)]
+        times, _ = timed(cmds, self.args.batch_runs)
+        # Tesseract with its default threads takes minutes for 20 pages here: one run is enough to show the gap.
+        default_s, _ = run(["sh", "-c", loop, "sh"] + batch, self.default_env)
+        self.results["batch"] = {"pages": count, "ambrel_s": times[0], "one_s": times[1], "default_s": default_s,
+                                 "vs_one": times[1] / times[0], "vs_default": default_s / times[0]}
+        print("batch", json.dumps(self.results["batch"]), flush=True)
+
+    def memory(self):
+        count = self.args.memory_pages
+        cases = json.load(open(os.path.join(self.args.corpus, "manifest.json")))
+        sources = [os.path.join(self.args.corpus, c["input"]) for c in cases if c["kind"] == "pdf-table"]
+        pdf = os.path.join(self.args.work, f"pages-{count}.pdf")
+        if not os.path.exists(pdf):
+            inputs = [sources[i % len(sources)] for i in range(count)]
+            subprocess.run(["pdfunite"] + inputs + [pdf], check=True)
+        out = os.path.join(self.args.work, "memory.xlsx")
+        start = time.perf_counter()
+        proc = subprocess.run(["/usr/bin/time", "-f", "%M", self.ambrel, "--batch", out, pdf], capture_output=True,
+                              env=self.default_env)
+        elapsed = time.perf_counter() - start
+        peak_kb = int(proc.stderr.decode().strip().splitlines()[-1])
+        self.results["memory"] = {"pages": count, "peak_mb": peak_kb / 1024, "seconds": elapsed,
+                                  "output": proc.stdout.decode().strip()}
+        print("memory", json.dumps(self.results["memory"]), flush=True)
+
+
+# ---------------------------------------------------------------------------------------------------------------------
+# Reporting
+
+
+def median_of(rows, key):
+    values = [r[key] for r in rows if key in r]
+    return statistics.median(values) if values else float("nan")
+
+
+def errors_of(rows, ours):
+    total = Errors()
+    for r in rows:
+        total.add(r["expected"], r["ours"] if ours else r["theirs"])
+    return total
+
+
+def summary(results):
+    lines = []
+    if "corpus" in results:
+        rows = results["corpus"]
+        images = [r for r in rows if r["ref"] == "tesseract"]
+        text = [r for r in rows if r["kind"] == "image-text"]
+        pdfs = [r for r in rows if r["kind"].startswith("pdf")]
+        tables = [r for r in rows if "cells" in r]
+        lines.append(f"- Corpus images, `ambrel --ocr` / `OMP_THREAD_LIMIT=1 tesseract IMAGE -`: median "
+                     f"{median_of(images, 'ratio'):.2f} ×, worst {max(r['ratio'] for r in images):.2f} × "
+                     f"(target ≤ 1.15 ×); against tesseract's default threads: median "
+                     f"{median_of(images, 'ratio_default'):.2f} ×.")
+        lines.append(f"- Corpus PDFs, `ambrel --ocr` / (`pdftoppm -r 180` + `pdftotext`): median "
+                     f"{median_of(pdfs, 'ratio'):.2f} ×, worst {max(r['ratio'] for r in pdfs):.2f} × "
+                     f"(target ≤ 1.2 ×).")
+        ours, theirs = errors_of(text, True), errors_of(text, False)
+        lines.append(f"- Corpus text images (`--mode plain`): CER {ours.cer:.3f}, WER {ours.wer:.3f}; tesseract CER "
+                     f"{theirs.cer:.3f}, WER {theirs.wer:.3f} (target: ours not worse).")
+        lines.append(f"- Corpus tables (`--mode csv`): mean cell accuracy "
+                     f"{statistics.mean(r['cells'] for r in tables):.2f} over {len(tables)} tables "
+                     f"({statistics.mean(r['cells'] for r in tables if r['kind'] == 'image-table'):.2f} on images, "
+                     f"{statistics.mean(r['cells'] for r in tables if r['kind'] == 'pdf-table'):.2f} on PDFs).")
+    if "screen" in results:
+        rows = results["screen"]
+        small = [r for r in rows if r["size"] <= 12]
+        ours, theirs = errors_of(small, True), errors_of(small, False)
+        light = errors_of([r for r in small if r["theme"] == "light"], True)
+        dark = errors_of([r for r in small if r["theme"] == "dark"], True)
+        lines.append(f"- Drawn screen text 9-12 px ({len(small)} images): CER {ours.cer:.4f} against tesseract's "
+                     f"{theirs.cer:.4f} (target ≤ half: {ours.cer / max(theirs.cer, 1e-9):.2f} of it); "
+                     f"light {light.cer:.4f}, dark {dark.cer:.4f} (target: dark ≤ light).")
+        big = [r for r in rows if r["size"] > 12]
+        lines.append(f"- Drawn screen text 13-14 px: CER {errors_of(big, True).cer:.4f} against tesseract's "
+                     f"{errors_of(big, False).cer:.4f}; screen tables: mean cell accuracy "
+                     f"{statistics.mean(r['cells'] for r in rows if 'cells' in r):.2f}; time against "
+                     f"`OMP_THREAD_LIMIT=1 tesseract`: median {median_of(rows, 'ratio'):.2f} ×.")
+    if "batch" in results:
+        b = results["batch"]
+        lines.append(f"- `--batch` of {b['pages']} scanned pages: {b['ambrel_s']:.1f} s; "
+                     f"`OMP_THREAD_LIMIT=1 tesseract` one after the other {b['one_s']:.1f} s "
+                     f"({b['vs_one']:.2f} × the pages per second, target ≥ 1.7 ×); plain `tesseract` "
+                     f"{b['default_s']:.1f} s ({b['vs_default']:.2f} ×, target ≥ 5 ×).")
+    if "memory" in results:
+        m = results["memory"]
+        lines.append(f"- `--batch` of a {m['pages']}-page PDF: peak resident memory {m['peak_mb']:.0f} MB "
+                     f"(target < 500 MB), {m['seconds']:.0f} s.")
+    if "layout" in results:
+        rows = results["layout"]
+        lines.append(f"- Full scanned pages ({len(rows)}, corpus PDFs at 200 dpi without text layer), words kept "
+                     f"(order-blind recall against the text layer): single-block "
+                     f"{statistics.mean(r['single'] for r in rows):.3f}, automatic "
+                     f"{statistics.mean(r['auto'] for r in rows):.3f}, ambrel "
+                     f"{statistics.mean(r['ambrel'] for r in rows):.3f}.")
+    return "\n".join(lines)
+
+
+def table(results):
+    lines = ["| case | kind | ambrel s | reference | ref s (1 thread) | ratio | ref s (default) | CER (tesseract) "
+             "| WER (tesseract) | cells |",
+             "|---|---|---|---|---|---|---|---|---|---|"]
+    for section in ("corpus", "screen"):
+        for r in results.get(section, []):
+            default = f"{r['ref_default_s']:.2f}" if "ref_default_s" in r else ""
+            cells = f"{r['cells']:.2f}" if "cells" in r else ""
+            lines.append(f"| {r['id']} | {r['kind']} ({r['mode']}) | {r['ambrel_s']:.2f} | {r['ref']} | "
+                         f"{r['ref_s']:.2f} | {r['ratio']:.2f} | {default} | {r['cer']:.3f} ({r['ref_cer']:.3f}) | "
+                         f"{r['wer']:.3f} ({r['ref_wer']:.3f}) | {cells} |")
+    return "\n".join(lines)
+
+
+def write_between(path, marker, body):
+    text = open(path, encoding="utf-8").read()
+    start, end = f"<!-- {marker} -->", f"<!-- /{marker} -->"
+    if start not in text or end not in text:
+        sys.stderr.write(f"warning: {path} has no {start} … {end} markers\n")
+        return
+    head, rest = text.split(start, 1)
+    _, tail = rest.split(end, 1)
+    open(path, "w", encoding="utf-8").write(head + start + "\n" + body + "\n" + end + tail)
 
 
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--ambrel", default=os.path.join(here, "..", "build", "ambrel"))
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--build", default=os.path.join(here, "..", "build"),
+                        help="build directory holding ambrel and bench/screenset_gen")
     parser.add_argument("--corpus", default=os.path.join(here, "..", "..", "shared", "corpus"))
-    parser.add_argument("--runs", type=int, default=3)
-    parser.add_argument("--readme")
+    parser.add_argument("--runs", type=int, default=3, help="interleaved runs per command; the median counts")
+    parser.add_argument("--only", default="corpus,screen,layout,batch,memory")
+    parser.add_argument("--batch-pages", type=int, default=20)
+    parser.add_argument("--batch-runs", type=int, default=3)
+    parser.add_argument("--memory-pages", type=int, default=200)
+    parser.add_argument("--work", help="folder for generated inputs (a temporary one by default)")
+    parser.add_argument("--json", help="also write all results to this file")
+    parser.add_argument("--readme", help="README.md to write the summary and the per-case table into")
     args = parser.parse_args()
 
-    env_home = os.environ.copy()
-    env_home["XDG_CONFIG_HOME"] = "/tmp/ambrel-bench-config"  # no saved languages: the defaults apply
-    one = dict(env_home, OMP_THREAD_LIMIT="1")
-    default = {k: v for k, v in env_home.items() if k != "OMP_THREAD_LIMIT"}
+    temporary = None
+    if not args.work:
+        temporary = tempfile.mkdtemp(prefix="ambrel-compare-")
+        args.work = temporary
+    try:
+        bench = Bench(args)
+        for section in args.only.split(","):
+            getattr(bench, section)()
+    finally:
+        if temporary:
+            shutil.rmtree(temporary, ignore_errors=True)
 
-    cases = json.load(open(os.path.join(args.corpus, "manifest.json")))
-    rows = []
-    for case in cases:
-        inp = os.path.join(args.corpus, case["input"])
-        expected = open(os.path.join(args.corpus, case["expected"]), encoding="utf-8").read()
-        langs = ["en-US"]
-        kind = case["kind"]
-        mode = "csv" if kind.endswith("table") else "plain"
-        ambrel = ([args.ambrel, "--ocr", inp, "--mode", mode, "--lang", ",".join(langs)], env_home)
-        if kind.startswith("image"):
-            lang = tesseract_lang(langs)
-            refs = [(["tesseract", inp, "-", "-l", lang], one), (["tesseract", inp, "-", "-l", lang], default)]
-            ref_name = "tesseract (1 thread)"
-        else:
-            refs = [(["sh", "-c", 'pdftoppm -r 180 "$0" /tmp/ambrel-bench-page && pdftotext "$0" -', inp], one)]
-            ref_name = "pdftoppm -r 180 + pdftotext"
-        times, outs = timed([ambrel] + refs, args.runs)
-        row = {"id": case["id"], "kind": kind, "ambrel_s": times[0], "ref": ref_name, "ref_s": times[1],
-               "ratio": times[0] / times[1]}
-        if len(times) > 2:
-            row["ref_default_s"] = times[2]
-        if mode == "csv":
-            row["cells"] = cell_accuracy(expected, outs[0])
-        else:
-            row["cer"], row["wer"] = error_rates(expected, outs[0])
-            row["ref_cer"], row["ref_wer"] = error_rates(expected, outs[1])
-        rows.append(row)
-        print(json.dumps(row), flush=True)
-
-    lines = ["| case | kind | ambrel s | reference | reference s | ratio | CER (ref) | WER (ref) | cells |",
-             "|---|---|---|---|---|---|---|---|---|"]
-    for r in rows:
-        cer = f"{r['cer']:.3f} ({r['ref_cer']:.3f})" if "cer" in r else ""
-        wer = f"{r['wer']:.3f} ({r['ref_wer']:.3f})" if "wer" in r else ""
-        cells = f"{r['cells']:.2f}" if "cells" in r else ""
-        lines.append(f"| {r['id']} | {r['kind']} | {r['ambrel_s']:.2f} | {r['ref']} | {r['ref_s']:.2f} | "
-                     f"{r['ratio']:.2f} | {cer} | {wer} | {cells} |")
-    table = "\n".join(lines)
-    print(table)
+    report = summary(bench.results)
+    per_case = table(bench.results)
+    print(report)
+    print(per_case)
+    if args.json:
+        json.dump(bench.results, open(args.json, "w"), indent=1)
     if args.readme:
-        text = open(args.readme, encoding="utf-8").read()
-        start, end = "<!-- bench:compare -->", "<!-- /bench:compare -->"
-        if start in text and end in text:
-            head, rest = text.split(start, 1)
-            _, tail = rest.split(end, 1)
-            open(args.readme, "w", encoding="utf-8").write(head + start + "\n" + table + "\n" + end + tail)
+        command = " ".join(["bench/compare.py"] + [a for a in sys.argv[1:]])
+        stamp = time.strftime("%Y-%m-%d")
+        write_between(args.readme, "bench:summary",
+                      f"Measured {stamp} on this 2-core machine with `{command}` (medians of {args.runs} interleaved "
+                      f"runs; the machine was shared, so ratios matter more than absolute times):\n\n" + report)
+        if per_case.count("\n") > 1:
+            write_between(args.readme, "bench:compare", per_case)
     return 0
 
 

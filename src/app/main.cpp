@@ -4,31 +4,14 @@
 #include "app/qt/SelfTest.h"
 #include "demo/qt/DemoRenderer.h"
 
-#include <unistd.h>
-
-#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
 
-namespace {
-// Debian's Tesseract runs OpenMP threads that fight our own worker per core and make recognition several times
-// slower. libgomp reads its limit once, when it is loaded, before main runs: so the limit is put into the
-// environment and the process starts itself again. Set the variable yourself to opt out.
-void limitOpenMPThreads(char** argv)
-{
-    if (std::getenv("OMP_THREAD_LIMIT") != nullptr)
-        return;
-    ::setenv("OMP_THREAD_LIMIT", "1", 1);
-    ::execv("/proc/self/exe", argv);
-    // execv only returns on failure: carry on, slower but correct.
-}
-} // namespace
-
 int main(int argc, char** argv)
 {
-    limitOpenMPThreads(argv);
-
+    // Tesseract's OpenMP threads are limited to one per engine where Tesseract opens them (TesseractEngine.cpp),
+    // so no environment needs to be in force before the runtime loads.
     const std::vector<std::string> args(argv, argv + argc);
     CLI::Runners runners;
     runners.selftest = [] { return SelfTest::run(std::cout); };

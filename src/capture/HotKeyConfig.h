@@ -6,7 +6,7 @@
 #include <string_view>
 
 // The capture shortcut as stored: a key code and modifier bits in the units the settings have always used (the
-// original platform's virtual key codes and Carbon modifier mask), whatever desktop reads them. The settings-backed
+// macOS virtual key codes and Carbon modifier mask), whatever desktop reads them. The settings-backed
 // readers and `set` live in capture/qt/HotKeySettings.h.
 namespace HotKeyConfig {
 // Modifier bits. Command is the Super key here.

@@ -5,7 +5,6 @@
 #include <utility>
 
 namespace {
-constexpr std::uint64_t localHeaderSize = 30;
 constexpr std::uint64_t centralHeaderSize = 46;
 constexpr std::uint64_t endRecordSize = 22;
 

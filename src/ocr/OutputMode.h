@@ -16,8 +16,7 @@ enum class OutputMode : int
 };
 
 inline constexpr std::array<OutputMode, 5> allOutputModes{OutputMode::Auto, OutputMode::PlainText,
-                                                           OutputMode::MarkdownTable, OutputMode::CSV,
-                                                           OutputMode::Code};
+                                                          OutputMode::MarkdownTable, OutputMode::CSV, OutputMode::Code};
 
 // Returns the mode with this raw value, or no value outside 0...4.
 std::optional<OutputMode> outputModeFromRaw(long long raw);

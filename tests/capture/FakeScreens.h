@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QImage>
 #include <QPainter>
+#include <QScreen>
 
 // A screen picture at `scale` device pixels per point: white, with a red square at points (10, 10)–(30, 30).
 inline QImage fakeScreenImage(QSize points, qreal scale)
@@ -16,7 +17,8 @@ inline QImage fakeScreenImage(QSize points, qreal scale)
     return image;
 }
 
-// Serves fake pictures of the real (offscreen) screens, or fails every grab.
+// Serves fake pictures of the real (offscreen) screens, or fails every grab. A scale of 0 takes each screen's own
+// device-pixel ratio, as a real grab does.
 class FakeGrabber final : public ScreenGrabber
 {
 public:
@@ -29,7 +31,8 @@ public:
         ++grabs;
         if (!m_works)
             return std::nullopt;
-        return ScreenShot{screen, screen->geometry(), fakeScreenImage(screen->geometry().size(), m_scale)};
+        const qreal scale = m_scale > 0 ? m_scale : screen->devicePixelRatio();
+        return ScreenShot{screen, screen->geometry(), fakeScreenImage(screen->geometry().size(), scale)};
     }
     int grabs = 0;
 

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QLockFile>
 
 #include <unistd.h>
 
@@ -60,16 +61,16 @@ bool SingleInstance::send(const QString& command, int timeoutMs)
 bool SingleInstance::listen()
 {
     const QString name = serverName();
-    if (m_server->listen(name))
-        return true;
-    if (m_server->serverError() != QAbstractSocket::AddressInUseError)
-        return false;
-    // The socket file exists: a live instance answers on it, a crashed one left it behind.
+    // Two starts at the same moment must not both decide that nobody listens.
+    QLockFile lock(name + QStringLiteral(".lock"));
+    lock.tryLock(3000);
+    // Ask first: with access options set, Qt creates the socket elsewhere and renames it over the name, which would
+    // silently take the name from a running instance.
     QLocalSocket probe;
     probe.connectToServer(name);
     if (probe.waitForConnected(1000))
         return false;
-    QLocalServer::removeServer(name);
+    QLocalServer::removeServer(name); // a socket left behind by a crashed instance
     return m_server->listen(name);
 }
 

@@ -23,7 +23,7 @@ public:
     // Hands `command` to a running instance. Returns true when one answered "ok".
     static bool send(const QString& command, int timeoutMs = 3000);
     // Starts listening, taking over a socket left behind by a crashed instance. False when another instance
-    // listens already or the socket cannot be made.
+    // answers on the name already or the socket cannot be made.
     bool listen();
 
 signals:

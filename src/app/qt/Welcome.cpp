@@ -7,8 +7,8 @@
 #include "store/qt/SettingsStore.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -21,17 +21,18 @@ namespace {
 const QUrl eulaURL(QStringLiteral("https://ambrel.app/eula"));
 const QUrl privacyURL(QStringLiteral("https://ambrel.app/privacy"));
 
-// Reports its closing, whatever closed it.
-class WelcomeWindow final : public QWidget
+// A dialog, so that Return presses the default button and Escape declines; reports its closing, whatever closed it
+// (the window's close button, Escape, "Quit" or the primary button).
+class WelcomeWindow final : public QDialog
 {
 public:
     std::function<void()> onClose;
 
-protected:
-    void closeEvent(QCloseEvent* event) override
+    void done(int result) override
     {
-        QWidget::closeEvent(event);
-        if (event->isAccepted() && onClose)
+        QDialog::done(result);
+        deleteLater();
+        if (onClose)
             std::exchange(onClose, nullptr)();
     }
 };
@@ -95,12 +96,10 @@ void Welcome::presentGuide()
 void Welcome::present()
 {
     if (m_window) {
-        m_window->disconnect();
         static_cast<WelcomeWindow*>(m_window.data())->onClose = nullptr;
         m_window->close();
     }
     auto* window = new WelcomeWindow;
-    window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowTitle(QStringLiteral("Welcome to Ambrel"));
     window->setWindowIcon(StatusIcon::image());
     window->resize(500, 600);
@@ -155,13 +154,15 @@ void Welcome::present()
     QLabel* links = label(QStringLiteral("<a href=\"%1\">EULA</a> &nbsp; <a href=\"%2\">Privacy Policy</a>")
                               .arg(eulaURL.toString(), privacyURL.toString()));
     links->setOpenExternalLinks(true);
+    links->setWordWrap(false);
     footer->addWidget(links);
     footer->addStretch(1);
     if (m_isFirstRun) {
         auto* quit = new QPushButton(QStringLiteral("Quit"));
-        QObject::connect(quit, &QPushButton::clicked, window, &QWidget::close); // declining quits, see closed()
+        QObject::connect(quit, &QPushButton::clicked, window, &QDialog::reject); // declining quits, see closed()
         footer->addWidget(quit);
-        auto* agree = new QPushButton(QStringLiteral("Agree & Start"));
+        // "&&" shows one ampersand: a lone "&" marks a keyboard mnemonic.
+        auto* agree = new QPushButton(QStringLiteral("Agree && Start"));
         agree->setDefault(true);
         agree->setAutoDefault(true);
         QObject::connect(agree, &QPushButton::clicked, this, &Welcome::finish);

@@ -34,6 +34,7 @@ public:
                                | Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint)
         , m_message(message)
     {
+        setWindowTitle(message); // what screen readers and window lists announce
         setAttribute(Qt::WA_TranslucentBackground);
         setAttribute(Qt::WA_ShowWithoutActivating);
         setAttribute(Qt::WA_DeleteOnClose);

@@ -17,7 +17,8 @@ RegionPicker::RegionPicker(ScreenShot shot, Finish onFinish)
     , m_onFinish(std::move(onFinish))
 {
     setAttribute(Qt::WA_DeleteOnClose);
-    setAttribute(Qt::WA_OpaquePaintEvent); // the frozen picture covers every pixel
+    setWindowTitle(QStringLiteral("Ambrel region picker")); // for accessibility tools and the end-to-end tests
+    setAttribute(Qt::WA_OpaquePaintEvent);                  // the frozen picture covers every pixel
     setCursor(Qt::CrossCursor);
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);

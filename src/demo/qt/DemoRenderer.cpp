@@ -1,7 +1,6 @@
 #include "demo/qt/DemoRenderer.h"
 
 #include "app/qt/GuiSession.h"
-
 #include "demo/gif/GifWriter.h"
 #include "sources/qt/QtImage.h"
 

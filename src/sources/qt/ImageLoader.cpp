@@ -121,11 +121,15 @@ std::optional<Image> decodeWithQt(const std::string& path)
     QFile file(QFile::decodeName(QByteArray::fromStdString(path)));
     if (!file.open(QIODevice::ReadOnly) || file.size() <= 0)
         return std::nullopt;
-    // Mapped, not read: the truncation check and the decoder share the pages the kernel already holds.
+    // Mapped, not read, where the file system allows: the truncation check and the decoder share the pages the
+    // kernel already holds.
     const uchar* mapped = file.map(0, file.size());
-    if (!mapped)
+    constexpr qint64 maxReadBytes = qint64{1} << 30; // a bigger file is no picture within the pixel limits
+    QByteArray bytes = mapped ? QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), file.size())
+                       : file.size() <= maxReadBytes ? file.readAll()
+                                                     : QByteArray();
+    if (bytes.isEmpty())
         return std::nullopt;
-    QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), file.size());
     if (isTruncatedJpeg(bytes) || isTruncatedBmp(bytes) || isTruncatedGif(bytes))
         return std::nullopt;
     QBuffer buffer(&bytes);

@@ -184,15 +184,17 @@ TEST(PopplerTextTest, ReadersAnswerNothingForUnreadableFiles)
 
 TEST(PopplerTextTest, ReadersRunSideBySideOnSeveralThreads)
 {
-    // Each call opens its own document, so concurrent readers must neither crash nor mix up pages.
+    // Each call opens its own document, so concurrent readers must neither crash nor mix up pages. The files are
+    // drawn first, on this thread: Qt's GUI objects belong to the main thread.
+    const std::string three = path("three.pdf");
     std::vector<std::optional<std::string>> texts(6);
     std::vector<int> widths(6, 0);
     std::vector<std::thread> threads;
     for (int i = 0; i < 6; ++i)
-        threads.emplace_back([i, &texts, &widths] {
+        threads.emplace_back([i, &three, &texts, &widths] {
             const int page = i % 3 + 1;
-            texts[i] = PageText::plain(path("three.pdf"), page);
-            if (auto image = PdfRender::render(path("three.pdf"), page, ImageLoader::pdfScale))
+            texts[i] = PageText::plain(three, page);
+            if (auto image = PdfRender::render(three, page, ImageLoader::pdfScale))
                 widths[i] = image->width;
         });
     for (auto& thread : threads)

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "document/DocumentOCRModel.h"
+#include "document/qt/PageQueue.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+class DocumentOCRWindow;
+
+// Owns the document window and its model. The model lives as long as the controller, so closing the window and
+// opening it again keeps the pages, the pending work and the chosen mode. Main thread only.
+class DocumentOCRController : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The one controller of the application, created on first use.
+    static DocumentOCRController& shared();
+    // A controller of its own, for tests; the mode starts as the output mode setting.
+    explicit DocumentOCRController(QObject* parent = nullptr);
+    ~DocumentOCRController() override;
+
+    // Creates the window on first use, brings it to the front and loads the files, if any.
+    void show(const QStringList& files = {});
+    // Returns the window, creating it (hidden) on first use.
+    DocumentOCRWindow& window();
+
+    const DocumentOCRModel& model() const { return m_model; }
+
+    // Adds a section per page of each file (or one unreadable section per file without pages) and starts their
+    // recognition; results fill in as they arrive.
+    void load(const QStringList& files);
+    void clear();
+    void setModeRaw(int raw);
+    // Puts the shown text on the clipboard and records it in the history.
+    void copyToClipboard();
+    // Writes an export to the path, replacing it atomically. Returns false, with a heads-up message, when it could
+    // not be written.
+    bool exportTo(DocumentOCRModel::ExportFormat format, const QString& path);
+    // Writes export bytes taken earlier, the same way.
+    bool writeExport(const std::string& bytes, const QString& path);
+
+signals:
+    // Sections, their results, the pending count or the mode changed.
+    void changed();
+
+private:
+    DocumentOCRModel m_model;
+    PageQueue m_queue;
+    std::unique_ptr<DocumentOCRWindow> m_window;
+};

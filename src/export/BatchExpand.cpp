@@ -1,0 +1,84 @@
+#include "export/BatchExpand.h"
+
+#include <algorithm>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+bool Batch::accepted(std::string_view fileName)
+{
+    const std::string extension = fs::path(fileName).extension().string();
+    if (extension.size() < 2)
+        return false;
+    std::string lower;
+    for (char c : std::string_view(extension).substr(1))
+        lower += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    return std::find(extensions.begin(), extensions.end(), lower) != extensions.end();
+}
+
+std::vector<std::string> Batch::expand(const std::vector<std::string>& chosen)
+{
+    std::vector<std::string> files;
+    for (const std::string& path : chosen) {
+        std::error_code error;
+        const fs::file_status status = fs::status(path, error);
+        if (error || !fs::exists(status))
+            continue;
+        if (!fs::is_directory(status)) {
+            if (accepted(fs::path(path).filename().string()))
+                files.push_back(path);
+            continue;
+        }
+        std::vector<std::string> names;
+        for (fs::directory_iterator it(path, error), end; !error && it != end; it.increment(error)) {
+            const std::string name = it->path().filename().string();
+            // A sub-folder named like a picture would only ever give no pages.
+            std::error_code typeError;
+            if (accepted(name) && !it->is_directory(typeError))
+                names.push_back(name);
+        }
+        if (error)
+            continue; // a folder that cannot be listed counts as empty
+        // std::string compares bytes as unsigned, which for UTF-8 is code-point order.
+        std::sort(names.begin(), names.end());
+        for (const std::string& name : names)
+            files.push_back((fs::path(path) / name).string());
+    }
+    return files;
+}
+
+TableGrid Batch::plainRows(const OCRResult& result)
+{
+    TableGrid rows;
+    const std::string text = result.plainText();
+    if (!text.empty()) {
+        std::size_t start = 0;
+        for (;;) {
+            const std::size_t end = text.find('\n', start);
+            rows.push_back({text.substr(start, end == std::string::npos ? std::string::npos : end - start)});
+            if (end == std::string::npos)
+                break;
+            start = end + 1;
+        }
+    }
+    for (const std::string& code : result.barcodes)
+        rows.push_back({code});
+    if (rows.empty())
+        rows.push_back({std::string()});
+    return rows;
+}
+
+TableGrid Batch::sheetRows(const OCRResult& result, const std::optional<TableGrid>& grid)
+{
+    return grid ? *grid : plainRows(result);
+}
+
+std::string Batch::progressText(std::size_t index, std::size_t count)
+{
+    return "Processing " + std::to_string(index + 1) + " / " + std::to_string(count) + "\u2026";
+}
+
+std::string Batch::exportedText(std::size_t sheets)
+{
+    return "\u2713 Exported " + std::to_string(sheets) + (sheets == 1 ? " sheet" : " sheets");
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "ocr/OCRResult.h"
+#include "ocr/TableGrid.h"
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The rules of the interactive batch export (export/qt/BatchExport) that need no user interface: which files a
+// choice of files and folders stands for, what each page's sheet holds, and the texts it reports.
+namespace Batch {
+// The file-name extensions the batch and the document window accept, compared in lower case.
+inline constexpr std::array<std::string_view, 9> extensions{"pdf", "png", "jpg", "jpeg", "tiff",
+                                                            "tif", "heic", "bmp", "gif"};
+
+inline constexpr std::string_view noInputsMessage = "No PDFs or images found";
+inline constexpr std::string_view nothingToExportMessage = "Nothing to export";
+inline constexpr std::string_view saveFailedMessage = "Couldn\u2019t save the workbook";
+inline constexpr std::string_view saveTitle = "Save Excel workbook";
+inline constexpr std::string_view openTitle = "Choose PDFs, images, or a folder";
+inline constexpr std::string_view proposedFileName = "Ambrel Export.xlsx";
+
+// True when the file name's extension, in lower case, is one of `extensions`.
+bool accepted(std::string_view fileName);
+
+// Returns the input files of the chosen paths, in the order chosen: a file is taken when its extension is
+// accepted, a folder gives its accepted entries one level deep (hidden ones too, sub-folders not entered) sorted
+// by name in code-point order. Missing paths and unlistable folders give nothing; duplicates are kept.
+std::vector<std::string> expand(const std::vector<std::string>& chosen);
+
+// Returns a sheet's rows for a page without a table: one row per line of the plain text (empty lines kept), then
+// one per barcode, and a single empty cell when that leaves none.
+TableGrid plainRows(const OCRResult& result);
+// Returns a page's sheet rows: its table when it has one, otherwise plainRows.
+TableGrid sheetRows(const OCRResult& result, const std::optional<TableGrid>& grid);
+
+// "Processing 3 / 12…", for the page at 0-based `index` of `count`.
+std::string progressText(std::size_t index, std::size_t count);
+// "✓ Exported 1 sheet", "✓ Exported 7 sheets".
+std::string exportedText(std::size_t sheets);
+} // namespace Batch

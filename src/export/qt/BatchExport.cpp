@@ -1,0 +1,311 @@
+#include "export/qt/BatchExport.h"
+
+#include "capture/qt/HUD.h"
+#include "export/AtomicFile.h"
+#include "export/BatchExpand.h"
+#include "sources/ImageLoader.h"
+#include "store/qt/SettingsStore.h"
+
+#include <QAbstractItemView>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QProgressDialog>
+#include <QThread>
+
+#include <algorithm>
+#include <filesystem>
+
+namespace {
+QString fromUtf8(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+QStringList inputFilters()
+{
+    QStringList patterns;
+    for (std::string_view ext : Batch::extensions)
+        patterns << QStringLiteral("*.") + fromUtf8(ext) << QStringLiteral("*.") + fromUtf8(ext).toUpper();
+    return {QStringLiteral("PDFs and images (%1)").arg(patterns.join(QLatin1Char(' '))), QStringLiteral("All files (*)")};
+}
+
+// An open dialog in which a folder can be chosen as well as files: Open with folders selected takes them, while a
+// double click still enters a folder, as file managers do.
+class InputDialog : public QFileDialog
+{
+public:
+    InputDialog()
+    {
+        setWindowTitle(fromUtf8(Batch::openTitle));
+        setOption(QFileDialog::DontUseNativeDialog); // a portal dialog cannot return folders and files at once
+        setFileMode(QFileDialog::ExistingFiles);
+        setNameFilters(inputFilters());
+        for (QAbstractItemView* view : findChildren<QAbstractItemView*>())
+            view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    }
+    QStringList chosen() const { return m_chosen.isEmpty() ? selectedFiles() : m_chosen; }
+
+protected:
+    void accept() override
+    {
+        QStringList selected;
+        bool folder = false;
+        for (const QAbstractItemView* view : findChildren<QAbstractItemView*>()) {
+            if (!view->isVisible() || view->selectionModel() == nullptr)
+                continue;
+            for (const QModelIndex& index : view->selectionModel()->selectedRows()) {
+                const QString path = index.data(QFileSystemModel::FilePathRole).toString();
+                if (path.isEmpty())
+                    continue;
+                selected << path;
+                folder = folder || QFileInfo(path).isDir();
+            }
+        }
+        if (folder) {
+            m_chosen = selected;
+            QDialog::accept();
+            return;
+        }
+        QFileDialog::accept();
+    }
+
+private:
+    QStringList m_chosen;
+};
+
+std::string lowerExtension(const std::string& path)
+{
+    std::string ext = std::filesystem::path(path).extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    return ext;
+}
+} // namespace
+
+BatchExport& BatchExport::shared()
+{
+    static auto* batch = new BatchExport(); // kept for the life of the process
+    return *batch;
+}
+
+BatchExport::BatchExport(QObject* parent)
+    : QObject(parent)
+{
+    chooseInputs = [](std::function<void(const QStringList&)> done) {
+        auto* dialog = new InputDialog();
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        QObject::connect(dialog, &QDialog::finished, dialog, [dialog, done = std::move(done)](int result) {
+            done(result == QDialog::Accepted ? dialog->chosen() : QStringList());
+        });
+        dialog->open();
+        dialog->raise();
+        dialog->activateWindow();
+    };
+    chooseDestination = [](std::function<void(const QString&)> done) {
+        auto* dialog = new QFileDialog();
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->setWindowTitle(fromUtf8(Batch::saveTitle));
+        dialog->setAcceptMode(QFileDialog::AcceptSave);
+        dialog->setFileMode(QFileDialog::AnyFile);
+        dialog->setNameFilter(QStringLiteral("Excel workbook (*.xlsx)"));
+        dialog->setDefaultSuffix(QStringLiteral("xlsx"));
+        dialog->selectFile(fromUtf8(Batch::proposedFileName));
+        QObject::connect(dialog, &QDialog::finished, dialog, [dialog, done = std::move(done)](int result) {
+            const QStringList files = dialog->selectedFiles();
+            done(result == QDialog::Accepted && !files.isEmpty() ? files.front() : QString());
+        });
+        dialog->open();
+        dialog->raise();
+        dialog->activateWindow();
+    };
+    showMessage = [](const QString& text) { HUD::show(text); };
+}
+
+BatchExport::~BatchExport()
+{
+    closeProgress();
+}
+
+void BatchExport::run()
+{
+    if (m_running)
+        return;
+    QPointer<BatchExport> self(this);
+    chooseInputs([self](const QStringList& chosen) {
+        if (self && !chosen.isEmpty())
+            self->start(chosen);
+    });
+}
+
+void BatchExport::start(const QStringList& chosen)
+{
+    if (m_running)
+        return;
+    std::vector<std::string> paths;
+    for (const QString& path : chosen)
+        paths.push_back(QFile::encodeName(path).toStdString());
+    const std::vector<std::string> files = Batch::expand(paths);
+    if (files.empty()) {
+        report(std::string(Batch::noInputsMessage));
+        return;
+    }
+    process(files);
+}
+
+void BatchExport::report(const std::string& text)
+{
+    if (showMessage)
+        showMessage(QString::fromStdString(text));
+}
+
+void BatchExport::process(const std::vector<std::string>& files)
+{
+    m_running = true;
+    m_sources.clear();
+    m_total = 0;
+    // A PDF's pages are listed without rendering any, so its count is known at once; a picture is one page, or
+    // none when it turns out unreadable, and is decoded only when its turn comes.
+    for (const std::string& file : files) {
+        Source source{file, std::nullopt};
+        if (lowerExtension(file) == ".pdf") {
+            source.pages = ImageLoader::pages(file);
+            m_total += source.pages->size();
+        } else {
+            m_total += 1;
+        }
+        m_sources.push_back(std::move(source));
+    }
+    if (m_total == 0) {
+        m_running = false;
+        m_sources.clear();
+        report(std::string(Batch::nothingToExportMessage));
+        emit progressed();
+        return;
+    }
+    m_nextSource = 0;
+    m_current.clear();
+    m_nextPage = 0;
+    m_done = 0;
+    m_sheets.clear();
+    m_languages = Settings::languages();
+    if (m_languages.empty())
+        m_languages = {"en-US"};
+
+    const QString text = QString::fromStdString(Batch::progressText(0, m_total));
+    m_progress = new QProgressDialog(text, QStringLiteral("Cancel"), 0, int(m_total));
+    m_progress->setWindowTitle(QStringLiteral("Batch \u2192 Excel"));
+    m_progress->setAttribute(Qt::WA_DeleteOnClose);
+    m_progress->setAutoClose(false);
+    m_progress->setAutoReset(false);
+    // Short batches finish before the dialog would be worth a glance; the heads-up messages cover them.
+    m_progress->setMinimumDuration(1500);
+    m_progress->setValue(0);
+    connect(m_progress, &QProgressDialog::canceled, this, &BatchExport::cancel);
+    report(text.toStdString());
+    feed();
+}
+
+void BatchExport::feed()
+{
+    // Keep every core busy and the next pages ready, but no more: queued pictures hold their decoded pixels.
+    const std::size_t window = 2 * static_cast<std::size_t>(std::max(1, QThread::idealThreadCount()));
+    while (m_running && m_queue.outstanding() < window) {
+        if (m_nextPage < m_current.size()) {
+            ImageLoader::Page page = std::move(m_current[m_nextPage++]);
+            std::string label = page.label;
+            m_queue.add(std::move(page), m_languages, true, [this, label = std::move(label)](PageQueue::Outcome o) {
+                pageDone(label, std::move(o));
+            });
+            continue;
+        }
+        if (m_nextSource >= m_sources.size())
+            break;
+        Source& source = m_sources[m_nextSource++];
+        if (source.pages) {
+            m_current = std::move(*source.pages);
+        } else {
+            m_current = ImageLoader::pages(source.path);
+            m_total = m_total - 1 + m_current.size();
+            if (m_progress)
+                m_progress->setMaximum(int(m_total));
+        }
+        source.pages.reset();
+        m_nextPage = 0;
+    }
+    if (m_running && m_queue.outstanding() == 0 && m_nextPage >= m_current.size() && m_nextSource >= m_sources.size())
+        complete();
+}
+
+void BatchExport::pageDone(const std::string& label, PageQueue::Outcome outcome)
+{
+    if (!m_running)
+        return;
+    m_sheets.push_back({label, Batch::sheetRows(outcome.result, outcome.grid)});
+    ++m_done;
+    if (m_done < m_total) {
+        const QString text = QString::fromStdString(Batch::progressText(m_done, m_total));
+        report(text.toStdString());
+        if (m_progress) {
+            m_progress->setLabelText(text);
+            m_progress->setValue(int(m_done));
+        }
+    }
+    emit progressed();
+    feed();
+}
+
+void BatchExport::complete()
+{
+    closeProgress();
+    m_running = false;
+    m_sources.clear();
+    m_current.clear();
+    std::vector<XLSXWriter::Sheet> sheets = std::move(m_sheets);
+    m_sheets.clear();
+    emit progressed();
+    if (sheets.empty()) {
+        report(std::string(Batch::nothingToExportMessage));
+        return;
+    }
+    finish(std::move(sheets));
+}
+
+void BatchExport::finish(std::vector<XLSXWriter::Sheet> sheets)
+{
+    QPointer<BatchExport> self(this);
+    chooseDestination([self, sheets = std::move(sheets)](const QString& path) {
+        if (!self || path.isEmpty())
+            return; // cancelled: the sheets are dropped without a message
+        const XLSXWriter::Result workbook = XLSXWriter::data(sheets);
+        // Written beside the destination and renamed over it, so a failure never leaves half a workbook there.
+        if (!workbook.ok() || !AtomicFile::write(QFile::encodeName(path).toStdString(), workbook.bytes).empty()) {
+            self->report(std::string(Batch::saveFailedMessage));
+            return;
+        }
+        self->report(Batch::exportedText(sheets.size()));
+    });
+}
+
+void BatchExport::cancel()
+{
+    if (!m_running)
+        return;
+    m_queue.clear();
+    m_running = false;
+    m_sources.clear();
+    m_current.clear();
+    m_sheets.clear();
+    closeProgress();
+    emit progressed();
+}
+
+void BatchExport::closeProgress()
+{
+    if (!m_progress)
+        return;
+    QProgressDialog* dialog = m_progress;
+    m_progress = nullptr;
+    dialog->disconnect(this);
+    dialog->close();
+}
