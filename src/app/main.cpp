@@ -1,5 +1,6 @@
 #include "app/CLI.h"
 #include "app/FileOCR.h"
+#include "app/qt/Application.h"
 #include "app/qt/QuietQt.h"
 #include "app/qt/SelfTest.h"
 #include "demo/qt/DemoRenderer.h"
@@ -31,5 +32,5 @@ int main(int argc, char** argv)
     if (const std::optional<int> status = CLI::maybeRun(args, runners, std::cerr))
         return *status;
     QuietQt::uninstall();
-    return 0;
+    return Application::run(argc, argv);
 }

@@ -1,1 +1,199 @@
+#include "DocumentTestSupport.h"
+
+#include "export/BatchExpand.h"
+#include "export/qt/BatchExport.h"
+
+#include <QProgressDialog>
+#include <QTest>
+
 #include <gtest/gtest.h>
+
+namespace {
+constexpr int recognitionTimeoutMs = 180000;
+
+// A batch whose dialogs and heads-up display are replaced by recordings.
+struct RecordedBatch
+{
+    RecordedBatch()
+    {
+        batch.chooseInputs = [this](std::function<void(const QStringList&)> done) {
+            ++inputDialogs;
+            done(inputs);
+        };
+        batch.chooseDestination = [this](std::function<void(const QString&)> done) {
+            ++saveDialogs;
+            done(destination);
+        };
+        batch.showMessage = [this](const QString& text) { messages << text; };
+    }
+
+    BatchExport batch;
+    QStringList inputs;
+    QString destination;
+    int inputDialogs = 0;
+    int saveDialogs = 0;
+    QStringList messages;
+};
+
+// Reads a workbook's sheet names and column-A texts with openpyxl, one line per sheet: name, then cells, tab
+// separated. Returns no value when Debian's openpyxl is missing.
+std::optional<QStringList> readWorkbook(const QString& path)
+{
+    if (!QFile::exists(QStringLiteral("/usr/bin/python3")))
+        return std::nullopt;
+    QProcess python;
+    python.start(QStringLiteral("/usr/bin/python3"),
+                 {QStringLiteral("-c"),
+                  QStringLiteral("import sys, openpyxl\n"
+                                 "wb = openpyxl.load_workbook(sys.argv[1])\n"
+                                 "for ws in wb.worksheets:\n"
+                                 "    cells = [str(c.value or '') for row in ws.iter_rows() for c in row]\n"
+                                 "    print('\\t'.join([ws.title] + cells))\n"),
+                  path});
+    if (!python.waitForFinished(60000) || python.exitCode() != 0)
+        return std::nullopt;
+    return QString::fromUtf8(python.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+class BatchExportTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        testApp();
+        ASSERT_TRUE(m_dir.isValid());
+    }
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+    QTemporaryDir m_dir;
+};
+} // namespace
+
+TEST_F(BatchExportTest, EveryPageBecomesASheetInInputAndPageOrder)
+{
+    RecordedBatch r;
+    QDir().mkpath(path(QStringLiteral("in")));
+    writeTextPdf(path(QStringLiteral("in/a.pdf")), {{QStringLiteral("Alpha one")}, {QStringLiteral("Alpha two")}});
+    writeTextImage(path(QStringLiteral("in/b.png")), {QStringLiteral("BRAVO LINE"), QStringLiteral("SECOND LINE")});
+    ASSERT_TRUE(writeQrImage(path(QStringLiteral("in/c.png")), QStringLiteral("QR-PAYLOAD-7")));
+    writeBytes(path(QStringLiteral("in/notes.txt")), "ignored");
+    writeBytes(path(QStringLiteral("in/d.jpg")), "not a picture at all"); // unreadable: no sheet, no message
+    r.inputs = {path(QStringLiteral("in")), path(QStringLiteral("in/b.png"))};
+    r.destination = path(QStringLiteral("out.xlsx"));
+
+    r.batch.run();
+    EXPECT_EQ(r.inputDialogs, 1);
+    EXPECT_TRUE(r.batch.running());
+    EXPECT_NE(r.batch.progressDialog(), nullptr);
+    r.batch.run(); // a second run while processing does nothing
+    EXPECT_EQ(r.inputDialogs, 1);
+
+    QTRY_VERIFY_WITH_TIMEOUT(!r.batch.running(), recognitionTimeoutMs);
+    EXPECT_EQ(r.batch.progressDialog(), nullptr);
+    EXPECT_EQ(r.saveDialogs, 1);
+    // Six inputs were counted; the unreadable picture leaves five pages.
+    EXPECT_EQ(r.messages.first(), QStringLiteral("Processing 1 / 6\u2026"));
+    EXPECT_TRUE(r.messages.contains(QStringLiteral("Processing 4 / 5\u2026"))) << r.messages.join('|').toStdString();
+    EXPECT_EQ(r.messages.last(), QStringLiteral("\u2713 Exported 5 sheets"));
+
+    const std::optional<QStringList> sheets = readWorkbook(r.destination);
+    if (!sheets)
+        GTEST_SKIP() << "openpyxl is not available";
+    ASSERT_EQ(sheets->size(), 5) << sheets->join('|').toStdString();
+    EXPECT_EQ((*sheets)[0], QStringLiteral("a.pdf \u2014 p1\tAlpha one"));
+    EXPECT_EQ((*sheets)[1], QStringLiteral("a.pdf \u2014 p2\tAlpha two"));
+    EXPECT_EQ((*sheets)[2], QStringLiteral("b.png\tBRAVO LINE\tSECOND LINE"));
+    EXPECT_EQ((*sheets)[3], QStringLiteral("c.png\tQR-PAYLOAD-7"));
+    EXPECT_EQ((*sheets)[4], QStringLiteral("b.png 2\tBRAVO LINE\tSECOND LINE")); // same label: suffixed name
+}
+
+TEST_F(BatchExportTest, NothingUsableGivesTheExactMessages)
+{
+    RecordedBatch r;
+    writeBytes(path(QStringLiteral("notes.txt")), "text");
+    r.batch.start({path(QStringLiteral("notes.txt")), path(QStringLiteral("gone.pdf"))});
+    EXPECT_EQ(r.messages, QStringList{QStringLiteral("No PDFs or images found")});
+
+    r.messages.clear();
+    writeBytes(path(QStringLiteral("broken.pdf")), "%PDF-1.4 garbage");
+    r.batch.start({path(QStringLiteral("broken.pdf"))});
+    EXPECT_EQ(r.messages, QStringList{QStringLiteral("Nothing to export")});
+    EXPECT_FALSE(r.batch.running());
+
+    // A picture that turns out unreadable is found only when its turn comes.
+    r.messages.clear();
+    writeBytes(path(QStringLiteral("broken.png")), "not a png");
+    r.batch.start({path(QStringLiteral("broken.png"))});
+    QTRY_VERIFY_WITH_TIMEOUT(!r.batch.running(), recognitionTimeoutMs);
+    EXPECT_EQ(r.messages.last(), QStringLiteral("Nothing to export"));
+    EXPECT_EQ(r.saveDialogs, 0);
+}
+
+TEST_F(BatchExportTest, OneSheetIsSingularAndAFailedWriteLeavesNoFile)
+{
+    RecordedBatch r;
+    const QString png = writeTextImage(path(QStringLiteral("one.png")), {QStringLiteral("SINGLE")});
+    r.destination = path(QStringLiteral("one.xlsx"));
+    r.batch.start({png});
+    QTRY_VERIFY_WITH_TIMEOUT(!r.batch.running(), recognitionTimeoutMs);
+    EXPECT_EQ(r.messages.last(), QStringLiteral("\u2713 Exported 1 sheet"));
+    EXPECT_TRUE(QFile::exists(r.destination));
+
+    // The destination's folder is gone: the message, and nothing half-written anywhere.
+    r.destination = path(QStringLiteral("missing/out.xlsx"));
+    r.batch.start({png});
+    QTRY_VERIFY_WITH_TIMEOUT(!r.batch.running(), recognitionTimeoutMs);
+    EXPECT_EQ(r.messages.last(), QStringLiteral("Couldn\u2019t save the workbook"));
+    EXPECT_FALSE(QFile::exists(r.destination));
+
+    // The destination is a folder: it is left alone, with no temporary file beside it.
+    QDir().mkpath(path(QStringLiteral("taken.xlsx")));
+    r.destination = path(QStringLiteral("taken.xlsx"));
+    r.batch.start({png});
+    QTRY_VERIFY_WITH_TIMEOUT(!r.batch.running(), recognitionTimeoutMs);
+    EXPECT_EQ(r.messages.last(), QStringLiteral("Couldn\u2019t save the workbook"));
+    EXPECT_TRUE(QFileInfo(r.destination).isDir());
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden),
+              (QStringList{QStringLiteral("one.png"), QStringLiteral("one.xlsx")}));
+
+    // A cancelled save dialog drops the sheets silently.
+    const int before = int(r.messages.size());
+    r.destination.clear();
+    r.batch.start({png});
+    QTRY_VERIFY_WITH_TIMEOUT(!r.batch.running(), recognitionTimeoutMs);
+    EXPECT_FALSE(r.messages.last().startsWith(QStringLiteral("\u2713")));
+    EXPECT_EQ(r.messages.size(), before + 1); // only the progress message
+}
+
+TEST_F(BatchExportTest, CancelStopsTheBatchAndWritesNothing)
+{
+    RecordedBatch r;
+    QList<QStringList> pages;
+    for (int i = 1; i <= 8; ++i)
+        pages << QStringList{QStringLiteral("Page number %1").arg(i)};
+    const QString pdf = writeTextPdf(path(QStringLiteral("long.pdf")), pages);
+    const QString existing = path(QStringLiteral("keep.xlsx"));
+    writeBytes(existing, "already on disk");
+    r.destination = existing;
+
+    r.batch.start({pdf});
+    ASSERT_TRUE(r.batch.running());
+    ASSERT_NE(r.batch.progressDialog(), nullptr);
+    EXPECT_EQ(r.batch.progressDialog()->labelText(), QStringLiteral("Processing 1 / 8\u2026"));
+    QTRY_VERIFY_WITH_TIMEOUT(r.messages.size() >= 2, recognitionTimeoutMs); // at least one page done
+    r.batch.progressDialog()->cancel();
+    EXPECT_FALSE(r.batch.running());
+    EXPECT_EQ(r.batch.progressDialog(), nullptr);
+    const qsizetype messagesAtCancel = r.messages.size();
+
+    // Pages that were in flight finish in the background; none of them may revive the batch.
+    QThreadPool::globalInstance()->waitForDone();
+    QTest::qWait(0);
+    r.batch.start({path(QStringLiteral("missing.png"))}); // a later batch works as usual
+    QTRY_COMPARE_WITH_TIMEOUT(r.messages.size(), messagesAtCancel + 1, recognitionTimeoutMs);
+    EXPECT_EQ(r.messages.last(), QStringLiteral("No PDFs or images found"));
+    EXPECT_EQ(r.saveDialogs, 0);
+    QFile file(existing);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("already on disk"));
+}

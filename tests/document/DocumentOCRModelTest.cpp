@@ -1,1 +1,221 @@
+#include "document/DocumentOCRModel.h"
+
 #include <gtest/gtest.h>
+
+namespace {
+using Mode = Settings::OutputMode;
+using Format = DocumentOCRModel::ExportFormat;
+
+OCRResult textResult(std::string text)
+{
+    OCRResult result;
+    result.exactText = std::move(text);
+    return result;
+}
+
+OCRResult tableResult()
+{
+    OCRResult result;
+    result.exactText = "Name Qty\nApple 3";
+    result.pdfGrid = TableGrid{{"Name", "Qty"}, {"Apple", "3"}};
+    return result;
+}
+
+OCRResult codesOnly(std::vector<std::string> codes)
+{
+    OCRResult result;
+    result.barcodes = std::move(codes);
+    return result;
+}
+} // namespace
+
+TEST(DocumentOCRModelTest, SectionsJoinInAddedOrderWhateverOrderResultsArriveIn)
+{
+    DocumentOCRModel model;
+    const auto p1 = model.addPage("report.pdf \u2014 p1");
+    const auto p2 = model.addPage("report.pdf \u2014 p2");
+    const auto p3 = model.addPage("report.pdf \u2014 p3");
+    const auto pic = model.addPage("scan.png");
+    EXPECT_EQ(model.pending(), 4u);
+    EXPECT_EQ(model.combinedText(), "");
+
+    ASSERT_TRUE(model.deliver(p3, textResult("third")));
+    ASSERT_TRUE(model.deliver(pic, textResult("picture")));
+    // Sections still being recognized are left out, headers are there because there are several sections.
+    EXPECT_EQ(model.combinedText(), "===== report.pdf \u2014 p3 =====\nthird\n\n===== scan.png =====\npicture");
+    EXPECT_EQ(model.pending(), 2u);
+
+    ASSERT_TRUE(model.deliver(p1, textResult("first")));
+    ASSERT_TRUE(model.deliver(p2, textResult("second")));
+    EXPECT_EQ(model.pending(), 0u);
+    EXPECT_EQ(model.combinedText(), "===== report.pdf \u2014 p1 =====\nfirst\n\n"
+                                    "===== report.pdf \u2014 p2 =====\nsecond\n\n"
+                                    "===== report.pdf \u2014 p3 =====\nthird\n\n"
+                                    "===== scan.png =====\npicture");
+    // A second result for a finished section changes nothing.
+    EXPECT_FALSE(model.deliver(p1, textResult("again")));
+    EXPECT_EQ(model.sections().front().result->plainText(), "first");
+}
+
+TEST(DocumentOCRModelTest, OnePictureShowsItsTextWithoutHeader)
+{
+    DocumentOCRModel model;
+    model.deliver(model.addPage("scan.png"), textResult("Hello\nWorld"));
+    EXPECT_EQ(model.combinedText(), "Hello\nWorld");
+}
+
+TEST(DocumentOCRModelTest, UnreadableAndEmptyPagesSayNoTextFound)
+{
+    DocumentOCRModel model;
+    model.addUnreadable("notes.txt");
+    EXPECT_EQ(model.pending(), 0u);
+    EXPECT_EQ(model.sections().front().label, "notes.txt \u2014 unreadable");
+    EXPECT_EQ(model.combinedText(), "(no text found)");
+
+    model.deliver(model.addPage("blank.png"), OCRResult{});
+    EXPECT_EQ(model.combinedText(),
+              "===== notes.txt \u2014 unreadable =====\n(no text found)\n\n===== blank.png =====\n(no text found)");
+}
+
+TEST(DocumentOCRModelTest, BarcodesFollowTheTextOrStandAlone)
+{
+    DocumentOCRModel qrOnly;
+    qrOnly.deliver(qrOnly.addPage("qr.png"), codesOnly({"https://example.org/a"}));
+    EXPECT_EQ(qrOnly.combinedText(), "https://example.org/a");
+
+    DocumentOCRModel both;
+    OCRResult result = textResult("Invoice 42");
+    result.barcodes = {"CODE-1", "CODE-2"};
+    both.deliver(both.addPage("label.png"), result);
+    EXPECT_EQ(both.combinedText(), "Invoice 42\nCODE-1\nCODE-2");
+}
+
+TEST(DocumentOCRModelTest, TableNoteCountsFinishedNonEmptyPages)
+{
+    DocumentOCRModel model;
+    EXPECT_EQ(model.detectionNote(), std::nullopt);
+    const auto a = model.addPage("a");
+    model.deliver(a, textResult("words only"));
+    EXPECT_EQ(model.detectionNote(), "No table detected \u2014 showing plain text.");
+
+    DocumentOCRModel all;
+    all.deliver(all.addPage("t"), tableResult());
+    all.addPage("still recognizing");
+    EXPECT_EQ(all.detectionNote(), "Table detected.");
+
+    DocumentOCRModel mixed;
+    for (int i = 0; i < 2; ++i)
+        mixed.deliver(mixed.addPage("t"), tableResult());
+    for (int i = 0; i < 3; ++i)
+        mixed.deliver(mixed.addPage("p"), textResult("prose"));
+    mixed.deliver(mixed.addPage("blank"), OCRResult{}); // empty pages are not counted
+    mixed.addUnreadable("x.txt");
+    EXPECT_EQ(mixed.detectionNote(), "Table detected in 2 of 5 pages.");
+
+    mixed.setModeRaw(static_cast<int>(Mode::PlainText));
+    EXPECT_EQ(mixed.detectionNote(), std::nullopt);
+    mixed.setModeRaw(static_cast<int>(Mode::Code));
+    EXPECT_EQ(mixed.detectionNote(), std::nullopt);
+    mixed.setModeRaw(static_cast<int>(Mode::CSV));
+    EXPECT_TRUE(mixed.detectionNote().has_value());
+
+    DocumentOCRModel empty;
+    empty.deliver(empty.addPage("blank"), OCRResult{});
+    EXPECT_EQ(empty.detectionNote(), std::nullopt);
+}
+
+TEST(DocumentOCRModelTest, WindowModeChoosesTableRendering)
+{
+    DocumentOCRModel model(static_cast<int>(Mode::Auto));
+    model.deliver(model.addPage("t.pdf"), tableResult());
+    EXPECT_EQ(model.combinedText(), "| Name | Qty |\n| --- | --- |\n| Apple | 3 |");
+    EXPECT_TRUE(model.copyIsTable());
+    model.setModeRaw(static_cast<int>(Mode::CSV));
+    EXPECT_EQ(model.combinedText(), "Name,Qty\nApple,3");
+    model.setModeRaw(static_cast<int>(Mode::PlainText));
+    EXPECT_EQ(model.combinedText(), "Name Qty\nApple 3");
+    EXPECT_FALSE(model.copyIsTable());
+    model.setModeRaw(42); // no mode: automatic
+    EXPECT_EQ(model.mode(), Mode::Auto);
+    EXPECT_TRUE(model.copyIsTable());
+}
+
+TEST(DocumentOCRModelTest, ExportsFixTheirOwnModeAndKeepHeaders)
+{
+    DocumentOCRModel model(static_cast<int>(Mode::PlainText));
+    model.deliver(model.addPage("t.pdf"), tableResult());
+    model.addUnreadable("x.txt");
+
+    EXPECT_EQ(model.exportData(Format::PlainText),
+              "===== t.pdf =====\nName Qty\nApple 3\n\n===== x.txt \u2014 unreadable =====\n(no text found)");
+    EXPECT_EQ(model.exportData(Format::CSV),
+              "===== t.pdf =====\nName,Qty\nApple,3\n\n===== x.txt \u2014 unreadable =====\n(no text found)");
+    EXPECT_EQ(model.exportData(Format::Markdown), "===== t.pdf =====\n| Name | Qty |\n| --- | --- |\n| Apple | 3 |\n\n"
+                                                  "===== x.txt \u2014 unreadable =====\n(no text found)");
+    model.setFontFamily("Noto Sans");
+    EXPECT_EQ(model.exportData(Format::RichText),
+              "{\\rtf1\\ansi\\ansicpg1252\\uc1\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 Noto Sans;}}\n\\f0\\fs24 "
+              "===== t.pdf =====\\par\nName Qty\\par\nApple 3\\par\n\\par\n"
+              "===== x.txt {\\u8212?} unreadable =====\\par\n(no text found)}");
+}
+
+TEST(DocumentOCRModelTest, ExportLabelsAndExtensionsInMenuOrder)
+{
+    std::vector<std::string> labels;
+    std::vector<std::string> extensions;
+    for (Format format : DocumentOCRModel::allExportFormats) {
+        labels.emplace_back(label(format));
+        extensions.emplace_back(extension(format));
+    }
+    EXPECT_EQ(labels, (std::vector<std::string>{"Plain text (.txt)", "Rich Text \u2014 Word (.rtf)",
+                                                "CSV \u2014 Excel (.csv)", "Markdown (.md)"}));
+    EXPECT_EQ(extensions, (std::vector<std::string>{"txt", "rtf", "csv", "md"}));
+}
+
+TEST(DocumentOCRModelTest, SuggestedNameIsTheFirstFileNameWithoutExtensionOrSuffix)
+{
+    const auto nameFor = [](const std::string& label) {
+        DocumentOCRModel model;
+        model.addPage(label);
+        model.addPage("second.png");
+        return model.suggestedBaseName();
+    };
+    EXPECT_EQ(DocumentOCRModel().suggestedBaseName(), "Ambrel");
+    EXPECT_EQ(nameFor("scan.png"), "scan");
+    EXPECT_EQ(nameFor("invoice.pdf"), "invoice");
+    EXPECT_EQ(nameFor("report.v2.pdf \u2014 p3"), "report.v2");
+    EXPECT_EQ(nameFor("README \u2014 unreadable"), "README");
+    EXPECT_EQ(nameFor(".hidden"), ".hidden");
+
+    DocumentOCRModel unreadable;
+    unreadable.addUnreadable("notes.txt");
+    EXPECT_EQ(unreadable.suggestedBaseName(), "notes");
+}
+
+TEST(DocumentOCRModelTest, ResultsFromBeforeAClearNeverLandInNewSections)
+{
+    DocumentOCRModel model;
+    const auto old = model.addPage("old.png");
+    model.clear();
+    EXPECT_EQ(model.pending(), 0u);
+    const auto fresh = model.addPage("new.png");
+    EXPECT_FALSE(model.deliver(old, textResult("stale")));
+    EXPECT_EQ(model.pending(), 1u);
+    EXPECT_TRUE(model.deliver(fresh, textResult("fresh")));
+    EXPECT_EQ(model.combinedText(), "fresh");
+}
+
+TEST(DocumentOCRModelTest, StoredResultsDropTheirPageImage)
+{
+    DocumentOCRModel model;
+    OCRResult result = textResult("text");
+    result.image = Image(); // any image at all
+    model.deliver(model.addPage("p"), result);
+    EXPECT_FALSE(model.sections().front().result->image.has_value());
+}
+
+TEST(DocumentOCRModelTest, EmptyLanguageSettingMeansEnglishAndDutch)
+{
+    EXPECT_EQ(DocumentOCRModel::languagesOrDefault({}), (std::vector<std::string>{"en-US", "nl-NL"}));
+    EXPECT_EQ(DocumentOCRModel::languagesOrDefault({"fr-FR"}), (std::vector<std::string>{"fr-FR"}));
+}

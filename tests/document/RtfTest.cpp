@@ -1,1 +1,101 @@
+#include "document/Rtf.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
+
+namespace {
+const std::string header = "{\\rtf1\\ansi\\ansicpg1252\\uc1\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 Sans;}}\n\\f0\\fs24 ";
+
+// Reads an RTF file back with unrtf, an independent reader, and returns its text. unrtf's own text output prints
+// "?" for every \u escape, so its tag file is given a Unicode rule that writes the code unit as &#N;, which is
+// decoded here (surrogate pairs included). Returns no value when unrtf is not installed.
+std::optional<std::string> readBackWithUnrtf(const QString& rtfPath, const QTemporaryDir& dir)
+{
+    const QString unrtf = QStandardPaths::findExecutable(QStringLiteral("unrtf"));
+    if (unrtf.isEmpty())
+        return std::nullopt;
+    const QString configDir = dir.filePath(QStringLiteral("unrtf"));
+    QDir().mkpath(configDir);
+    QFile system(QStringLiteral("/usr/share/unrtf/text.conf"));
+    if (!system.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QFile config(configDir + QStringLiteral("/text.conf"));
+    config.open(QIODevice::WriteOnly);
+    config.write(system.readAll());
+    config.write("unisymbol_print\n\t&#%;\n");
+    config.close();
+
+    QProcess process;
+    process.start(unrtf, {QStringLiteral("-P"), configDir, QStringLiteral("--text"), rtfPath});
+    if (!process.waitForFinished(30000) || process.exitCode() != 0)
+        return std::nullopt;
+    QString out = QString::fromUtf8(process.readAllStandardOutput());
+    // unrtf begins with "###" comment lines and a line of dashes, then the body.
+    const QString rule = QStringLiteral("-----------------\n");
+    out = out.mid(out.indexOf(rule) + rule.size());
+    QString decoded;
+    static const QRegularExpression entity(QStringLiteral("&#(\\d+);"));
+    qsizetype last = 0;
+    for (auto it = entity.globalMatch(out); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        decoded += out.mid(last, m.capturedStart() - last);
+        decoded += QChar(char16_t(m.captured(1).toUInt()));
+        last = m.capturedEnd();
+    }
+    decoded += out.mid(last);
+    return decoded.toStdString();
+}
+} // namespace
+
+TEST(RtfTest, PlainAsciiIsWrittenAsIsInOneTwelvePointFont)
+{
+    EXPECT_EQ(Rtf::document("Hello", "Sans"), header + "Hello}");
+    EXPECT_EQ(Rtf::document("", "Sans"), header + "}");
+}
+
+TEST(RtfTest, SpecialCharactersAndLineBreaksAreEscaped)
+{
+    EXPECT_EQ(Rtf::document("a\\b{c}\td\ne\r\nf\rg", "Sans"),
+              header + "a\\\\b\\{c\\}\\tab d\\par\ne\\par\nf\\par\ng}");
+    // Control characters have no form in a document and are left out.
+    EXPECT_EQ(Rtf::document(std::string("x\x01y\x7F", 4), "Sans"), header + "xy}");
+}
+
+TEST(RtfTest, NonAsciiBecomesUtf16EscapesGroupedByRun)
+{
+    EXPECT_EQ(Rtf::document("caf\u00e9s", "Sans"), header + "caf{\\u233?}s}");
+    EXPECT_EQ(Rtf::document("\u4e2d\u6587", "Sans"), header + "{\\u20013?\\u25991?}}");
+    // Units above 32767 are negative; a character outside the BMP is a surrogate pair.
+    EXPECT_EQ(Rtf::document("\uFFFD\U0001F600", "Sans"), header + "{\\u-3?\\u-10179?\\u-8704?}}");
+    // Ill-formed UTF-8 reads as U+FFFD, never as raw bytes in the file.
+    EXPECT_EQ(Rtf::document(std::string("a\xFFz"), "Sans"), header + "a{\\u-3?}z}");
+}
+
+TEST(RtfTest, FontNameCannotBreakTheFontTable)
+{
+    EXPECT_EQ(Rtf::document("x", "Evil;}{\\b Font"), header.substr(0, header.find("Sans")) + "Evilb Font;}}\n\\f0\\fs24 x}");
+    EXPECT_NE(Rtf::document("x", "\u00c9").find("Sans Serif;"), std::string::npos);
+}
+
+TEST(RtfTest, AnIndependentReaderReadsTheSameTextBack)
+{
+    QTemporaryDir dir;
+    const std::string text = "Caf\u00e9 cr\u00e8me \u2014 50 \u20ac\n\u4e2d\u6587 text \U0001F600 ok\n"
+                             "{braces} and \\backslash\\\n\nlast line";
+    const QString path = dir.filePath(QStringLiteral("out.rtf"));
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray::fromStdString(Rtf::document(text, "Sans")));
+    }
+    const std::optional<std::string> back = readBackWithUnrtf(path, dir);
+    if (!back)
+        GTEST_SKIP() << "unrtf is not installed";
+    EXPECT_EQ(*back, text);
+}

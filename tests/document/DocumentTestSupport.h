@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QApplication>
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QFont>
+#include <QImage>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <cstdlib>
+
+// One QApplication for the whole test program. Settings and history go to a private folder, so tests never read
+// or write the user's own files.
+inline QApplication& testApp()
+{
+    static QTemporaryDir* home = [] {
+        auto* dir = new QTemporaryDir();
+        ::setenv("XDG_CONFIG_HOME", QFile::encodeName(dir->filePath(QStringLiteral("config"))).constData(), 1);
+        ::setenv("XDG_DATA_HOME", QFile::encodeName(dir->filePath(QStringLiteral("data"))).constData(), 1);
+        return dir;
+    }();
+    (void)home;
+    static int argc = 1;
+    static char name[] = "document_tests";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
+}
+
+// Draws lines of large black text on white, as a scan would show them, and saves them as PNG.
+inline QString writeTextImage(const QString& path, const QStringList& lines)
+{
+    QImage image(900, 120 + 90 * int(lines.size()), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(48);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    for (int i = 0; i < lines.size(); ++i)
+        painter.drawText(40, 100 + 90 * i, lines[i]);
+    painter.end();
+    image.save(path, "PNG");
+    return path;
+}
+
+// Writes a PDF with one page per entry, each holding its lines as real text (so the page has a text layer).
+inline QString writeTextPdf(const QString& path, const QList<QStringList>& pages)
+{
+    QPdfWriter writer(path);
+    writer.setResolution(72);
+    writer.setPageSize(QPageSize(QPageSize::A6));
+    QPainter painter(&writer);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(16);
+    painter.setFont(font);
+    for (int p = 0; p < pages.size(); ++p) {
+        if (p > 0)
+            writer.newPage();
+        for (int i = 0; i < pages[p].size(); ++i)
+            painter.drawText(20, 40 + 28 * i, pages[p][i]);
+    }
+    painter.end();
+    return path;
+}
+
+// Makes a PNG holding only a QR code of the payload, with qrencode.
+inline bool writeQrImage(const QString& path, const QString& payload)
+{
+    QProcess qr;
+    qr.start(QStringLiteral("qrencode"), {QStringLiteral("-s"), QStringLiteral("8"), QStringLiteral("-o"), path, payload});
+    return qr.waitForFinished(30000) && qr.exitCode() == 0 && QFile::exists(path);
+}
+
+inline void writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(bytes);
+}
