@@ -5,6 +5,7 @@
 
 #include <QProgressDialog>
 #include <QTest>
+#include <QThreadPool>
 
 #include <gtest/gtest.h>
 
