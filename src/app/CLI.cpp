@@ -46,6 +46,7 @@ constexpr Command commands[] = {
      [](const CLI::Runners& r, const Call& c) { return runIfPresent(r.makeDemo, c.value); }},
     {"--make-sample", "usage: --make-sample <path.png>",
      [](const CLI::Runners& r, const Call& c) { return runIfPresent(r.makeSample, c.value); }},
+    {"--capture", "", [](const CLI::Runners& r, const Call&) { return runIfPresent(r.capture); }},
 };
 
 bool isFlag(const std::string& argument)

@@ -30,6 +30,9 @@ struct Runners
     std::function<int(const std::string& output, const std::vector<std::string>& inputs)> batch;
     std::function<int(const std::string& path)> makeDemo;
     std::function<int(const std::string& path)> makeSample;
+    // "--capture": makes the running instance capture, or starts the application to capture. Takes no value and
+    // is never a usage error.
+    std::function<int()> capture;
 };
 
 // Runs the command named by `args` (element 0 is the executable's path) and returns its exit status, or no value

@@ -28,6 +28,11 @@ int main(int argc, char** argv)
     runners.makeSample = [](const std::string& path) {
         return DemoRenderer::writeSamplePNG(path, std::cout, std::cerr);
     };
+    // The running instance captures; with none, this process becomes the application and captures.
+    runners.capture = [argc, argv] {
+        QuietQt::uninstall();
+        return Application::run(argc, argv, QStringLiteral("capture"));
+    };
     QuietQt::install();
     if (const std::optional<int> status = CLI::maybeRun(args, runners, std::cerr))
         return *status;

@@ -19,8 +19,7 @@ bool isTableMode(Settings::OutputMode mode)
 
 DocumentOCRModel::DocumentOCRModel(int modeRaw)
     : m_modeRaw(modeRaw)
-{
-}
+{}
 
 std::size_t DocumentOCRModel::pending() const
 {

@@ -14,7 +14,7 @@
 // choice of files and folders stands for, what each page's sheet holds, and the texts it reports.
 namespace Batch {
 // The file-name extensions the batch and the document window accept, compared in lower case.
-inline constexpr std::array<std::string_view, 9> extensions{"pdf", "png", "jpg", "jpeg", "tiff",
+inline constexpr std::array<std::string_view, 9> extensions{"pdf", "png",  "jpg", "jpeg", "tiff",
                                                             "tif", "heic", "bmp", "gif"};
 
 inline constexpr std::string_view noInputsMessage = "No PDFs or images found";

@@ -32,8 +32,8 @@ TEST(BatchExpandTest, FolderGivesAcceptedEntriesOneLevelDeepInCodePointOrder)
     QDir(dir.path()).mkpath(QStringLiteral("folder.png")); // a folder named like a picture is no input
 
     const auto files = Batch::expand({dir.path().toStdString()});
-    EXPECT_EQ(names(files), (std::vector<std::string>{".x.jpg", "A.pdf", "PHOTO.JPG", "b.png", "page10.png",
-                                                      "page2.png"}));
+    EXPECT_EQ(names(files),
+              (std::vector<std::string>{".x.jpg", "A.pdf", "PHOTO.JPG", "b.png", "page10.png", "page2.png"}));
     EXPECT_EQ(files.front(), dir.filePath(QStringLiteral(".x.jpg")).toStdString());
 }
 

@@ -1,16 +1,15 @@
-#include "DocumentTestSupport.h"
-
-#include "export/BatchExpand.h"
 #include "export/qt/BatchExport.h"
 
+#include "DocumentTestSupport.h"
+#include "export/BatchExpand.h"
+
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QTest>
-#include <QThreadPool>
 
 #include <gtest/gtest.h>
 
 namespace {
-constexpr int recognitionTimeoutMs = 180000;
 
 // A batch whose dialogs and heads-up display are replaced by recordings.
 struct RecordedBatch
@@ -89,7 +88,7 @@ TEST_F(BatchExportTest, EveryPageBecomesASheetInInputAndPageOrder)
     r.batch.run(); // a second run while processing does nothing
     EXPECT_EQ(r.inputDialogs, 1);
 
-    QTRY_VERIFY_WITH_TIMEOUT(!r.batch.running(), recognitionTimeoutMs);
+    ASSERT_TRUE(waitUntil([&] { return !r.batch.running(); }));
     EXPECT_EQ(r.batch.progressDialog(), nullptr);
     EXPECT_EQ(r.saveDialogs, 1);
     // Six inputs were counted; the unreadable picture leaves five pages.
@@ -125,7 +124,7 @@ TEST_F(BatchExportTest, NothingUsableGivesTheExactMessages)
     r.messages.clear();
     writeBytes(path(QStringLiteral("broken.png")), "not a png");
     r.batch.start({path(QStringLiteral("broken.png"))});
-    QTRY_VERIFY_WITH_TIMEOUT(!r.batch.running(), recognitionTimeoutMs);
+    ASSERT_TRUE(waitUntil([&] { return !r.batch.running(); }));
     EXPECT_EQ(r.messages.last(), QStringLiteral("Nothing to export"));
     EXPECT_EQ(r.saveDialogs, 0);
 }
@@ -136,14 +135,14 @@ TEST_F(BatchExportTest, OneSheetIsSingularAndAFailedWriteLeavesNoFile)
     const QString png = writeTextImage(path(QStringLiteral("one.png")), {QStringLiteral("SINGLE")});
     r.destination = path(QStringLiteral("one.xlsx"));
     r.batch.start({png});
-    QTRY_VERIFY_WITH_TIMEOUT(!r.batch.running(), recognitionTimeoutMs);
+    ASSERT_TRUE(waitUntil([&] { return !r.batch.running(); }));
     EXPECT_EQ(r.messages.last(), QStringLiteral("\u2713 Exported 1 sheet"));
     EXPECT_TRUE(QFile::exists(r.destination));
 
     // The destination's folder is gone: the message, and nothing half-written anywhere.
     r.destination = path(QStringLiteral("missing/out.xlsx"));
     r.batch.start({png});
-    QTRY_VERIFY_WITH_TIMEOUT(!r.batch.running(), recognitionTimeoutMs);
+    ASSERT_TRUE(waitUntil([&] { return !r.batch.running(); }));
     EXPECT_EQ(r.messages.last(), QStringLiteral("Couldn\u2019t save the workbook"));
     EXPECT_FALSE(QFile::exists(r.destination));
 
@@ -151,7 +150,7 @@ TEST_F(BatchExportTest, OneSheetIsSingularAndAFailedWriteLeavesNoFile)
     QDir().mkpath(path(QStringLiteral("taken.xlsx")));
     r.destination = path(QStringLiteral("taken.xlsx"));
     r.batch.start({png});
-    QTRY_VERIFY_WITH_TIMEOUT(!r.batch.running(), recognitionTimeoutMs);
+    ASSERT_TRUE(waitUntil([&] { return !r.batch.running(); }));
     EXPECT_EQ(r.messages.last(), QStringLiteral("Couldn\u2019t save the workbook"));
     EXPECT_TRUE(QFileInfo(r.destination).isDir());
     EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden),
@@ -161,7 +160,7 @@ TEST_F(BatchExportTest, OneSheetIsSingularAndAFailedWriteLeavesNoFile)
     const int before = int(r.messages.size());
     r.destination.clear();
     r.batch.start({png});
-    QTRY_VERIFY_WITH_TIMEOUT(!r.batch.running(), recognitionTimeoutMs);
+    ASSERT_TRUE(waitUntil([&] { return !r.batch.running(); }));
     EXPECT_FALSE(r.messages.last().startsWith(QStringLiteral("\u2713")));
     EXPECT_EQ(r.messages.size(), before + 1); // only the progress message
 }
@@ -181,17 +180,20 @@ TEST_F(BatchExportTest, CancelStopsTheBatchAndWritesNothing)
     ASSERT_TRUE(r.batch.running());
     ASSERT_NE(r.batch.progressDialog(), nullptr);
     EXPECT_EQ(r.batch.progressDialog()->labelText(), QStringLiteral("Processing 1 / 8\u2026"));
-    QTRY_VERIFY_WITH_TIMEOUT(r.messages.size() >= 2, recognitionTimeoutMs); // at least one page done
-    r.batch.progressDialog()->cancel();
+    ASSERT_TRUE(waitUntil([&] { return r.messages.size() >= 2; })); // at least one page done
+    // The dialog's Cancel button, as the user presses it.
+    QPushButton* cancelButton = r.batch.progressDialog()->findChild<QPushButton*>();
+    ASSERT_NE(cancelButton, nullptr);
+    cancelButton->click();
     EXPECT_FALSE(r.batch.running());
     EXPECT_EQ(r.batch.progressDialog(), nullptr);
     const qsizetype messagesAtCancel = r.messages.size();
 
     // Pages that were in flight finish in the background; none of them may revive the batch.
-    QThreadPool::globalInstance()->waitForDone();
-    QTest::qWait(0);
+    ASSERT_TRUE(waitUntil([&] { return r.batch.pagesInFlight() == 0; }));
+    EXPECT_FALSE(r.batch.running());
     r.batch.start({path(QStringLiteral("missing.png"))}); // a later batch works as usual
-    QTRY_COMPARE_WITH_TIMEOUT(r.messages.size(), messagesAtCancel + 1, recognitionTimeoutMs);
+    ASSERT_TRUE(waitUntil([&] { return r.messages.size() == messagesAtCancel + 1; }));
     EXPECT_EQ(r.messages.last(), QStringLiteral("No PDFs or images found"));
     EXPECT_EQ(r.saveDialogs, 0);
     QFile file(existing);

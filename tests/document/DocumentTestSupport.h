@@ -1,8 +1,12 @@
 #pragma once
 
+#include "store/qt/SettingsStore.h"
+
 #include <QApplication>
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFont>
 #include <QImage>
@@ -14,22 +18,28 @@
 #include <QTemporaryDir>
 
 #include <cstdlib>
+#include <functional>
 
 // One QApplication for the whole test program. Settings and history go to a private folder, so tests never read
 // or write the user's own files.
 inline QApplication& testApp()
 {
-    static QTemporaryDir* home = [] {
-        auto* dir = new QTemporaryDir();
-        ::setenv("XDG_CONFIG_HOME", QFile::encodeName(dir->filePath(QStringLiteral("config"))).constData(), 1);
-        ::setenv("XDG_DATA_HOME", QFile::encodeName(dir->filePath(QStringLiteral("data"))).constData(), 1);
-        return dir;
+    // Removed when the program ends.
+    static QTemporaryDir home;
+    static const bool redirected = [] {
+        ::setenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))).constData(), 1);
+        ::setenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(QStringLiteral("data"))).constData(), 1);
+        return true;
     }();
-    (void)home;
+    (void)redirected;
     static int argc = 1;
     static char name[] = "document_tests";
     static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
+    static QApplication* app = [] {
+        auto* created = new QApplication(argc, argv);
+        Settings::registerDefaults("en-US");
+        return created;
+    }();
     return *app;
 }
 
@@ -74,7 +84,8 @@ inline QString writeTextPdf(const QString& path, const QList<QStringList>& pages
 inline bool writeQrImage(const QString& path, const QString& payload)
 {
     QProcess qr;
-    qr.start(QStringLiteral("qrencode"), {QStringLiteral("-s"), QStringLiteral("8"), QStringLiteral("-o"), path, payload});
+    qr.start(QStringLiteral("qrencode"),
+             {QStringLiteral("-s"), QStringLiteral("8"), QStringLiteral("-o"), path, payload});
     return qr.waitForFinished(30000) && qr.exitCode() == 0 && QFile::exists(path);
 }
 
@@ -83,4 +94,17 @@ inline void writeBytes(const QString& path, const QByteArray& bytes)
     QFile file(path);
     file.open(QIODevice::WriteOnly);
     file.write(bytes);
+}
+
+// Runs the event loop until the condition holds or the deadline passes; returns whether it holds. (QTest's
+// QTRY macros report to QTest, not to GoogleTest, and would let a timed-out test pass.)
+inline bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 180000)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
+    return true;
 }

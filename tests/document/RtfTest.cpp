@@ -10,7 +10,8 @@
 #include <gtest/gtest.h>
 
 namespace {
-const std::string header = "{\\rtf1\\ansi\\ansicpg1252\\uc1\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 Sans;}}\n\\f0\\fs24 ";
+const std::string header =
+    "{\\rtf1\\ansi\\ansicpg1252\\uc1\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 Sans;}}\n\\f0\\fs24 ";
 
 // Reads an RTF file back with unrtf, an independent reader, and returns its text. unrtf's own text output prints
 // "?" for every \u escape, so its tag file is given a Unicode rule that writes the code unit as &#N;, which is
@@ -61,8 +62,7 @@ TEST(RtfTest, PlainAsciiIsWrittenAsIsInOneTwelvePointFont)
 
 TEST(RtfTest, SpecialCharactersAndLineBreaksAreEscaped)
 {
-    EXPECT_EQ(Rtf::document("a\\b{c}\td\ne\r\nf\rg", "Sans"),
-              header + "a\\\\b\\{c\\}\\tab d\\par\ne\\par\nf\\par\ng}");
+    EXPECT_EQ(Rtf::document("a\\b{c}\td\ne\r\nf\rg", "Sans"), header + "a\\\\b\\{c\\}\\tab d\\par\ne\\par\nf\\par\ng}");
     // Control characters have no form in a document and are left out.
     EXPECT_EQ(Rtf::document(std::string("x\x01y\x7F", 4), "Sans"), header + "xy}");
 }
@@ -79,7 +79,8 @@ TEST(RtfTest, NonAsciiBecomesUtf16EscapesGroupedByRun)
 
 TEST(RtfTest, FontNameCannotBreakTheFontTable)
 {
-    EXPECT_EQ(Rtf::document("x", "Evil;}{\\b Font"), header.substr(0, header.find("Sans")) + "Evilb Font;}}\n\\f0\\fs24 x}");
+    EXPECT_EQ(Rtf::document("x", "Evil;}{\\b Font"),
+              header.substr(0, header.find("Sans")) + "Evilb Font;}}\n\\f0\\fs24 x}");
     EXPECT_NE(Rtf::document("x", "\u00c9").find("Sans Serif;"), std::string::npos);
 }
 

@@ -110,6 +110,7 @@ protected:
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_dir.filePath("run"));
         env.insert(QStringLiteral("OMP_THREAD_LIMIT"), QStringLiteral("1"));
         env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        env.remove(QStringLiteral("XDG_SESSION_TYPE"));
         env.remove(QStringLiteral("AMBREL_PLATFORM"));
         return env;
     }
@@ -387,4 +388,37 @@ TEST_F(TrayAppE2ETest, FirstRunWaitsForTheTerms)
     }));
     EXPECT_EQ(app.exitCode(), 0);
     EXPECT_EQ(pickerCount(), 0);
+}
+
+// Regression: X leaves the fourth byte of each pixel as the client drew it, and programs that are not Qt (here
+// ImageMagick's viewer) leave it 0. Read as alpha, that made every capture over such a window blank.
+TEST_F(TrayAppE2ETest, WindowsOfOtherToolkitsAreRead)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("display")).isEmpty())
+        GTEST_SKIP() << "ImageMagick's display is not installed";
+    ASSERT_NO_FATAL_FAILURE(startServer());
+    ASSERT_NO_FATAL_FAILURE(writeSettings(true));
+    QImage image(600, 200, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(22);
+    painter.setFont(font);
+    const char* cells[3][2] = {{"Colour", "Code"}, {"Amber", "A7"}, {"Teal", "T3"}};
+    for (int row = 0; row < 3; ++row)
+        for (int col = 0; col < 2; ++col)
+            painter.drawText(20 + col * 300, 50 + row * 55, QString::fromLatin1(cells[row][col]));
+    painter.end();
+    const QString path = m_dir.filePath("other.png");
+    ASSERT_TRUE(image.save(path));
+    start(QStringLiteral("display"),
+          {QStringLiteral("-geometry"), QStringLiteral("+0+0"), QStringLiteral("-borderwidth"), QStringLiteral("0"),
+           path},
+          environment());
+    ASSERT_TRUE(waitFor([&] { return !windows(QStringLiteral("^ImageMagick")).isEmpty(); }));
+    startApp();
+    ASSERT_TRUE(openPicker());
+    drag(QPoint(5, 5), QPoint(590, 190));
+    ASSERT_TRUE(waitFor([&] { return clipboard().startsWith(QLatin1Char('|')); })) << clipboard().toStdString();
+    EXPECT_TRUE(clipboard().contains(QStringLiteral("| Amber | A7 |"))) << clipboard().toStdString();
 }

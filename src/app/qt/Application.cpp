@@ -2,6 +2,7 @@
 
 #include "app/qt/AppInfo.h"
 #include "app/qt/LoginItem.h"
+#include "app/qt/Panel.h"
 #include "app/qt/SingleInstance.h"
 #include "app/qt/StatusIcon.h"
 #include "app/qt/Welcome.h"
@@ -11,15 +12,20 @@
 #include "capture/qt/HUD.h"
 #include "capture/qt/HotKeySettings.h"
 #include "capture/qt/Platform.h"
+#include "document/qt/DocumentOCRController.h"
+#include "export/qt/BatchExport.h"
+#include "store/qt/HistoryWindow.h"
 #include "store/qt/SettingsStore.h"
+#include "store/qt/SettingsWindow.h"
 
 #include <QApplication>
-#include <QCursor>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPointer>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
-int Application::run(int argc, char** argv)
+int Application::run(int argc, char** argv, const QString& request)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QLatin1String(AppInfo::name));
@@ -28,10 +34,10 @@ int Application::run(int argc, char** argv)
     // The tray application has no main window: closing the welcome window or the About box must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    if (SingleInstance::send(QStringLiteral("show")))
+    if (SingleInstance::send(request))
         return 0;
     SingleInstance instance;
-    if (!instance.listen() && SingleInstance::send(QStringLiteral("show")))
+    if (!instance.listen() && SingleInstance::send(request))
         return 0; // lost a race with an instance started at the same moment
 
     Application application;
@@ -39,12 +45,16 @@ int Application::run(int argc, char** argv)
         &instance, &SingleInstance::requested, &application,
         [&application](const QString& command, bool* known) { *known = application.handleRequest(command); });
     application.start();
+    // `ambrel --capture` with no instance running: capture once the event loop runs (after the terms, if needed).
+    if (request == QLatin1String("capture"))
+        QTimer::singleShot(0, &application, [&application] { application.handleRequest(QStringLiteral("capture")); });
     return app.exec();
 }
 
 Application::Application()
     : m_hotKey(Platform::makeHotKey())
     , m_capture(std::make_unique<Capture>(CaptureController::shared()))
+    , m_panel(std::make_unique<MenuBarPanelController>())
 {}
 
 Application::~Application() = default;
@@ -52,6 +62,8 @@ Application::~Application() = default;
 void Application::start()
 {
     Settings::registerDefaults();
+    // Where the desktop has no settings page for the screen-capture permission, the guide's "Grant" asks for it.
+    Permissions::setSettingsOpener([this] { openGuide(); });
     LoginItem::sync();
     QApplication::setWindowIcon(StatusIcon::image());
     setUpTray();
@@ -68,6 +80,10 @@ void Application::beginRunning()
     m_running = true;
     registerHotKey();
     connect(&HotKeyNotifier::instance(), &HotKeyNotifier::hotKeyChanged, this, &Application::registerHotKey);
+    if (m_captureWhenRunning) {
+        m_captureWhenRunning = false;
+        QTimer::singleShot(0, this, &Application::captureText);
+    }
     if (!Settings::boolean(Settings::Key::readyHintShown)) {
         Settings::set(Settings::Key::readyHintShown, true);
         HUD::show(QStringLiteral("Ambrel is ready — press %1 or use the tray icon")
@@ -88,21 +104,24 @@ void Application::setUpTray()
     m_menu = std::make_unique<QMenu>();
     m_menu->addAction(QStringLiteral("Capture Text\t") + QString::fromStdString(HotKeyConfig::display()), this,
                       &Application::captureText);
-    m_menu->addAction(QStringLiteral("OCR a Document…"));
-    m_menu->addAction(QStringLiteral("Settings…"));
+    m_menu->addAction(QStringLiteral("OCR a Document…"), this, &Application::openDocument);
+    m_menu->addAction(QStringLiteral("Batch → Excel"), this, &Application::openBatch);
+    m_menu->addAction(QStringLiteral("History"), this, &Application::openHistory);
+    m_menu->addAction(QStringLiteral("Settings…"), this, &Application::openSettings);
     m_menu->addSeparator();
     m_menu->addAction(QStringLiteral("Ambrel Guide"), this, &Application::openGuide);
     m_menu->addAction(QStringLiteral("About Ambrel"), this, &Application::showAbout);
     m_menu->addSeparator();
     m_menu->addAction(QStringLiteral("Quit Ambrel"), qApp, &QApplication::quit);
 
-    // Many desktops have no tray; then the shortcut and a second start of `ambrel` are the ways in.
+    // Many desktops have no tray; then the shortcut and a second start of `ambrel` are the ways in. Trays that
+    // only show menus get the context menu; the others open the panel on a click.
     m_tray = new QSystemTrayIcon(StatusIcon::image(), this);
     m_tray->setToolTip(QLatin1String(AppInfo::name));
     m_tray->setContextMenu(m_menu.get());
     connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger)
-            m_menu->popup(QCursor::pos());
+            togglePanel(m_tray->geometry());
     });
     m_tray->show();
 }
@@ -114,10 +133,12 @@ bool Application::handleRequest(const QString& command)
         return true;
     }
     if (command == QLatin1String("capture")) {
-        if (m_running)
+        if (m_running) {
             captureText();
-        else
-            openGuide(); // the terms come first
+        } else {
+            m_captureWhenRunning = true; // carried out once the terms are accepted
+            openGuide();                 // the terms come first
+        }
         return true;
     }
     return false;
@@ -125,9 +146,50 @@ bool Application::handleRequest(const QString& command)
 
 void Application::captureText()
 {
-    if (!m_running)
-        return; // no capture before the terms are accepted
-    m_capture->captureText();
+    if (!m_running || m_capture->busy())
+        return; // no capture before the terms are accepted; none while the pickers are open
+    // On Wayland the portal's picture comes first: the pickers show it.
+    Platform::prepareCapture([self = QPointer<Application>(this)] {
+        if (self)
+            self->m_capture->captureText();
+    });
+}
+
+void Application::togglePanel(const QRect& anchor)
+{
+    PanelActions actions;
+    actions.capture = [this] { captureText(); };
+    actions.openDocument = [this] { openDocument(); };
+    actions.openBatch = [this] { openBatch(); };
+    actions.openHistory = [this] { openHistory(); };
+    actions.openGuide = [this] { openGuide(); };
+    actions.openSettings = [this] { openSettings(); };
+    actions.openSR = [] {
+        Permissions::requestScreenRecording();
+        Permissions::openScreenRecordingSettings();
+    };
+    actions.quit = [] { QApplication::quit(); };
+    m_panel->toggle(anchor, actions);
+}
+
+void Application::openDocument()
+{
+    DocumentOCRController::shared().show();
+}
+
+void Application::openBatch()
+{
+    BatchExport::shared().run();
+}
+
+void Application::openHistory()
+{
+    HistoryWindowController::shared().show();
+}
+
+void Application::openSettings()
+{
+    PreferencesWindowController::shared().show();
 }
 
 void Application::openGuide()

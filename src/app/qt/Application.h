@@ -1,12 +1,14 @@
 #pragma once
 
 #include <QObject>
+#include <QRect>
 #include <QString>
 
 #include <memory>
 
 class Capture;
 class GlobalHotKey;
+class MenuBarPanelController;
 class QMenu;
 class QSystemTrayIcon;
 class SingleInstance;
@@ -18,8 +20,9 @@ class Application : public QObject
 
 public:
     // Runs the application until the user quits; returns the exit status. A start while another Ambrel runs for
-    // this user and display brings that one forward and returns 0 at once.
-    static int run(int argc, char** argv);
+    // this user and display hands `request` ("show" brings it forward, "capture" starts a capture) to that one and
+    // returns 0 at once; otherwise this one starts and carries the request out itself.
+    static int run(int argc, char** argv, const QString& request = QStringLiteral("show"));
 
     Application();
     ~Application() override;
@@ -30,8 +33,15 @@ public:
     bool handleRequest(const QString& command);
 
     void captureText();
+    void openDocument();
+    void openBatch();
+    void openHistory();
+    void openSettings();
     void openGuide();
     void showAbout();
+    // Shows the panel next to `anchor` (the tray icon's geometry; empty puts it at the pointer), or hides it.
+    void togglePanel(const QRect& anchor);
+    MenuBarPanelController& panel() { return *m_panel; }
 
 private:
     void beginRunning();
@@ -41,6 +51,8 @@ private:
     std::unique_ptr<GlobalHotKey> m_hotKey;
     std::unique_ptr<Capture> m_capture;
     std::unique_ptr<QMenu> m_menu;
+    std::unique_ptr<MenuBarPanelController> m_panel;
     QSystemTrayIcon* m_tray = nullptr;
     bool m_running = false;
+    bool m_captureWhenRunning = false; // a capture asked for before the terms were accepted
 };

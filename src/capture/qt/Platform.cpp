@@ -1,10 +1,13 @@
 #include "capture/qt/Platform.h"
 
+#include "capture/portal/PortalHotKey.h"
+#include "capture/portal/PortalScreenshot.h"
 #include "capture/x11/HotKey.h"
 #include "capture/x11/ScreenGrab.h"
 
 #include <QGuiApplication>
 #include <QString>
+#include <QWindow>
 
 #include <cstdlib>
 
@@ -14,22 +17,38 @@ Session session()
     const QString forced = QString::fromLocal8Bit(std::getenv("AMBREL_PLATFORM")).toLower();
     if (forced == QLatin1String("x11"))
         return Session::X11;
-    if (forced == QLatin1String("wayland"))
+    if (forced == QLatin1String("wayland") || forced == QLatin1String("portal"))
         return Session::Wayland;
     if (forced == QLatin1String("none"))
         return Session::None;
     const QString name = QGuiApplication::platformName();
-    if (name == QLatin1String("xcb"))
-        return Session::X11;
     if (name.startsWith(QLatin1String("wayland")))
         return Session::Wayland;
+    if (name == QLatin1String("xcb")) {
+        // Through XWayland the root window shows no Wayland window and a key grab sees only X11 windows' keys:
+        // a Wayland session needs the portals even when Qt talks X11.
+        if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+            || qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland"))
+            return Session::Wayland;
+        return Session::X11;
+    }
     return Session::None;
+}
+
+void prepareCapture(std::function<void()> proceed)
+{
+    if (session() == Session::Wayland)
+        PortalCapture::prepare(std::move(proceed));
+    else
+        proceed();
 }
 
 std::unique_ptr<GlobalHotKey> makeHotKey()
 {
     if (session() == Session::X11)
         return std::make_unique<X11HotKey>();
+    if (session() == Session::Wayland)
+        return std::make_unique<PortalHotKey>();
     return std::make_unique<NullGlobalHotKey>();
 }
 
@@ -37,18 +56,60 @@ std::unique_ptr<ScreenGrabber> makeScreenGrabber()
 {
     if (session() == Session::X11)
         return std::make_unique<X11ScreenGrabber>();
+    if (session() == Session::Wayland)
+        return std::make_unique<PortalScreenGrabber>();
     return std::make_unique<NullScreenGrabber>();
 }
 } // namespace Platform
 
 namespace Permissions {
-bool screenRecordingGranted()
+namespace {
+// A window of ours that the user is working in; the heads-up message, which never takes the focus, is none.
+bool ownWindowFocused()
 {
-    // The Wayland portal, which does ask, is not wired yet: there the capture says what is missing.
-    return Platform::session() == Platform::Session::X11;
+    const QWindow* window = QGuiApplication::focusWindow();
+    return window && window->isVisible()
+           && !(window->flags() & (Qt::WindowDoesNotAcceptFocus | Qt::WindowTransparentForInput));
 }
 
-void requestScreenRecording() {}
+std::function<void()>& settingsOpener()
+{
+    static std::function<void()> opener;
+    return opener;
+}
+} // namespace
 
-void openScreenRecordingSettings() {}
+bool screenRecordingGranted()
+{
+    switch (Platform::session()) {
+    case Platform::Session::X11:
+        return true;
+    case Platform::Session::Wayland:
+        return PortalCapture::granted();
+    case Platform::Session::None:
+        break;
+    }
+    return false;
+}
+
+void requestScreenRecording()
+{
+    // GNOME shows the portal's prompt only to a focused window: asked from the tray or a shortcut, it would refuse
+    // unseen. So only a window of ours (the welcome window's "Grant") asks.
+    if (Platform::session() == Platform::Session::Wayland && ownWindowFocused())
+        PortalCapture::askPermission();
+}
+
+void openScreenRecordingSettings()
+{
+    // No desktop has a settings page for the screenshot portal's permission; the place to grant it is a window of
+    // ours, from which the prompt can appear. Opened only when none of ours has the focus already.
+    if (Platform::session() == Platform::Session::Wayland && !ownWindowFocused() && settingsOpener())
+        settingsOpener()();
+}
+
+void setSettingsOpener(std::function<void()> opener)
+{
+    settingsOpener() = std::move(opener);
+}
 } // namespace Permissions

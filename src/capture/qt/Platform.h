@@ -3,10 +3,11 @@
 #include "capture/GlobalHotKey.h"
 #include "capture/qt/ScreenGrabber.h"
 
+#include <functional>
 #include <memory>
 
-// Picks the implementations of the desktop services once, from the session; AMBREL_PLATFORM ("x11", "wayland",
-// "none") forces a choice.
+// Picks the implementations of the desktop services once, from the session; AMBREL_PLATFORM ("x11", "wayland" or
+// "portal", "none") forces a choice.
 namespace Platform {
 enum class Session
 {
@@ -18,6 +19,9 @@ enum class Session
 Session session();
 std::unique_ptr<GlobalHotKey> makeHotKey();
 std::unique_ptr<ScreenGrabber> makeScreenGrabber();
+// Runs `proceed` once the session is ready for a selection: at once on X11; on Wayland after the portal has taken
+// the desktop picture the pickers show (or refused to). A call while the portal is still answering is dropped.
+void prepareCapture(std::function<void()> proceed);
 } // namespace Platform
 
 // The permission to read the screen.
@@ -28,4 +32,6 @@ bool screenRecordingGranted();
 void requestScreenRecording();
 // Opens the desktop's screen-capture permission settings where it has them; nothing on X11.
 void openScreenRecordingSettings();
+// Where a session has no settings page for the permission, `opener` shows the window that can ask for it.
+void setSettingsOpener(std::function<void()> opener);
 } // namespace Permissions

@@ -43,8 +43,14 @@ std::optional<QImage> rootPixels(const QScreen& screen)
         return std::nullopt;
     QImage image(width, height, QImage::Format_RGB32); // B, G, R, X in memory: the server's order here
     const std::uint8_t* data = xcb_get_image_data(reply.get());
-    for (int y = 0; y < height; ++y)
-        std::memcpy(image.scanLine(y), data + std::size_t(y) * width * 4, std::size_t(width) * 4);
+    for (int y = 0; y < height; ++y) {
+        std::uint8_t* line = image.scanLine(y);
+        std::memcpy(line, data + std::size_t(y) * width * 4, std::size_t(width) * 4);
+        // The server leaves the fourth byte as the client drew it, often 0; QImage's RGB32 promises 0xFF there,
+        // and a 0 would read as fully transparent, turning the whole capture white.
+        for (int x = 0; x < width; ++x)
+            line[4 * x + 3] = 0xFF;
+    }
     return image;
 }
 } // namespace

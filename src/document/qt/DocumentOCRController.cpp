@@ -1,7 +1,7 @@
 #include "document/qt/DocumentOCRController.h"
 
+#include "app/qt/AppActivation.h"
 #include "capture/qt/HUD.h"
-#include "document/qt/AppActivation.h"
 #include "document/qt/DocumentOCRWindow.h"
 #include "export/AtomicFile.h"
 #include "sources/ImageLoader.h"

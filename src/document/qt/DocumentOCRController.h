@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstddef>
 #include <memory>
 #include <optional>
 #include <string>
@@ -33,6 +34,8 @@ public:
     DocumentOCRWindow& window();
 
     const DocumentOCRModel& model() const { return m_model; }
+    // Pages handed to the recognizer and not yet back, including those of cleared sections.
+    std::size_t pagesInFlight() const { return m_queue.outstanding(); }
 
     // Adds a section per page of each file (or one unreadable section per file without pages) and starts their
     // recognition; results fill in as they arrive.

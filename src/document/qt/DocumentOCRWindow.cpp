@@ -18,13 +18,13 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStackedWidget>
-#include <QStyle>
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
 
 #include <cmath>
+#include <functional>
 
 namespace {
 constexpr int toolbarInset = 12;
@@ -49,11 +49,6 @@ QColor noteOrange(const QPalette& palette)
 {
     // The same hue reads on light and dark backgrounds only when its lightness follows the background.
     return palette.color(QPalette::Window).lightness() < 128 ? QColor(0xF5, 0xA6, 0x23) : QColor(0xC2, 0x5E, 0x00);
-}
-
-QIcon themedIcon(const char* name, QStyle::StandardPixmap fallback, const QStyle* style)
-{
-    return QIcon::fromTheme(QString::fromLatin1(name), style->standardIcon(fallback));
 }
 
 QPixmap glyph(int size, qreal ratio, const std::function<void(QPainter&, qreal)>& draw)
@@ -133,11 +128,89 @@ QPixmap tableGlyph(int size, qreal ratio, const QColor& colour)
         p.setPen(QPen(colour, s * 0.09));
         const QRectF box(s * 0.08, s * 0.16, s * 0.84, s * 0.68);
         p.drawRoundedRect(box, s * 0.1, s * 0.1);
-        p.drawLine(QPointF(box.left(), box.top() + box.height() / 3), QPointF(box.right(), box.top() + box.height() / 3));
+        p.drawLine(QPointF(box.left(), box.top() + box.height() / 3),
+                   QPointF(box.right(), box.top() + box.height() / 3));
         p.drawLine(QPointF(box.left(), box.top() + 2 * box.height() / 3),
                    QPointF(box.right(), box.top() + 2 * box.height() / 3));
         p.drawLine(QPointF(box.center().x(), box.top()), QPointF(box.center().x(), box.bottom()));
     });
+}
+
+enum class ToolbarSymbol
+{
+    Folder,
+    Clipboard,
+    Download,
+    Trash,
+};
+
+void drawToolbarSymbol(QPainter& p, qreal s, ToolbarSymbol symbol, const QColor& colour)
+{
+    p.setPen(QPen(colour, s * 0.085, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    switch (symbol) {
+    case ToolbarSymbol::Folder: {
+        QPainterPath folder;
+        folder.moveTo(s * 0.1, s * 0.8);
+        folder.lineTo(s * 0.1, s * 0.22);
+        folder.lineTo(s * 0.38, s * 0.22);
+        folder.lineTo(s * 0.48, s * 0.32);
+        folder.lineTo(s * 0.9, s * 0.32);
+        folder.lineTo(s * 0.9, s * 0.8);
+        folder.closeSubpath();
+        p.drawPath(folder);
+        p.drawLine(QPointF(s * 0.1, s * 0.44), QPointF(s * 0.9, s * 0.44));
+        break;
+    }
+    case ToolbarSymbol::Clipboard:
+        p.drawRoundedRect(QRectF(s * 0.18, s * 0.16, s * 0.64, s * 0.74), s * 0.08, s * 0.08);
+        p.drawRoundedRect(QRectF(s * 0.36, s * 0.08, s * 0.28, s * 0.16), s * 0.05, s * 0.05);
+        p.drawLine(QPointF(s * 0.32, s * 0.46), QPointF(s * 0.68, s * 0.46));
+        p.drawLine(QPointF(s * 0.32, s * 0.64), QPointF(s * 0.58, s * 0.64));
+        break;
+    case ToolbarSymbol::Download: {
+        p.drawLine(QPointF(s * 0.5, s * 0.1), QPointF(s * 0.5, s * 0.6));
+        QPainterPath head;
+        head.moveTo(s * 0.3, s * 0.42);
+        head.lineTo(s * 0.5, s * 0.62);
+        head.lineTo(s * 0.7, s * 0.42);
+        p.drawPath(head);
+        QPainterPath tray;
+        tray.moveTo(s * 0.12, s * 0.62);
+        tray.lineTo(s * 0.12, s * 0.88);
+        tray.lineTo(s * 0.88, s * 0.88);
+        tray.lineTo(s * 0.88, s * 0.62);
+        p.drawPath(tray);
+        break;
+    }
+    case ToolbarSymbol::Trash:
+        p.drawLine(QPointF(s * 0.14, s * 0.24), QPointF(s * 0.86, s * 0.24));
+        p.drawLine(QPointF(s * 0.4, s * 0.24), QPointF(s * 0.42, s * 0.12));
+        p.drawLine(QPointF(s * 0.42, s * 0.12), QPointF(s * 0.58, s * 0.12));
+        p.drawLine(QPointF(s * 0.58, s * 0.12), QPointF(s * 0.6, s * 0.24));
+        p.drawLine(QPointF(s * 0.22, s * 0.24), QPointF(s * 0.28, s * 0.9));
+        p.drawLine(QPointF(s * 0.28, s * 0.9), QPointF(s * 0.72, s * 0.9));
+        p.drawLine(QPointF(s * 0.72, s * 0.9), QPointF(s * 0.78, s * 0.24));
+        p.drawLine(QPointF(s * 0.42, s * 0.4), QPointF(s * 0.43, s * 0.74));
+        p.drawLine(QPointF(s * 0.58, s * 0.4), QPointF(s * 0.57, s * 0.74));
+        break;
+    }
+}
+
+// The desktop's own icon where its theme has one; otherwise a line drawing in the text colour, which stays legible
+// in light and dark palettes alike.
+QIcon toolbarIcon(const char* themeName, ToolbarSymbol symbol, const QPalette& palette, qreal ratio)
+{
+    const QString name = QString::fromLatin1(themeName);
+    if (QIcon::hasThemeIcon(name))
+        return QIcon::fromTheme(name);
+    QIcon icon;
+    for (int size : {16, 22, 32}) {
+        icon.addPixmap(glyph(size, ratio, [&](QPainter& p, qreal s) {
+            drawToolbarSymbol(p, s, symbol, palette.color(QPalette::ButtonText));
+        }));
+    }
+    return icon;
 }
 } // namespace
 
@@ -273,8 +346,7 @@ QWidget* DocumentOCRWindow::buildToolbar()
     row->setContentsMargins(toolbarInset, toolbarInset, toolbarInset, toolbarInset);
     row->setSpacing(12);
 
-    auto* open = new QPushButton(themedIcon("document-open", QStyle::SP_DirOpenIcon, style()),
-                                 QStringLiteral("Open\u2026"), bar);
+    auto* open = new QPushButton(QStringLiteral("Open\u2026"), bar);
     open->setObjectName(QStringLiteral("openButton"));
     connect(open, &QPushButton::clicked, this, &DocumentOCRWindow::openPanel);
     row->addWidget(open);
@@ -303,8 +375,7 @@ QWidget* DocumentOCRWindow::buildToolbar()
     progressRow->addWidget(m_progressLabel);
     row->addWidget(m_progress);
 
-    m_copyButton = new QPushButton(themedIcon("edit-copy", QStyle::SP_FileDialogContentsView, style()),
-                                   QStringLiteral("Copy"), bar);
+    m_copyButton = new QPushButton(QStringLiteral("Copy"), bar);
     m_copyButton->setObjectName(QStringLiteral("copyButton"));
     connect(m_copyButton, &QPushButton::clicked, &m_controller, &DocumentOCRController::copyToClipboard);
     row->addWidget(m_copyButton);
@@ -312,7 +383,6 @@ QWidget* DocumentOCRWindow::buildToolbar()
     m_exportButton = new QToolButton(bar);
     m_exportButton->setObjectName(QStringLiteral("exportButton"));
     m_exportButton->setText(QStringLiteral("Export"));
-    m_exportButton->setIcon(themedIcon("document-save", QStyle::SP_DialogSaveButton, style()));
     m_exportButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     m_exportButton->setPopupMode(QToolButton::InstantPopup);
     m_exportButton->setAutoRaise(true);
@@ -327,7 +397,6 @@ QWidget* DocumentOCRWindow::buildToolbar()
 
     m_trashButton = new QToolButton(bar);
     m_trashButton->setObjectName(QStringLiteral("trashButton"));
-    m_trashButton->setIcon(themedIcon("edit-delete", QStyle::SP_TrashIcon, style()));
     m_trashButton->setToolTip(QStringLiteral("Clear"));
     m_trashButton->setAccessibleName(QStringLiteral("Clear"));
     m_trashButton->setAutoRaise(true);
@@ -382,6 +451,12 @@ QWidget* DocumentOCRWindow::buildContent()
 
 void DocumentOCRWindow::applyColours()
 {
+    const qreal ratio = devicePixelRatioF();
+    findChild<QPushButton*>(QStringLiteral("openButton"))
+        ->setIcon(toolbarIcon("document-open", ToolbarSymbol::Folder, palette(), ratio));
+    m_copyButton->setIcon(toolbarIcon("edit-copy", ToolbarSymbol::Clipboard, palette(), ratio));
+    m_exportButton->setIcon(toolbarIcon("document-save", ToolbarSymbol::Download, palette(), ratio));
+    m_trashButton->setIcon(toolbarIcon("user-trash", ToolbarSymbol::Trash, palette(), ratio));
     QPalette secondary = m_progressLabel->palette();
     secondary.setColor(QPalette::WindowText, secondaryColour(palette()));
     m_progressLabel->setPalette(secondary);
@@ -529,9 +604,10 @@ void DocumentOCRWindow::openPanel()
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     QStringList patterns;
     for (const char* ext : {"png", "jpg", "jpeg", "tiff", "tif", "heic", "bmp", "gif", "pdf"})
-        patterns << QStringLiteral("*.%1").arg(QLatin1String(ext)) << QStringLiteral("*.%1").arg(QLatin1String(ext)).toUpper();
-    dialog->setNameFilters({QStringLiteral("Images and PDFs (%1)").arg(patterns.join(QLatin1Char(' '))),
-                            QStringLiteral("All files (*)")});
+        patterns << QStringLiteral("*.%1").arg(QLatin1String(ext))
+                 << QStringLiteral("*.%1").arg(QLatin1String(ext)).toUpper();
+    dialog->setNameFilters(
+        {QStringLiteral("Images and PDFs (%1)").arg(patterns.join(QLatin1Char(' '))), QStringLiteral("All files (*)")});
     connect(dialog, &QFileDialog::filesSelected, this, [this](const QStringList& files) {
         if (!files.isEmpty())
             m_controller.load(files);

@@ -12,8 +12,7 @@
 PageQueue::PageQueue(std::size_t inFlight, QObject* parent)
     : QObject(parent)
     , m_limit(inFlight > 0 ? inFlight : static_cast<std::size_t>(std::max(1, QThread::idealThreadCount())))
-{
-}
+{}
 
 PageQueue::~PageQueue()
 {
@@ -60,11 +59,10 @@ void PageQueue::pump()
                 Qt::QueuedConnection);
         };
         // Rendering a PDF page and reading its text layer take a while, so they run off the main thread too.
-        QThreadPool::globalInstance()->start(
-            [page = std::move(job.page), languages = std::move(job.languages), correct = job.correct,
-             deliver = std::move(deliver)]() mutable {
-                Recognizer::recognize(page, std::move(languages), correct, std::move(deliver));
-            });
+        QThreadPool::globalInstance()->start([page = std::move(job.page), languages = std::move(job.languages),
+                                              correct = job.correct, deliver = std::move(deliver)]() mutable {
+            Recognizer::recognize(page, std::move(languages), correct, std::move(deliver));
+        });
     }
 }
 

@@ -28,7 +28,8 @@ QStringList inputFilters()
     QStringList patterns;
     for (std::string_view ext : Batch::extensions)
         patterns << QStringLiteral("*.") + fromUtf8(ext) << QStringLiteral("*.") + fromUtf8(ext).toUpper();
-    return {QStringLiteral("PDFs and images (%1)").arg(patterns.join(QLatin1Char(' '))), QStringLiteral("All files (*)")};
+    return {QStringLiteral("PDFs and images (%1)").arg(patterns.join(QLatin1Char(' '))),
+            QStringLiteral("All files (*)")};
 }
 
 // An open dialog in which a folder can be chosen as well as files: Open with folders selected takes them, while a
@@ -214,9 +215,8 @@ void BatchExport::feed()
         if (m_nextPage < m_current.size()) {
             ImageLoader::Page page = std::move(m_current[m_nextPage++]);
             std::string label = page.label;
-            m_queue.add(std::move(page), m_languages, true, [this, label = std::move(label)](PageQueue::Outcome o) {
-                pageDone(label, std::move(o));
-            });
+            m_queue.add(std::move(page), m_languages, true,
+                        [this, label = std::move(label)](PageQueue::Outcome o) { pageDone(label, std::move(o)); });
             continue;
         }
         if (m_nextSource >= m_sources.size())

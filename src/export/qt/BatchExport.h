@@ -15,8 +15,6 @@
 #include <string>
 #include <vector>
 
-
-
 // Turns many PDFs and images into one workbook with a sheet per page. Pages are loaded file by file and
 // recognized a few at a time as they come, so memory holds the finished sheets and the pages in flight, never
 // every rendered page of the batch. Progress shows in the heads-up display and, for long jobs, in a progress
@@ -40,6 +38,9 @@ public:
     void cancel();
     // True from the start of processing until the save dialog is shown.
     bool running() const { return m_running; }
+    // Pages handed to the recognizer and not yet back, including those of a cancelled batch, whose results are
+    // dropped when they arrive.
+    std::size_t pagesInFlight() const { return m_queue.outstanding(); }
     // The progress dialog of the batch being processed, or null.
     QProgressDialog* progressDialog() const { return m_progress; }
 

@@ -2,14 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib> // EXPERIMENT
 
 namespace {
 // Ink is what differs clearly from a light ground: anti-aliased edges and pale greys do not count.
 constexpr int inkBelow = 160;
 // Measured on drawn 9-14 px UI text and the corpus's small table crops: 9-11 px text loses 1-4 % of its characters
 // at 1× and almost none once a line's ink is 20 px tall; aiming higher (26, 32) read the tables no better.
-static const double targetTextHeight = std::getenv("AMBREL_EXP_TARGET") ? std::atof(std::getenv("AMBREL_EXP_TARGET")) : 20; // EXPERIMENT
+constexpr double targetTextHeight = 20;
 constexpr double maxScale = 4;
 constexpr int margin = 16;
 constexpr int minRuleRun = 30;

@@ -108,7 +108,7 @@ OCRResult TesseractOCR::recognizeNow(const Image& image, const std::vector<std::
     if (engine == nullptr)
         return result;
 
-    const auto lines = engine->recognize(prepared.grey.view(), segmentation.value_or(std::getenv("AMBREL_EXP_AUTO") ? TesseractEngine::Segmentation::Auto : defaultSegmentation) /* EXPERIMENT */);
+    const auto lines = engine->recognize(prepared.grey.view(), segmentation.value_or(defaultSegmentation));
     auto toOriginal = [&](const LineBoxes::PixelBox& box) {
         return ScreenText::toOriginal(ScreenText::inkBox(prepared.grey, box), prepared, image.width, image.height);
     };

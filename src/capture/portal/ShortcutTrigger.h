@@ -1,0 +1,13 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// The stored capture shortcut in the trigger syntax of the freedesktop shortcuts specification, which the
+// GlobalShortcuts portal takes as the preferred trigger: modifiers CTRL, ALT, SHIFT and LOGO, then the xkbcommon
+// name of the key, joined with "+". The default shortcut gives "SHIFT+LOGO+2".
+namespace ShortcutTrigger {
+// No value for a key code outside the key table: the portal is then asked for a shortcut without a preference.
+std::optional<std::string> fromStored(std::uint32_t keyCode, std::uint32_t modifiers);
+} // namespace ShortcutTrigger

@@ -1,0 +1,133 @@
+#include "FakePortal.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusReply>
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+
+#include <cstdlib>
+#include <memory>
+
+namespace {
+const QString portalService = QStringLiteral("org.freedesktop.portal.Desktop");
+const QString controlPath = QStringLiteral("/org/freedesktop/portal/desktop");
+const QString controlInterface = QStringLiteral("org.ambrel.FakePortal");
+constexpr int deadlineMs = 20000;
+
+QDBusMessage control(const QString& method, const QVariantList& arguments = {})
+{
+    QDBusMessage message = QDBusMessage::createMethodCall(portalService, controlPath, controlInterface, method);
+    message.setArguments(arguments);
+    return QDBusConnection::sessionBus().call(message, QDBus::Block, deadlineMs);
+}
+
+void stop(QProcess& process)
+{
+    if (process.state() == QProcess::NotRunning)
+        return;
+    process.kill();
+    process.waitForFinished(5000);
+}
+} // namespace
+
+FakePortal* FakePortal::instance(QString* why)
+{
+    static std::unique_ptr<FakePortal> portal;
+    static QString failure;
+    if (!portal && failure.isEmpty()) {
+        std::unique_ptr<FakePortal> started(new FakePortal);
+        if (started->start(&failure))
+            portal = std::move(started);
+        else if (failure.isEmpty())
+            failure = QStringLiteral("the fake portal did not start");
+    }
+    if (!portal && why)
+        *why = failure;
+    return portal.get();
+}
+
+FakePortal::~FakePortal()
+{
+    // The fake before the bus it is on.
+    stop(m_fake);
+    stop(m_bus);
+}
+
+bool FakePortal::start(QString* why)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty()
+        || !QFile::exists(QStringLiteral("/usr/bin/python3"))) {
+        *why = QStringLiteral("dbus-daemon or /usr/bin/python3 missing");
+        return false;
+    }
+    if (!m_dir.isValid() || !QDir(m_dir.path()).mkpath(QStringLiteral("shots")))
+        return false;
+    // A bus of our own that activates nothing: a real portal installed on this machine must never answer.
+    const QString config = m_dir.filePath(QStringLiteral("bus.conf"));
+    QFile file(config);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write(QStringLiteral("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\" "
+                              "\"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+                              "<busconfig><type>session</type><listen>unix:dir=%1</listen>"
+                              "<auth>EXTERNAL</auth><policy context=\"default\"><allow send_destination=\"*\"/>"
+                              "<allow receive_sender=\"*\"/><allow own=\"*\"/></policy></busconfig>\n")
+                   .arg(m_dir.path())
+                   .toUtf8());
+    file.close();
+
+    m_bus.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--config-file=") + config,
+                                                QStringLiteral("--print-address"), QStringLiteral("--nofork")});
+    if (!m_bus.waitForStarted(deadlineMs)) {
+        *why = QStringLiteral("dbus-daemon did not start");
+        return false;
+    }
+    while (!m_bus.canReadLine())
+        if (!m_bus.waitForReadyRead(deadlineMs)) {
+            *why = QStringLiteral("dbus-daemon printed no address");
+            return false;
+        }
+    const QByteArray address = m_bus.readLine().trimmed();
+    ::setenv("DBUS_SESSION_BUS_ADDRESS", address.constData(), 1);
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QString::fromUtf8(address));
+    m_fake.setProcessEnvironment(environment);
+    m_fake.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_fake.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(AMBREL_FAKE_PORTAL), folder()});
+    if (!m_fake.waitForStarted(deadlineMs)) {
+        *why = QStringLiteral("the fake portal did not start");
+        return false;
+    }
+    while (!m_fake.canReadLine())
+        if (!m_fake.waitForReadyRead(deadlineMs)) {
+            *why = QStringLiteral("the fake portal did not get ready (python3-dbus and python3-gi installed?)");
+            return false;
+        }
+    return m_fake.readLine().trimmed() == "ready";
+}
+
+void FakePortal::setScreenshotAnswer(unsigned response, const QString& png)
+{
+    control(QStringLiteral("SetScreenshotAnswer"), {response, png});
+}
+
+bool FakePortal::emitActivated(const QString& shortcutId)
+{
+    const QDBusReply<bool> reply = control(QStringLiteral("EmitActivated"), {shortcutId});
+    return reply.isValid() && reply.value();
+}
+
+QStringList FakePortal::calls()
+{
+    const QDBusReply<QStringList> reply = control(QStringLiteral("Calls"));
+    return reply.isValid() ? reply.value() : QStringList();
+}
+
+QString FakePortal::lastScreenshotFile()
+{
+    const QDBusReply<QString> reply = control(QStringLiteral("LastScreenshotFile"));
+    return reply.isValid() ? reply.value() : QString();
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// A private session bus with the fake portal (fake_portal.py) on it, for the whole test program: Qt's session bus
+// connection is made once per process, so the bus must exist before the first D-Bus call. Both processes are
+// ended when the program exits.
+class FakePortal
+{
+public:
+    // Starts the bus and the fake on first use and points DBUS_SESSION_BUS_ADDRESS at the bus. Returns null with
+    // `why` set when something needed is missing.
+    static FakePortal* instance(QString* why);
+    ~FakePortal();
+
+    // Response code for the next screenshots (0 granted, 1 cancelled, 2 refused) and the picture to answer with.
+    void setScreenshotAnswer(unsigned response, const QString& png = QString());
+    bool emitActivated(const QString& shortcutId);
+    // What the fake was asked, one line per call, in order.
+    QStringList calls();
+    QString lastScreenshotFile();
+    // The folder the fake writes its screenshot files to.
+    QString folder() const { return m_dir.filePath(QStringLiteral("shots")); }
+
+private:
+    FakePortal() = default;
+    bool start(QString* why);
+
+    QTemporaryDir m_dir;
+    QProcess m_bus;
+    QProcess m_fake;
+};

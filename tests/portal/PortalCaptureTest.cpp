@@ -1,0 +1,212 @@
+// Screen capture through the Screenshot portal: the fake portal answers with a known picture, refuses, or reports
+// a cancelled prompt, and the capture flow runs on to the clipboard or to its permission message.
+#include "FakePortal.h"
+#include "capture/QtTestApp.h"
+#include "capture/portal/PortalScreenshot.h"
+#include "capture/qt/Capture.h"
+#include "capture/qt/CaptureController.h"
+#include "capture/qt/Platform.h"
+#include "capture/qt/RegionPicker.h"
+#include "sources/qt/QtImage.h"
+#include "store/qt/SettingsStore.h"
+
+#include <QClipboard>
+#include <QFile>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <thread>
+
+namespace {
+constexpr int deadlineMs = 20000;
+const QString permissionMessage = QStringLiteral("Allow screen capture, then try again");
+
+// A recognizer stand-in that answers on a thread of its own, as the real one does, and keeps what it got.
+struct FakeRecognizer
+{
+    std::vector<QImage> images;
+    Capture::Recognize function()
+    {
+        return [this](Image image, std::vector<std::string>, bool, OCR::Completion completion) {
+            images.push_back(QtImage::toQImage(image).copy());
+            OCRResult result;
+            result.lines.push_back(TextRun{"Portal text", Rect{0, 0, 100, 20}});
+            result.words.push_back(TextRun{"Portal", Rect{0, 0, 50, 20}});
+            result.words.push_back(TextRun{"text", Rect{55, 0, 45, 20}});
+            std::thread([result, completion = std::move(completion)] { completion(result); }).detach();
+        };
+    }
+};
+
+class PortalCaptureTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        testApp();
+        ASSERT_TRUE(m_dir.isValid());
+        QString why;
+        m_portal = FakePortal::instance(&why);
+        if (!m_portal)
+            GTEST_SKIP() << why.toStdString();
+        ::setenv("XDG_CONFIG_HOME", qPrintable(m_dir.filePath("config")), 1);
+        ::setenv("XDG_DATA_HOME", qPrintable(m_dir.filePath("data")), 1);
+        ::setenv("AMBREL_PLATFORM", "portal", 1);
+        Settings::registerDefaults("en-US");
+        Settings::set(Settings::Key::playSound, false);
+        Permissions::setSettingsOpener([this] { ++m_settingsOpened; });
+    }
+
+    void TearDown() override
+    {
+        Permissions::setSettingsOpener(nullptr);
+        ::unsetenv("AMBREL_PLATFORM");
+    }
+
+    // The desktop at twice the screen's logical size, as on a high-density display: white, with a red block
+    // under the logical rectangle (100, 100, 100, 50).
+    QString writeDesktop()
+    {
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        QImage desktop(screen.size() * 2, QImage::Format_RGB32);
+        desktop.fill(Qt::white);
+        QPainter(&desktop).fillRect(QRect(200, 200, 200, 100), Qt::red);
+        const QString path = m_dir.filePath("desktop.png");
+        EXPECT_TRUE(desktop.save(path));
+        return path;
+    }
+
+    // What the application does on the shortcut: the portal's picture first, then the capture command.
+    void startCapture(Capture& capture)
+    {
+        Platform::prepareCapture([&capture] { capture.captureText(); });
+    }
+
+    static void drag(RegionPicker* picker, QPointF from, QPointF to)
+    {
+        for (auto [type, at] : {std::pair{QEvent::MouseButtonPress, from}, std::pair{QEvent::MouseMove, to},
+                                std::pair{QEvent::MouseButtonRelease, to}}) {
+            QMouseEvent event(type, at, picker->mapToGlobal(at), Qt::LeftButton,
+                              type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(picker, &event);
+        }
+    }
+
+    QTemporaryDir m_dir;
+    FakePortal* m_portal = nullptr;
+    int m_settingsOpened = 0;
+};
+} // namespace
+
+TEST_F(PortalCaptureTest, PictureGoesThroughThePickerToTheClipboardAtDevicePixels)
+{
+    m_portal->setScreenshotAnswer(0, writeDesktop());
+    CaptureController controller{std::make_unique<PortalScreenGrabber>()};
+    FakeRecognizer recognizer;
+    Capture capture(controller, recognizer.function());
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+
+    startCapture(capture);
+    startCapture(capture); // a second press while the portal answers asks nothing more
+    ASSERT_TRUE(QTest::qWaitFor([&] { return controller.isSelecting(); }, deadlineMs));
+    const std::vector<RegionPicker*> pickers = controller.pickers();
+    ASSERT_EQ(pickers.size(), size_t(QGuiApplication::screens().size()));
+    EXPECT_EQ(pickers.front()->shot().image.size(), QGuiApplication::primaryScreen()->geometry().size() * 2);
+    EXPECT_EQ(m_portal->calls().count(QStringLiteral("Screenshot interactive=False")), 1);
+    // The portal's file held the whole desktop: it is gone once read.
+    const QString written = m_portal->lastScreenshotFile();
+    ASSERT_FALSE(written.isEmpty());
+    EXPECT_FALSE(QFile::exists(written));
+
+    drag(pickers.front(), QPointF(100, 100), QPointF(200, 150));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QGuiApplication::clipboard()->text() == QLatin1String("Portal text"); },
+                                deadlineMs));
+    ASSERT_EQ(recognizer.images.size(), 1u);
+    const QImage region = recognizer.images.front();
+    ASSERT_EQ(region.size(), QSize(200, 100)); // device pixels, not the 100 × 50 points
+    for (QPoint at : {QPoint(0, 0), QPoint(199, 0), QPoint(0, 99), QPoint(199, 99), QPoint(100, 50)})
+        EXPECT_EQ(QColor(region.pixel(at)), QColor(Qt::red)) << at.x() << "," << at.y();
+    EXPECT_TRUE(Permissions::screenRecordingGranted());
+    EXPECT_FALSE(capture.busy());
+}
+
+TEST_F(PortalCaptureTest, RefusalAndCancellationShowThePermissionMessageAndNoPicker)
+{
+    CaptureController controller{std::make_unique<PortalScreenGrabber>()};
+    FakeRecognizer recognizer;
+    Capture capture(controller, recognizer.function());
+    QSignalSpy messages(&capture, &Capture::messageShown);
+    QGuiApplication::clipboard()->setText(QStringLiteral("kept"));
+
+    for (unsigned response : {2u, 1u}) {
+        SCOPED_TRACE(response);
+        messages.clear();
+        m_settingsOpened = 0;
+        m_portal->setScreenshotAnswer(response);
+        startCapture(capture);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return messages.count() > 0; }, deadlineMs));
+        EXPECT_EQ(messages.takeFirst().at(0).toString(), permissionMessage);
+        EXPECT_FALSE(controller.isSelecting());
+        EXPECT_FALSE(capture.busy());
+        EXPECT_FALSE(Permissions::screenRecordingGranted());
+        // No window of ours had the focus: the window that can ask is opened instead of a prompt nobody sees.
+        EXPECT_EQ(m_settingsOpened, 1);
+    }
+    EXPECT_TRUE(recognizer.images.empty());
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("kept"));
+
+    // Granted on the next try: the capture goes ahead, and the permission reads as granted again.
+    m_portal->setScreenshotAnswer(0, writeDesktop());
+    startCapture(capture);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return controller.isSelecting(); }, deadlineMs));
+    EXPECT_TRUE(Permissions::screenRecordingGranted());
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(controller.pickers().front(), &escape);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !capture.busy(); }, deadlineMs));
+    EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(PortalCaptureTest, ThePictureServesOneSelectionOnly)
+{
+    m_portal->setScreenshotAnswer(0, writeDesktop());
+    bool prepared = false;
+    Platform::prepareCapture([&] { prepared = true; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return prepared; }, deadlineMs));
+    PortalScreenGrabber grabber;
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    for (QScreen* screen : screens)
+        EXPECT_TRUE(grabber.grab(screen).has_value());
+    // A selection started without a fresh picture must not show the old one.
+    EXPECT_FALSE(grabber.grab(screens.front()).has_value());
+}
+
+TEST(PortalScreenPartTest, SplitsTheDesktopByTheScaleOfThePicture)
+{
+    // Two screens side by side, the right one lower; the picture at 1.5 device pixels per point.
+    QImage desktop(3000, 1500, QImage::Format_RGB32);
+    desktop.fill(Qt::white);
+    QPainter painter(&desktop);
+    painter.fillRect(QRect(1500, 300, 1500, 1200), Qt::blue);
+    painter.end();
+    const QRect desktopRect(0, 0, 2000, 1000);
+
+    const QImage left = PortalScreenshot::screenPart(desktop, desktopRect, QRect(0, 0, 1000, 1000));
+    EXPECT_EQ(left.size(), QSize(1500, 1500));
+    EXPECT_EQ(QColor(left.pixel(1499, 1499)), QColor(Qt::white));
+    const QImage right = PortalScreenshot::screenPart(desktop, desktopRect, QRect(1000, 200, 1000, 800));
+    EXPECT_EQ(right.size(), QSize(1500, 1200));
+    EXPECT_EQ(QColor(right.pixel(0, 0)), QColor(Qt::blue));
+    EXPECT_EQ(QColor(right.pixel(1499, 1199)), QColor(Qt::blue));
+
+    EXPECT_TRUE(PortalScreenshot::screenPart(desktop, desktopRect, QRect(1500, 0, 1000, 1000)).isNull());
+    EXPECT_TRUE(PortalScreenshot::screenPart(QImage(), desktopRect, QRect(0, 0, 10, 10)).isNull());
+}

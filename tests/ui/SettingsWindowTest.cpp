@@ -1,0 +1,259 @@
+#include "store/qt/SettingsWindow.h"
+
+#include "UiTest.h"
+#include "app/qt/AppActivation.h"
+#include "app/qt/LoginItem.h"
+#include "capture/qt/HotKeyRecorder.h"
+#include "capture/qt/HotKeySettings.h"
+#include "store/qt/LanguagesField.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTest>
+
+namespace {
+const std::set<std::string> installed{"en-US", "nl-NL", "fr-FR", "es-ES", "it-IT", "de-DE", "pt-BR"};
+
+QAction* languageAction(const LanguagesField& field, const QString& name)
+{
+    for (QAction* action : field.menu()->actions()) {
+        if (action->text() == name)
+            return action;
+    }
+    return nullptr;
+}
+
+QStringList checked(const LanguagesField& field)
+{
+    QStringList names;
+    for (QAction* action : field.menu()->actions()) {
+        if (action->isChecked())
+            names << action->text();
+    }
+    return names;
+}
+
+using LanguagesFieldTest = UiTest;
+
+TEST_F(LanguagesFieldTest, StoredListWithSpacesAndEmptyPiecesReadsAsItsCodes)
+{
+    Settings::set(Settings::Key::languages, " fr-FR , ,de-DE,");
+    LanguagesField field(installed, nullptr);
+    EXPECT_EQ(field.button()->text(), QStringLiteral("Français, Deutsch"));
+    EXPECT_EQ(checked(field), (QStringList{"Français", "Deutsch"}));
+}
+
+TEST_F(LanguagesFieldTest, SummaryCountsTheNamesBeyondTwo)
+{
+    Settings::set(Settings::Key::languages, "en-US,nl-NL,de-DE,fr-FR");
+    LanguagesField field(installed, nullptr);
+    EXPECT_EQ(field.summary(), QStringLiteral("English, Nederlands +2"));
+    // A code outside the installed set is skipped, but stays stored.
+    Settings::set(Settings::Key::languages, "ar-SA,xx-XX");
+    EXPECT_EQ(field.summary(), QStringLiteral("Auto (English)"));
+}
+
+TEST_F(LanguagesFieldTest, ClickingALanguageTogglesItAtTheEnd)
+{
+    Settings::set(Settings::Key::languages, "en-US,nl-NL");
+    LanguagesField field(installed, nullptr);
+    languageAction(field, QStringLiteral("Deutsch"))->trigger();
+    EXPECT_EQ(Settings::string(Settings::Key::languages), "en-US,nl-NL,de-DE");
+    EXPECT_EQ(field.button()->text(), QStringLiteral("English, Nederlands +1"));
+    languageAction(field, QStringLiteral("Nederlands"))->trigger();
+    EXPECT_EQ(Settings::string(Settings::Key::languages), "en-US,de-DE");
+    languageAction(field, QStringLiteral("English"))->trigger();
+    languageAction(field, QStringLiteral("Deutsch"))->trigger();
+    EXPECT_EQ(Settings::string(Settings::Key::languages), "");
+    EXPECT_EQ(field.button()->text(), QStringLiteral("Auto (English)"));
+    EXPECT_TRUE(checked(field).isEmpty());
+}
+
+TEST_F(LanguagesFieldTest, OffersOnlyInstalledLanguagesInTwoSections)
+{
+    LanguagesField field(installed, nullptr);
+    QStringList sections;
+    for (QAction* action : field.menu()->actions()) {
+        if (action->isSeparator())
+            sections << action->text();
+    }
+    EXPECT_EQ(sections, (QStringList{"Verified", "More languages"}));
+    EXPECT_NE(languageAction(field, QStringLiteral("Português")), nullptr);
+    EXPECT_EQ(languageAction(field, QStringLiteral("العربية · Arabic")), nullptr);
+    EXPECT_TRUE(field.hint()->text().startsWith(QStringLiteral("Pick the languages your photos/scans use.")));
+}
+
+TEST_F(LanguagesFieldTest, MenuStaysOpenWhileLanguagesAreClicked)
+{
+    Settings::set(Settings::Key::languages, "en-US");
+    LanguagesField field(installed, nullptr);
+    field.menu()->popup(QPoint(100, 100));
+    QTRY_VERIFY(field.menu()->isVisible());
+    QAction* french = languageAction(field, QStringLiteral("Français"));
+    const QPoint at = field.menu()->actionGeometry(french).center();
+    QTest::mouseMove(field.menu(), at);
+    QTest::mouseClick(field.menu(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(Settings::string(Settings::Key::languages), "en-US,fr-FR");
+    EXPECT_TRUE(field.menu()->isVisible());
+    field.menu()->close();
+}
+
+class HotKeyRecorderTest : public UiTest
+{
+protected:
+    void SetUp() override
+    {
+        UiTest::SetUp();
+        HotKeyConfig::set(HotKeyConfig::defaultKeyCode, HotKeyConfig::defaultModifiers, "2");
+        m_owner = std::make_unique<QWidget>(); // after the fixture has made the application
+        m_recorder = new HotKeyRecorder(m_owner.get());
+        m_owner->show();
+        QTest::mouseClick(m_recorder->button(), Qt::LeftButton);
+        ASSERT_TRUE(m_recorder->isRecording());
+    }
+
+    std::unique_ptr<QWidget> m_owner;
+    HotKeyRecorder* m_recorder = nullptr;
+};
+
+TEST_F(HotKeyRecorderTest, RecordingShowsThePrompt)
+{
+    EXPECT_EQ(m_recorder->button()->text(), QStringLiteral("Press keys…"));
+    EXPECT_FALSE(m_recorder->hint()->isHidden());
+}
+
+TEST_F(HotKeyRecorderTest, EscapeCancelsAndKeepsTheShortcut)
+{
+    QSignalSpy changed(&HotKeyNotifier::instance(), &HotKeyNotifier::hotKeyChanged);
+    QTest::keyClick(m_owner.get(), Qt::Key_Escape);
+    EXPECT_FALSE(m_recorder->isRecording());
+    EXPECT_EQ(changed.count(), 0);
+    EXPECT_EQ(m_recorder->button()->text(), QStringLiteral("⇧Super2"));
+    EXPECT_TRUE(m_recorder->hint()->isHidden());
+}
+
+TEST_F(HotKeyRecorderTest, KeysWithoutModifiersAreIgnored)
+{
+    QSignalSpy changed(&HotKeyNotifier::instance(), &HotKeyNotifier::hotKeyChanged);
+    QTest::keyClick(m_owner.get(), Qt::Key_A);
+    QTest::keyClick(m_owner.get(), Qt::Key_Shift, Qt::ShiftModifier); // a modifier key alone is no shortcut either
+    EXPECT_TRUE(m_recorder->isRecording());
+    EXPECT_EQ(changed.count(), 0);
+    EXPECT_EQ(HotKeyConfig::keyCode(), HotKeyConfig::defaultKeyCode);
+}
+
+TEST_F(HotKeyRecorderTest, ACombinationIsStoredAndAnnouncedAtOnce)
+{
+    QSignalSpy changed(&HotKeyNotifier::instance(), &HotKeyNotifier::hotKeyChanged);
+    QTest::keyClick(m_owner.get(), Qt::Key_A, Qt::AltModifier | Qt::ShiftModifier);
+    EXPECT_FALSE(m_recorder->isRecording());
+    ASSERT_EQ(changed.count(), 1); // the application registers the shortcut again on this
+    EXPECT_EQ(HotKeyConfig::keyCode(), 0u);
+    EXPECT_EQ(HotKeyConfig::modifiers(), HotKeyConfig::option | HotKeyConfig::shift);
+    EXPECT_EQ(HotKeyConfig::label(), "A");
+    EXPECT_EQ(m_recorder->button()->text(), QStringLiteral("⌥⇧A"));
+}
+
+TEST_F(HotKeyRecorderTest, AShiftedSymbolIsStoredAsItsKey)
+{
+    // X11 reports Shift+2 as "@"; the shortcut is the "2" key.
+    QTest::keyClick(m_owner.get(), Qt::Key_At, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(HotKeyConfig::keyCode(), 19u);
+    EXPECT_EQ(HotKeyConfig::label(), "2");
+    EXPECT_EQ(HotKeyConfig::display(), "⌃⇧2");
+}
+
+TEST(HotKeyLabelTest, KeysWithoutCharactersShowTheirName)
+{
+    EXPECT_EQ(HotKeyRecorder::labelOf(0), QStringLiteral("A"));
+    EXPECT_EQ(HotKeyRecorder::labelOf(96), QStringLiteral("F5"));
+    EXPECT_EQ(HotKeyRecorder::labelOf(49), QStringLiteral("Space"));
+    EXPECT_EQ(HotKeyRecorder::labelOf(10), QStringLiteral("?")); // not in the key table
+}
+
+using SettingsWindowTest = UiTest;
+
+TEST_F(SettingsWindowTest, TabsAndControlsWriteTheirSettings)
+{
+    PreferencesView view;
+    EXPECT_EQ(view.windowTitle(), QStringLiteral("Ambrel Settings"));
+    ASSERT_EQ(view.tabs()->count(), 2);
+    EXPECT_EQ(view.tabs()->tabText(0), QStringLiteral("Capture"));
+    EXPECT_EQ(view.tabs()->tabText(1), QStringLiteral("General"));
+
+    EXPECT_TRUE(view.keepHistory()->isChecked());
+    view.keepHistory()->click();
+    EXPECT_FALSE(Settings::boolean(Settings::Key::keepHistory));
+    view.playSound()->click();
+    EXPECT_TRUE(Settings::playSound());
+
+    view.outputPicker()->setFocus();
+    QTest::keyClick(view.outputPicker(), Qt::Key_Down);
+    EXPECT_EQ(Settings::outputMode(), Settings::OutputMode::PlainText);
+}
+
+TEST_F(SettingsWindowTest, LaunchAtLoginWritesAndRemovesTheAutostartEntry)
+{
+    PreferencesView view;
+    EXPECT_FALSE(view.launchAtLogin()->isChecked());
+    view.launchAtLogin()->click();
+    EXPECT_TRUE(Settings::boolean(Settings::Key::launchAtLogin));
+    EXPECT_TRUE(QFile::exists(LoginItem::entryPath()));
+    view.launchAtLogin()->click();
+    EXPECT_FALSE(Settings::boolean(Settings::Key::launchAtLogin));
+    EXPECT_FALSE(QFile::exists(LoginItem::entryPath()));
+}
+
+TEST_F(SettingsWindowTest, PermissionRowFollowsTheSession)
+{
+    {
+        PreferencesView view;
+        EXPECT_EQ(view.findChild<QPushButton*>(QStringLiteral("openPermissionSettings")), nullptr);
+    }
+    ::setenv("AMBREL_PLATFORM", "none", 1);
+    PreferencesView view;
+    EXPECT_NE(view.findChild<QPushButton*>(QStringLiteral("openPermissionSettings")), nullptr);
+}
+
+TEST_F(SettingsWindowTest, WindowIsCreatedOnceAndShownAgain)
+{
+    PreferencesWindowController::shared().show();
+    PreferencesView* first = PreferencesWindowController::shared().window();
+    ASSERT_NE(first, nullptr);
+    first->close();
+    PreferencesWindowController::shared().show();
+    EXPECT_EQ(PreferencesWindowController::shared().window(), first);
+    EXPECT_TRUE(first->isVisible());
+    first->close();
+}
+
+TEST(AppActivationTest, KeepsTheSetOfOpenWindows)
+{
+    uiTestApp();
+    const int before = AppActivation::openCount();
+    QWidget one;
+    QWidget two;
+    AppActivation::show(&one);
+    AppActivation::show(&one); // showing again changes nothing
+    AppActivation::show(&two);
+    EXPECT_EQ(AppActivation::openCount(), before + 2);
+    EXPECT_TRUE(one.isVisible());
+    one.close();
+    EXPECT_FALSE(AppActivation::isOpen(&one));
+    EXPECT_TRUE(AppActivation::isOpen(&two));
+    {
+        QWidget three;
+        AppActivation::show(&three);
+        EXPECT_EQ(AppActivation::openCount(), before + 2);
+    } // destroyed while open
+    EXPECT_EQ(AppActivation::openCount(), before + 1);
+    two.hide();
+    EXPECT_EQ(AppActivation::openCount(), before);
+}
+} // namespace

@@ -1,0 +1,85 @@
+// Renders the panel, the history window and the settings window in a light and a dark palette. Each picture must
+// have content; with AMBREL_SCREENSHOT_DIR set they are also written there as PNG files for a person to look at.
+#include "UiTest.h"
+#include "app/qt/Panel.h"
+#include "store/qt/HistoryStore.h"
+#include "store/qt/HistoryWindow.h"
+#include "store/qt/SettingsWindow.h"
+
+#include <QDir>
+#include <QPalette>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QTabWidget>
+
+namespace {
+QPalette darkPalette()
+{
+    QPalette p;
+    p.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2e));
+    p.setColor(QPalette::WindowText, QColor(0xe8, 0xe8, 0xea));
+    p.setColor(QPalette::Base, QColor(0x1f, 0x1f, 0x22));
+    p.setColor(QPalette::AlternateBase, QColor(0x33, 0x33, 0x37));
+    p.setColor(QPalette::Text, QColor(0xe8, 0xe8, 0xea));
+    p.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x3e));
+    p.setColor(QPalette::ButtonText, QColor(0xe8, 0xe8, 0xea));
+    p.setColor(QPalette::Highlight, QColor(0x35, 0x84, 0xe4));
+    p.setColor(QPalette::HighlightedText, Qt::white);
+    p.setColor(QPalette::PlaceholderText, QColor(0x90, 0x90, 0x95));
+    p.setColor(QPalette::ToolTipBase, QColor(0x3a, 0x3a, 0x3e));
+    p.setColor(QPalette::ToolTipText, QColor(0xe8, 0xe8, 0xea));
+    p.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x80, 0x80, 0x85));
+    p.setColor(QPalette::Disabled, QPalette::Text, QColor(0x80, 0x80, 0x85));
+    p.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x80, 0x80, 0x85));
+    return p;
+}
+
+void check(QWidget& widget, const QString& name)
+{
+    widget.show();
+    const QPixmap shot = widget.grab();
+    EXPECT_FALSE(shot.isNull()) << name.toStdString();
+    const QString dir = qEnvironmentVariable("AMBREL_SCREENSHOT_DIR");
+    if (!dir.isEmpty()) {
+        QDir().mkpath(dir);
+        EXPECT_TRUE(shot.save(QDir(dir).filePath(name + QStringLiteral(".png"))));
+    }
+    widget.hide();
+}
+
+using WindowScreenshots = UiTest;
+
+TEST_F(WindowScreenshots, LightAndDark)
+{
+    const QPalette original = QApplication::palette();
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    for (const bool dark : {false, true}) {
+        QApplication::setPalette(dark ? darkPalette() : QApplication::style()->standardPalette());
+        const QString suffix = dark ? QStringLiteral("-dark") : QStringLiteral("-light");
+
+        ::setenv("AMBREL_PLATFORM", "none", 1); // shows the permission rows
+        Settings::set(Settings::Key::outputMode, 2);
+        MenuBarPanelController panel;
+        panel.show(QRect(200, 0, 20, 20), {});
+        check(*panel.panel(), QStringLiteral("panel") + suffix);
+        panel.panel()->closeNow();
+
+        HistoryStore store{QString()};
+        HistoryView emptyView(store);
+        check(emptyView, QStringLiteral("history-empty") + suffix);
+        store.add("Meeting notes: ship the table export on Friday and review the CSV output with the team", false);
+        store.add("| Item | Qty | Price |\n|---|---|---|\n| Tea | 2 | 4.00 |", true);
+        store.add("for (int i = 0; i < n; ++i) total += price[i];", false);
+        store.togglePin(store.items().back().id);
+        HistoryView view(store);
+        view.copy(store.items().front());
+        check(view, QStringLiteral("history") + suffix);
+
+        PreferencesView settings;
+        check(settings, QStringLiteral("settings-capture") + suffix);
+        settings.tabs()->setCurrentIndex(1);
+        check(settings, QStringLiteral("settings-general") + suffix);
+    }
+    QApplication::setPalette(original);
+}
+} // namespace
