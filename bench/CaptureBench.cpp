@@ -14,11 +14,11 @@
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QTimer>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <benchmark/benchmark.h>
 #include <tesseract/baseapi.h>
