@@ -5,9 +5,22 @@
 #include "app/qt/SelfTest.h"
 #include "demo/qt/DemoRenderer.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
+
+namespace {
+// The user may quit while a capture or a document page is still being recognized on a worker. Its completion
+// would reach into an application that no longer exists, and static destructors would pull the engines' data from
+// under it: so the app ends here, without them. Settings and history are on disk after every change already.
+[[noreturn]] int endApplication(int status)
+{
+    std::fflush(nullptr);
+    std::_Exit(status);
+}
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -31,11 +44,11 @@ int main(int argc, char** argv)
     // The running instance captures; with none, this process becomes the application and captures.
     runners.capture = [argc, argv] {
         QuietQt::uninstall();
-        return Application::run(argc, argv, QStringLiteral("capture"));
+        return endApplication(Application::run(argc, argv, QStringLiteral("capture")));
     };
     QuietQt::install();
     if (const std::optional<int> status = CLI::maybeRun(args, runners, std::cerr))
         return *status;
     QuietQt::uninstall();
-    return Application::run(argc, argv);
+    return endApplication(Application::run(argc, argv));
 }
