@@ -41,7 +41,7 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, NewShortcut& shor
     return argument;
 }
 
-// The specification gives the session handle as a string; some portals send an object path.
+// The portal documentation gives the session handle as a string; some portals send an object path.
 QString sessionHandle(const QVariantMap& results)
 {
     const QVariant value = results.value(QStringLiteral("session_handle"));

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-// The stored capture shortcut in the trigger syntax of the freedesktop shortcuts specification, which the
+// The stored capture shortcut in the trigger syntax of the freedesktop shortcuts standard, which the
 // GlobalShortcuts portal takes as the preferred trigger: modifiers CTRL, ALT, SHIFT and LOGO, then the xkbcommon
 // name of the key, joined with "+". The default shortcut gives "SHIFT+LOGO+2".
 namespace ShortcutTrigger {
