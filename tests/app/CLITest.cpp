@@ -77,13 +77,7 @@ TEST(CLIDispatchTest, NoCommandStartsTheApplication)
         EXPECT_FALSE(d.status.has_value()) << ::testing::PrintToString(tail);
         EXPECT_EQ(d.err, "");
     }
-    EXPECT_EQ(rec.called, "");
-}
-
-TEST(CLIDispatchTest, ExecutablePathIsNeverTheCommand)
-{
-    Recorder rec;
-    std::ostringstream err;
+    std::ostringstream err; // element 0 is the executable, never the command
     EXPECT_FALSE(CLI::maybeRun({"--selftest"}, rec.runners(), err).has_value());
     EXPECT_FALSE(CLI::maybeRun({}, rec.runners(), err).has_value());
     EXPECT_EQ(rec.called, "");
@@ -142,33 +136,25 @@ TEST(CLIDispatchTest, UnsetRunnerReportsCommandUnavailable)
     }
 }
 
-TEST(CLIDispatchTest, OcrTakesWhateverFollowsAsThePath)
+TEST(CLIDispatchTest, OcrPathModeAndLanguages)
 {
-    Recorder rec;
-    const Dispatch d = dispatch({"--ocr", "--mode", "csv"}, rec.runners());
-    EXPECT_EQ(d.status, 0);
+    Recorder rec; // whatever follows is the path
+    EXPECT_EQ(dispatch({"--ocr", "--mode", "csv"}, rec.runners()).status, 0);
     EXPECT_EQ(rec.path, "--mode");
     EXPECT_EQ(rec.mode, OutputMode::CSV);
     EXPECT_FALSE(rec.languages.has_value());
-}
 
-TEST(CLIDispatchTest, OcrPassesModeAndLanguagesFirstOccurrenceWins)
-{
-    Recorder rec;
+    Recorder first; // the first occurrence of each option wins
     dispatch({"--ocr", "a.png", "--mode", "MD", "--lang", " fr-FR , ,de-DE,", "--mode", "csv", "--lang", "en-US",
               "--ocr", "b.png"},
-             rec.runners());
-    EXPECT_EQ(rec.path, "a.png");
-    EXPECT_EQ(rec.mode, OutputMode::MarkdownTable);
-    EXPECT_EQ(rec.languages, (std::vector<std::string>{"fr-FR", "", "de-DE"}));
-}
+             first.runners());
+    EXPECT_EQ(first.path, "a.png");
+    EXPECT_EQ(first.mode, OutputMode::MarkdownTable);
+    EXPECT_EQ(first.languages, (std::vector<std::string>{"fr-FR", "", "de-DE"}));
 
-TEST(CLIDispatchTest, EmptyLangValueIsAnEmptyListNotAbsent)
-{
-    Recorder rec;
-    dispatch({"--ocr", "a.png", "--lang", ""}, rec.runners());
-    ASSERT_TRUE(rec.languages.has_value());
-    EXPECT_TRUE(rec.languages->empty());
+    Recorder empty; // an empty value is an empty list, not an absent one
+    dispatch({"--ocr", "a.png", "--lang", ""}, empty.runners());
+    EXPECT_EQ(empty.languages, std::vector<std::string>{});
 
     Recorder last; // "--lang" as the final argument has no value: the list is absent
     dispatch({"--ocr", "a.png", "--lang"}, last.runners());
@@ -187,14 +173,11 @@ TEST(CLIDispatchTest, BatchInputsExcludeOutputFlagsAndExecutable)
     EXPECT_EQ(rec.path, "out.xlsx");
     // Values of other options are not recognised as such: "de-DE" and "csv" count as inputs.
     EXPECT_EQ(rec.inputs, (std::vector<std::string>{"a.pdf", "de-DE", "dir/", "b.png", "csv", "notambrel"}));
-}
 
-TEST(CLIDispatchTest, BatchWithoutInputsPassesEmptyList)
-{
-    Recorder rec;
-    EXPECT_EQ(dispatch({"--batch", "out.xlsx"}, rec.runners()).status, 0);
-    EXPECT_EQ(rec.called, "batch");
-    EXPECT_TRUE(rec.inputs.empty());
+    Recorder none;
+    EXPECT_EQ(dispatch({"--batch", "out.xlsx"}, none.runners()).status, 0);
+    EXPECT_EQ(none.called, "batch");
+    EXPECT_TRUE(none.inputs.empty());
 }
 
 TEST(CLIParseTest, ModeNamesIgnoreCase)

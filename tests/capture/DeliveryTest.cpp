@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 using Settings::OutputMode;
 
 namespace {
@@ -48,25 +50,19 @@ TEST(DeliveryTest, TablesByModeWithTheirMessages)
 {
     const OCRResult result = tableResult();
     ASSERT_TRUE(tableMarkdown(result));
-
-    auto choice = Delivery::choose(result, OutputMode::Auto);
-    ASSERT_TRUE(choice);
-    EXPECT_EQ(choice->text, *tableMarkdown(result));
-    EXPECT_EQ(choice->message, "Copied table");
-    EXPECT_TRUE(choice->isTable);
-
-    choice = Delivery::choose(result, OutputMode::MarkdownTable);
-    EXPECT_EQ(choice->message, "Copied table (Markdown)");
-    choice = Delivery::choose(result, OutputMode::CSV);
-    EXPECT_EQ(choice->text, *tableCSV(result));
-    EXPECT_EQ(choice->message, "Copied table (CSV)");
-    EXPECT_TRUE(choice->isTable);
-
-    for (OutputMode mode : {OutputMode::PlainText, OutputMode::Code}) {
-        choice = Delivery::choose(result, mode);
-        EXPECT_EQ(choice->text, result.plainText());
-        EXPECT_EQ(choice->message, "Copied text");
-        EXPECT_FALSE(choice->isTable);
+    const std::vector<std::tuple<OutputMode, std::string, std::string, bool>> cases{
+        {OutputMode::Auto, *tableMarkdown(result), "Copied table", true},
+        {OutputMode::MarkdownTable, *tableMarkdown(result), "Copied table (Markdown)", true},
+        {OutputMode::CSV, *tableCSV(result), "Copied table (CSV)", true},
+        {OutputMode::PlainText, result.plainText(), "Copied text", false},
+        {OutputMode::Code, result.plainText(), "Copied text", false},
+    };
+    for (const auto& [mode, text, message, isTable] : cases) {
+        const auto choice = Delivery::choose(result, mode);
+        ASSERT_TRUE(choice) << message;
+        EXPECT_EQ(choice->text, text);
+        EXPECT_EQ(choice->message, message);
+        EXPECT_EQ(choice->isTable, isTable) << message;
     }
 }
 

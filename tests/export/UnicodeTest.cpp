@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 const std::string fffd = "\xEF\xBF\xBD";
 
@@ -76,41 +78,37 @@ TEST(UnicodeTest, HangulJamoAndSyllablesFormSyllableClusters)
     EXPECT_EQ(clusters(ha + ha), (std::vector<std::string>{ha, ha})) << "two LV syllables do not join";
 }
 
-TEST(UnicodeTest, LowerCaseCoversScriptsWithCase)
+TEST(UnicodeTest, LowerCaseCoversScriptsWithCaseAndItsSpecialCases)
 {
-    EXPECT_EQ(Unicode::lowercased("Data DATA 123"), "data data 123");
-    EXPECT_EQ(Unicode::lowercased("\xC3\x80\xC3\x89\xC3\x8E\xC3\x95\xC3\x9C\xC3\x9E"),
-              "\xC3\xA0\xC3\xA9\xC3\xAE\xC3\xB5\xC3\xBC\xC3\xBE")
-        << "Latin-1: ÀÉÎÕÜÞ";
-    EXPECT_EQ(Unicode::lowercased("\xC3\x9F"), "\xC3\x9F") << "ß has no lower-case change";
-    EXPECT_EQ(Unicode::lowercased("\xC5\xB8\xC4\x80\xC4\x86\xC5\x81\xC5\x92\xC5\xA0\xC5\xBD"),
-              "\xC3\xBF\xC4\x81\xC4\x87\xC5\x82\xC5\x93\xC5\xA1\xC5\xBE")
-        << "Latin Extended-A: ŸĀĆŁŒŠŽ";
-    EXPECT_EQ(Unicode::lowercased("\xC7\x84\xC7\x85\xC6\x81\xC8\xA0"), "\xC7\x86\xC7\x86\xC9\x93\xC6\x9E")
-        << "Latin Extended-B: Ǆǅ Ɓ Ƞ";
-    EXPECT_EQ(Unicode::lowercased("\xCE\x91\xCE\x92\xCE\x93 \xCE\x86"), "\xCE\xB1\xCE\xB2\xCE\xB3 \xCE\xAC")
-        << "Greek: ΑΒΓ Ά";
-    EXPECT_EQ(Unicode::lowercased("\xD0\x9F\xD0\xA0\xD0\x98\xD0\x92\xD0\x95\xD0\xA2 \xD0\x81\xD1\xA2"),
-              "\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xD1\x91\xD1\xA3")
-        << "Cyrillic: ПРИВЕТ ЁѢ";
-    EXPECT_EQ(Unicode::lowercased("\xD4\xB1\xD5\x96"), "\xD5\xA1\xD6\x86") << "Armenian: ԱՖ";
-    EXPECT_EQ(Unicode::lowercased("\xE1\xBA\x9E\xE2\x84\xAA\xE2\x84\xA6"), "\xC3\x9F"
-                                                                           "k\xCF\x89")
-        << "capital sharp s, Kelvin and Ohm signs";
-    EXPECT_EQ(Unicode::lowercased("\xF0\x90\x90\x80"), "\xF0\x90\x90\xA8") << "Deseret, outside the BMP";
-    EXPECT_EQ(Unicode::lowercased("\xE2\x84\x96\xE4\xB8\xAD"), "\xE2\x84\x96\xE4\xB8\xAD") << "caseless";
-}
-
-TEST(UnicodeTest, LowerCaseSpecialCases)
-{
-    EXPECT_EQ(Unicode::lowercased("\xC4\xB0stanbul"), "i\xCC\x87stanbul") << "İ becomes i with combining dot";
-    EXPECT_EQ(Unicode::lowercased("I"), "i") << "no Turkish dotless i without a locale";
     // Σ is final at the end of a word, also before case-ignorable punctuation, and medial inside one.
-    EXPECT_EQ(Unicode::lowercased("\xCE\x9F\xCE\x94\xCE\x9F\xCE\xA3"), "\xCE\xBF\xCE\xB4\xCE\xBF\xCF\x82");
-    EXPECT_EQ(Unicode::lowercased("\xCE\x9F\xCE\xA3'"), "\xCE\xBF\xCF\x82'");
-    EXPECT_EQ(Unicode::lowercased("\xCE\xA3\xCE\x91"), "\xCF\x83\xCE\xB1");
-    EXPECT_EQ(Unicode::lowercased("\xCE\xA3"), "\xCF\x83") << "a lone sigma is not final";
-    EXPECT_EQ(Unicode::lowercased("\xCE\x91\xCE\xA3 \xCE\x91"), "\xCE\xB1\xCF\x82 \xCE\xB1");
-    EXPECT_EQ(Unicode::lowercased("\xCE\x91\xCE\xA3.\xCE\x91"), "\xCE\xB1\xCF\x83.\xCE\xB1")
-        << "a full stop is case-ignorable, so the word goes on behind it";
+    const std::vector<std::tuple<std::string, std::string, const char*>> cases{
+        {"Data DATA 123", "data data 123", ""},
+        {"\xC3\x80\xC3\x89\xC3\x8E\xC3\x95\xC3\x9C\xC3\x9E", "\xC3\xA0\xC3\xA9\xC3\xAE\xC3\xB5\xC3\xBC\xC3\xBE",
+         "Latin-1: ÀÉÎÕÜÞ"},
+        {"\xC3\x9F", "\xC3\x9F", "ß has no lower-case change"},
+        {"\xC5\xB8\xC4\x80\xC4\x86\xC5\x81\xC5\x92\xC5\xA0\xC5\xBD",
+         "\xC3\xBF\xC4\x81\xC4\x87\xC5\x82\xC5\x93\xC5\xA1\xC5\xBE", "Latin Extended-A: ŸĀĆŁŒŠŽ"},
+        {"\xC7\x84\xC7\x85\xC6\x81\xC8\xA0", "\xC7\x86\xC7\x86\xC9\x93\xC6\x9E", "Latin Extended-B: Ǆǅ Ɓ Ƞ"},
+        {"\xCE\x91\xCE\x92\xCE\x93 \xCE\x86", "\xCE\xB1\xCE\xB2\xCE\xB3 \xCE\xAC", "Greek: ΑΒΓ Ά"},
+        {"\xD0\x9F\xD0\xA0\xD0\x98\xD0\x92\xD0\x95\xD0\xA2 \xD0\x81\xD1\xA2",
+         "\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xD1\x91\xD1\xA3", "Cyrillic: ПРИВЕТ ЁѢ"},
+        {"\xD4\xB1\xD5\x96", "\xD5\xA1\xD6\x86", "Armenian: ԱՖ"},
+        {"\xE1\xBA\x9E\xE2\x84\xAA\xE2\x84\xA6",
+         "\xC3\x9F"
+         "k\xCF\x89",
+         "capital sharp s, Kelvin and Ohm signs"},
+        {"\xF0\x90\x90\x80", "\xF0\x90\x90\xA8", "Deseret, outside the BMP"},
+        {"\xE2\x84\x96\xE4\xB8\xAD", "\xE2\x84\x96\xE4\xB8\xAD", "caseless"},
+        {"\xC4\xB0stanbul", "i\xCC\x87stanbul", "İ becomes i with combining dot"},
+        {"I", "i", "no Turkish dotless i without a locale"},
+        {"\xCE\x9F\xCE\x94\xCE\x9F\xCE\xA3", "\xCE\xBF\xCE\xB4\xCE\xBF\xCF\x82", ""},
+        {"\xCE\x9F\xCE\xA3'", "\xCE\xBF\xCF\x82'", ""},
+        {"\xCE\xA3\xCE\x91", "\xCF\x83\xCE\xB1", ""},
+        {"\xCE\xA3", "\xCF\x83", "a lone sigma is not final"},
+        {"\xCE\x91\xCE\xA3 \xCE\x91", "\xCE\xB1\xCF\x82 \xCE\xB1", ""},
+        {"\xCE\x91\xCE\xA3.\xCE\x91", "\xCE\xB1\xCF\x83.\xCE\xB1",
+         "a full stop is case-ignorable, so the word goes on behind it"},
+    };
+    for (const auto& [text, lower, why] : cases)
+        EXPECT_EQ(Unicode::lowercased(text), lower) << why;
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <tuple>
 
 using XLSXWriter::normalizedNames;
 
@@ -125,19 +126,18 @@ TEST(XLSXWriterTest, DataPacksTheFivePartsInOrder)
 {
     const XLSXWriter::Result result = XLSXWriter::data({{"Data", {{"x"}}}});
     ASSERT_TRUE(result.ok()) << result.error;
-    const std::vector<ListedEntry> entries = listEntries(result.bytes);
-    ASSERT_EQ(entries.size(), 5u);
-    EXPECT_EQ(entries[0].name, "[Content_Types].xml");
-    EXPECT_EQ(entries[1].name, "_rels/.rels");
-    EXPECT_EQ(entries[2].name, "xl/workbook.xml");
-    EXPECT_EQ(entries[3].name, "xl/_rels/workbook.xml.rels");
-    EXPECT_EQ(entries[4].name, "xl/worksheets/sheet1.xml");
-    EXPECT_EQ(entries[0].contents, XLSXWriter::contentTypes(1));
-    EXPECT_EQ(entries[1].contents, XLSXWriter::rootRels());
-    EXPECT_EQ(entries[2].contents, XLSXWriter::workbook({"Data"}));
-    EXPECT_NE(entries[2].contents.find("<sheet name=\"Data\" sheetId=\"1\" r:id=\"rId1\"/>"), std::string::npos);
-    EXPECT_EQ(entries[3].contents, XLSXWriter::workbookRels(1));
-    EXPECT_EQ(entries[4].contents, XLSXWriter::worksheet({{"x"}}));
+    std::vector<std::pair<std::string, std::string>> parts;
+    for (const ListedEntry& entry : listEntries(result.bytes))
+        parts.emplace_back(entry.name, entry.contents);
+    const std::vector<std::pair<std::string, std::string>> expected{
+        {"[Content_Types].xml", XLSXWriter::contentTypes(1)},
+        {"_rels/.rels", XLSXWriter::rootRels()},
+        {"xl/workbook.xml", XLSXWriter::workbook({"Data"})},
+        {"xl/_rels/workbook.xml.rels", XLSXWriter::workbookRels(1)},
+        {"xl/worksheets/sheet1.xml", XLSXWriter::worksheet({{"x"}})},
+    };
+    EXPECT_EQ(parts, expected);
+    EXPECT_NE(parts.at(2).second.find("<sheet name=\"Data\" sheetId=\"1\" r:id=\"rId1\"/>"), std::string::npos);
 }
 
 TEST(XLSXWriterTest, DataUsesCleanedNamesInTheWorkbookPart)
@@ -173,63 +173,47 @@ TEST(XLSXWriterTest, DataRefusesWhatNoReaderWouldOpen)
     EXPECT_NE(tooLong.error.find("rows"), std::string::npos) << tooLong.error;
 }
 
-TEST(XLSXWriterTest, SheetNamesLoseForbiddenCharactersAndFallBackToTheirPosition)
+TEST(XLSXWriterTest, SheetNamesAreCleanedCutAndMadeUnique)
 {
-    EXPECT_EQ(normalizedNames({"Q1/Q2: totals?"}), (std::vector<std::string>{"Q1 Q2  totals"}));
-    EXPECT_EQ(normalizedNames({"[a]\\b*"}), (std::vector<std::string>{"a  b"}));
-    EXPECT_EQ(normalizedNames({"x", "y", ""}), (std::vector<std::string>{"x", "y", "Sheet3"}));
-    EXPECT_EQ(normalizedNames({"a", "***"}), (std::vector<std::string>{"a", "Sheet2"}));
-    EXPECT_EQ(normalizedNames({"\t\xC2\xA0 Name \xE3\x80\x80"}), (std::vector<std::string>{"Name"}))
-        << "tab, no-break space and ideographic space are trimmed";
-    EXPECT_EQ(normalizedNames({"Line\n"}), (std::vector<std::string>{"Line\n"})) << "line breaks are not trimmed";
-}
-
-TEST(XLSXWriterTest, SheetNamesAreRepairedAndOnlyHoldWhatTheWorkbookCanCarry)
-{
-    EXPECT_EQ(normalizedNames({"Caf\xE9"}), (std::vector<std::string>{"Caf" + fffd}));
-    // Regression: names that differ only in dropped characters must not both reach the workbook as "a".
-    EXPECT_EQ(normalizedNames({std::string("a\0", 2), "a\x01"}), (std::vector<std::string>{"a", "a 2"}));
-    EXPECT_EQ(normalizedNames({std::string("\0\x02", 2)}), (std::vector<std::string>{"Sheet1"}));
-}
-
-TEST(XLSXWriterTest, SheetNamesAreCutTo31UserPerceivedCharactersBeforeTrimming)
-{
-    EXPECT_EQ(normalizedNames({std::string(40, 'n')}), (std::vector<std::string>{std::string(31, 'n')}));
-    EXPECT_EQ(normalizedNames({std::string(30, 'n') + " tail"}), (std::vector<std::string>{std::string(30, 'n')}));
-    EXPECT_EQ(normalizedNames({"  " + std::string(40, 'n')}), (std::vector<std::string>{std::string(29, 'n')}));
-
+    using Names = std::vector<std::string>;
+    const std::string n31(31, 'n'), x29(29, 'x');
     const std::string accented = "e\xCC\x81";                    // e and a combining acute: one character
     const std::string flag = "\xF0\x9F\x87\xB3\xF0\x9F\x87\xB1"; // two regional indicators: one flag
     const std::string han = "\xED\x95\x9C";                      // a Hangul syllable
-    EXPECT_EQ(normalizedNames({repeat(accented, 35)}), (std::vector<std::string>{repeat(accented, 31)}));
-    EXPECT_EQ(normalizedNames({repeat(flag, 32)}), (std::vector<std::string>{repeat(flag, 31)}));
-    EXPECT_EQ(normalizedNames({repeat(han, 40)}), (std::vector<std::string>{repeat(han, 31)}));
-}
-
-TEST(XLSXWriterTest, SheetNamesAreUniqueRegardlessOfCase)
-{
-    EXPECT_EQ(normalizedNames({"Invoice", "Invoice", "INVOICE"}),
-              (std::vector<std::string>{"Invoice", "Invoice 2", "INVOICE 3"}));
-    EXPECT_EQ(normalizedNames({"Data", "Data 2", "data"}), (std::vector<std::string>{"Data", "Data 2", "data 3"}))
-        << "a suffixed name that is taken keeps counting up";
-    EXPECT_EQ(normalizedNames({"", "Sheet1"}), (std::vector<std::string>{"Sheet1", "Sheet1 2"}));
-    EXPECT_EQ(normalizedNames({"\xC4\xB0stanbul", "i\xCC\x87STANBUL"}),
-              (std::vector<std::string>{"\xC4\xB0stanbul", "i\xCC\x87STANBUL 2"}))
-        << "İ lower-cases to i with a combining dot";
-    EXPECT_EQ(normalizedNames({"\xCE\x9F\xCE\x94\xCE\x9F\xCE\xA3", "\xCE\xBF\xCE\xB4\xCE\xBF\xCF\x82"}),
-              (std::vector<std::string>{"\xCE\x9F\xCE\x94\xCE\x9F\xCE\xA3", "\xCE\xBF\xCE\xB4\xCE\xBF\xCF\x82 2"}))
-        << "final sigma";
-}
-
-TEST(XLSXWriterTest, SuffixesCutLongNamesToMakeRoom)
-{
-    const std::string name(31, 'x');
-    const std::vector<std::string> names = normalizedNames({name, name, std::string(35, 'x')});
-    EXPECT_EQ(names, (std::vector<std::string>{name, std::string(29, 'x') + " 2", std::string(29, 'x') + " 3"}));
-
-    const std::string accented = "e\xCC\x81";
-    EXPECT_EQ(normalizedNames({repeat(accented, 31), repeat(accented, 31)}).back(), repeat(accented, 29) + " 2")
-        << "the room is made in characters, not bytes";
+    const std::string odos = "\xCE\x9F\xCE\x94\xCE\x9F\xCE\xA3", lowerOdos = "\xCE\xBF\xCE\xB4\xCE\xBF\xCF\x82";
+    const std::vector<std::tuple<Names, Names, const char*>> cases{
+        {{"Q1/Q2: totals?"}, {"Q1 Q2  totals"}, "forbidden characters"},
+        {{"[a]\\b*"}, {"a  b"}, "forbidden brackets and stars"},
+        {{"x", "y", ""}, {"x", "y", "Sheet3"}, "an empty name falls back to its position"},
+        {{"a", "***"}, {"a", "Sheet2"}, "nothing left falls back to its position"},
+        {{"\t\xC2\xA0 Name \xE3\x80\x80"}, {"Name"}, "tab, no-break space and ideographic space are trimmed"},
+        {{"Line\n"}, {"Line\n"}, "line breaks are not trimmed"},
+        {{"Caf\xE9"}, {"Caf" + fffd}, "ill-formed UTF-8 is repaired"},
+        // Regression: names that differ only in dropped characters must not both reach the workbook as "a".
+        {{std::string("a\0", 2), "a\x01"}, {"a", "a 2"}, "dropped control characters"},
+        {{std::string("\0\x02", 2)}, {"Sheet1"}, "only control characters"},
+        {{std::string(40, 'n')}, {n31}, "cut to 31 characters"},
+        {{std::string(30, 'n') + " tail"}, {std::string(30, 'n')}, "cut before trimming"},
+        {{"  " + std::string(40, 'n')}, {std::string(29, 'n')}, "leading spaces count towards 31"},
+        {{repeat(accented, 35)}, {repeat(accented, 31)}, "combining marks are part of a character"},
+        {{repeat(flag, 32)}, {repeat(flag, 31)}, "a flag is one character"},
+        {{repeat(han, 40)}, {repeat(han, 31)}, "Hangul syllables"},
+        {{"Invoice", "Invoice", "INVOICE"}, {"Invoice", "Invoice 2", "INVOICE 3"}, "unique regardless of case"},
+        {{"Data", "Data 2", "data"}, {"Data", "Data 2", "data 3"}, "a suffixed name that is taken keeps counting up"},
+        {{"", "Sheet1"}, {"Sheet1", "Sheet1 2"}, "a fallback name counts as taken"},
+        {{"\xC4\xB0stanbul", "i\xCC\x87STANBUL"},
+         {"\xC4\xB0stanbul", "i\xCC\x87STANBUL 2"},
+         "\xC4\xB0 lower-cases to i with a combining dot"},
+        {{odos, lowerOdos}, {odos, lowerOdos + " 2"}, "final sigma"},
+        {{std::string(31, 'x'), std::string(31, 'x'), std::string(35, 'x')},
+         {std::string(31, 'x'), x29 + " 2", x29 + " 3"},
+         "suffixes cut long names to make room"},
+        {{repeat(accented, 31), repeat(accented, 31)},
+         {repeat(accented, 31), repeat(accented, 29) + " 2"},
+         "the room is made in characters, not bytes"},
+    };
+    for (const auto& [names, expected, why] : cases)
+        EXPECT_EQ(normalizedNames(names), expected) << why;
 
     std::vector<std::string> hundredAndOne(101, std::string(31, 'y'));
     EXPECT_EQ(normalizedNames(hundredAndOne).back(), std::string(27, 'y') + " 101");

@@ -37,16 +37,11 @@ TEST(RowsOfTest, GroupsTopRowFirst)
     EXPECT_EQ(texts(rows), (std::vector<std::vector<std::string>>{{"high"}, {"mid"}, {"low"}}));
 }
 
-TEST(RowsOfTest, ToleranceIsSixTenthsOfMedianHeightInclusive)
+TEST(RowsOfTest, ToleranceIsSixTenthsOfMedianHeightInclusiveWithAFloorOfFour)
 {
     // Height 20: tolerance 12. A run exactly 12 px off the anchor joins; 12.5 px starts a new row.
     EXPECT_EQ(rowsOf({run("a", 0, 100), run("b", 50, 88)}).size(), 1u);
     EXPECT_EQ(rowsOf({run("a", 0, 100), run("b", 50, 87.5)}).size(), 2u);
-    EXPECT_EQ(rowsOf({run("a", 0, 100), run("b", 0, 70)}).size(), 2u) << "lines 30 px apart";
-}
-
-TEST(RowsOfTest, ToleranceHasFloorOfFourPixels)
-{
     // Height 6: 0.6 × 6 = 3.6, so the floor of 4 applies; zero heights too.
     EXPECT_EQ(rowsOf({run("a", 0, 10, 5, 6), run("b", 9, 6.2, 5, 6)}).size(), 1u);
     EXPECT_EQ(rowsOf({run("a", 0, 10, 5, 6), run("b", 9, 5.9, 5, 6)}).size(), 2u);
@@ -60,17 +55,12 @@ TEST(RowsOfTest, AnchorIsFirstRunNotRunningMean)
     EXPECT_EQ(texts(rows), (std::vector<std::vector<std::string>>{{"a", "b"}, {"c"}}));
 }
 
-TEST(PlainTextTest, JoinsRowsLeftToRight)
+TEST(PlainTextTest, JoinsRowsLeftToRightAndKeepsTheirText)
 {
     OCRResult result;
     EXPECT_EQ(result.plainText(), "");
     result.lines = {run("right", 200, 102), run("left", 0, 100), run("next line", 0, 60, 120)};
     EXPECT_EQ(result.plainText(), "left right\nnext line");
-}
-
-TEST(PlainTextTest, TextKeptUnchanged)
-{
-    OCRResult result;
     result.lines = {run("  two\nlines ", 0, 0)};
     EXPECT_EQ(result.plainText(), "  two\nlines ");
 }

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -26,87 +28,56 @@ std::vector<TextRun> layout(const std::vector<std::vector<std::pair<std::string,
 }
 } // namespace
 
-TEST(TableBuilderTest, FewerThanFourRunsIsNoTable)
+TEST(TableBuilderTest, GridsFromWordLayouts)
 {
-    EXPECT_FALSE(TableBuilder::grid({}));
-    EXPECT_FALSE(TableBuilder::grid(layout({{{"a", 0}, {"b", 200}}, {{"c", 0}}})));
-}
+    using Rows = std::vector<std::vector<std::pair<std::string, double>>>;
+    // Six rows, the first two filled, the rest single words in the first column: 2 of 6 is below 6 / 2.
+    Rows sparse{{{"a", 0}, {"b", 200}}, {{"c", 0}, {"d", 200}}, {{"e", 0}}, {{"f", 0}}, {{"g", 0}}, {{"h", 0}}};
+    Rows half = sparse;
+    half[2].push_back({"x", 200});
+    // The builder must not depend on the recognizer's order.
+    std::vector<TextRun> shuffled = layout({{{"Name", 0}, {"Qty", 200}}, {{"Apple", 0}, {"3", 200}}});
+    std::swap(shuffled[0], shuffled[3]);
+    // The wide "a" bridges c and d into one column, so the second row has only one filled string.
+    std::vector<TextRun> bridged{run("a", 0, 120, 100), run("b", 200, 120), run("c", 0, 80), run("d", 60, 80),
+                                 run("e", 0, 40)};
+    std::vector<TextRun> bridgedFilled = bridged;
+    bridgedFilled.push_back(run("f", 200, 40));
 
-TEST(TableBuilderTest, TwoRowsOfTwoSeparatedWordsMakeTwoByTwo)
-{
-    // Shuffled input order: the builder must not depend on the recognizer's order.
-    std::vector<TextRun> runs = layout({{{"Name", 0}, {"Qty", 200}}, {{"Apple", 0}, {"3", 200}}});
-    std::swap(runs[0], runs[3]);
-    const auto grid = TableBuilder::grid(runs);
-    ASSERT_TRUE(grid);
-    EXPECT_EQ(*grid, (TableGrid{{"Name", "Qty"}, {"Apple", "3"}}));
-}
-
-TEST(TableBuilderTest, WordsCloserThanGapFormOneCellSoNoTable)
-{
-    // Text 20 px high: gap threshold 18 px. Words 10 px apart stay in one cell in every row.
-    EXPECT_FALSE(TableBuilder::grid(layout({{{"New", 0}, {"York", 50}}, {{"Los", 0}, {"Angeles", 50}}})));
-}
-
-TEST(TableBuilderTest, TitleRowLandsInOverlappedColumnWithoutWideningColumns)
-{
-    const auto grid = TableBuilder::grid(layout(
-        {{{"Invoice", 190}}, {{"Item", 0}, {"Price", 200}}, {{"Tea", 0}, {"4", 200}}, {{"Cake", 0}, {"6", 200}}}));
-    ASSERT_TRUE(grid);
-    EXPECT_EQ(*grid, (TableGrid{{"", "Invoice"}, {"Item", "Price"}, {"Tea", "4"}, {"Cake", "6"}}));
-}
-
-TEST(TableBuilderTest, WideTitleSpanningColumnsDoesNotJoinThem)
-{
-    // A single-cell row from x = 0 to 400 would merge both columns if it shaped them.
-    const auto grid = TableBuilder::grid({run("A long title over everything", 0, 160, 400), run("a", 0, 120),
-                                          run("b", 200, 120), run("c", 0, 80), run("d", 200, 80)});
-    ASSERT_TRUE(grid);
-    ASSERT_EQ(grid->front().size(), 2u);
-    EXPECT_EQ(grid->front()[0], "A long title over everything");
-}
-
-TEST(TableBuilderTest, AcceptanceNeedsHalfTheRowsFilled)
-{
-    // Six rows, the first two filled, the rest single words in the first column.
-    auto rows = std::vector<std::vector<std::pair<std::string, double>>>{
-        {{"a", 0}, {"b", 200}}, {{"c", 0}, {"d", 200}}, {{"e", 0}}, {{"f", 0}}, {{"g", 0}}, {{"h", 0}}};
-    EXPECT_FALSE(TableBuilder::grid(layout(rows))) << "2 of 6 filled is below 6 / 2";
-    rows[2].push_back({"x", 200});
-    const auto grid = TableBuilder::grid(layout(rows));
-    ASSERT_TRUE(grid) << "3 of 6 filled is enough";
-    EXPECT_EQ(grid->size(), 6u);
-    EXPECT_EQ((*grid)[5], (TableRow{"h", ""}));
-}
-
-TEST(TableBuilderTest, ThreeRowsNeedTwoFilledRows)
-{
-    // The wide "a" bridges c and d into one column, so the second row has two cells but only one filled string.
-    std::vector<TextRun> runs{run("a", 0, 120, 100), run("b", 200, 120), run("c", 0, 80), run("d", 60, 80),
-                              run("e", 0, 40)};
-    EXPECT_FALSE(TableBuilder::grid(runs)) << "1 filled row of 3 is below the floor of 2";
-    runs.push_back(run("f", 200, 40));
-    const auto grid = TableBuilder::grid(runs);
-    ASSERT_TRUE(grid);
-    EXPECT_EQ(*grid, (TableGrid{{"a", "b"}, {"c d", ""}, {"e", "f"}}));
-}
-
-TEST(TableBuilderTest, TwoCellsInOneColumnAreJoinedWithSpace)
-{
-    // Row 1 has cells at 0 and 100 whose extents overlap row 2's wide cell, so they share one column.
-    const auto grid = TableBuilder::grid(
-        {run("x", 0, 80), run("y", 100, 80), run("z", 300, 80), run("wide cell", 0, 40, 140), run("w", 300, 40)});
-    ASSERT_TRUE(grid);
-    EXPECT_EQ(*grid, (TableGrid{{"x y", "z"}, {"wide cell", "w"}}));
-}
-
-TEST(TableBuilderTest, UnusedColumnsAreDropped)
-{
-    // The middle column exists only because of a cell with empty text.
-    const auto grid =
-        TableBuilder::grid({run("a", 0, 80), run("", 100, 80), run("b", 200, 80), run("c", 0, 40), run("d", 200, 40)});
-    ASSERT_TRUE(grid);
-    EXPECT_EQ(*grid, (TableGrid{{"a", "b"}, {"c", "d"}}));
+    const std::vector<std::tuple<std::vector<TextRun>, std::optional<TableGrid>, const char*>> cases{
+        {{}, std::nullopt, "no runs"},
+        {layout({{{"a", 0}, {"b", 200}}, {{"c", 0}}}), std::nullopt, "fewer than four runs"},
+        {shuffled, TableGrid{{"Name", "Qty"}, {"Apple", "3"}}, "shuffled two by two"},
+        // Text 20 px high: gap threshold 18 px. Words 10 px apart stay in one cell in every row.
+        {layout({{{"New", 0}, {"York", 50}}, {{"Los", 0}, {"Angeles", 50}}}), std::nullopt, "words closer than gap"},
+        {layout(
+             {{{"Invoice", 190}}, {{"Item", 0}, {"Price", 200}}, {{"Tea", 0}, {"4", 200}}, {{"Cake", 0}, {"6", 200}}}),
+         TableGrid{{"", "Invoice"}, {"Item", "Price"}, {"Tea", "4"}, {"Cake", "6"}},
+         "title lands in the overlapped column without widening it"},
+        // A single-cell row from x = 0 to 400 would merge both columns if it shaped them.
+        {{run("A long title over everything", 0, 160, 400), run("a", 0, 120), run("b", 200, 120), run("c", 0, 80),
+          run("d", 200, 80)},
+         TableGrid{{"A long title over everything", ""}, {"a", "b"}, {"c", "d"}},
+         "wide title does not join columns"},
+        {layout(sparse), std::nullopt, "2 of 6 rows filled"},
+        {layout(half), TableGrid{{"a", "b"}, {"c", "d"}, {"e", "x"}, {"f", ""}, {"g", ""}, {"h", ""}},
+         "3 of 6 rows filled is enough"},
+        {bridged, std::nullopt, "1 filled row of 3 is below the floor of 2"},
+        {bridgedFilled, TableGrid{{"a", "b"}, {"c d", ""}, {"e", "f"}}, "2 filled rows of 3"},
+        // Row 1 has cells at 0 and 100 whose extents overlap row 2's wide cell, so they share one column.
+        {{run("x", 0, 80), run("y", 100, 80), run("z", 300, 80), run("wide cell", 0, 40, 140), run("w", 300, 40)},
+         TableGrid{{"x y", "z"}, {"wide cell", "w"}},
+         "two cells in one column join with a space"},
+        {{run("a", 0, 80), run("", 100, 80), run("b", 200, 80), run("c", 0, 40), run("d", 200, 40)},
+         TableGrid{{"a", "b"}, {"c", "d"}},
+         "a column of only empty text is dropped"},
+        // "mid" lies between the columns [0,40] and [300,340], nearer the right one.
+        {{run("a", 0, 120), run("b", 300, 120), run("c", 0, 80), run("d", 300, 80), run("mid", 200, 40)},
+         TableGrid{{"a", "b"}, {"c", "d"}, {"", "mid"}},
+         "a cell in a gap goes to the nearest column"},
+    };
+    for (const auto& [runs, expected, why] : cases)
+        EXPECT_EQ(TableBuilder::grid(runs), expected) << why;
 }
 
 TEST(TableBuilderTest, SplitIntoCellsGapBoundary)
@@ -157,13 +128,4 @@ TEST(TableBuilderTest, ColumnIndexPrefersOverlapThenNearestCentre)
     EXPECT_EQ(TableBuilder::columnIndex(Cell{360, 380, ""}, columns), 2u) << "in a gap: nearest centre";
     EXPECT_EQ(TableBuilder::columnIndex(Cell{120, 180, ""}, columns), 0u) << "first of equal distances";
     EXPECT_EQ(TableBuilder::columnIndex(Cell{100, 190, ""}, {{0, 100}, {200, 220}}), 1u) << "touching is no overlap";
-}
-
-TEST(TableBuilderTest, CellInGapBetweenColumnsGoesToNearestColumn)
-{
-    // "mid" lies between the columns [0,40] and [300,340], nearer the right one.
-    const auto grid = TableBuilder::grid(
-        {run("a", 0, 120), run("b", 300, 120), run("c", 0, 80), run("d", 300, 80), run("mid", 200, 40)});
-    ASSERT_TRUE(grid);
-    EXPECT_EQ((*grid)[2], (TableRow{"", "mid"}));
 }

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 using Settings::OutputMode;
 
 namespace {
@@ -31,76 +33,44 @@ OCRResult prose()
 }
 } // namespace
 
-TEST(MergeStackedHeaderTest, ShortGridsAndHeaderlessGridsAreUnchanged)
+TEST(MergeStackedHeaderTest, JoinsContinuationRowsIntoTheHeader)
 {
-    const TableGrid twoRows{{"Unit", "Price"}, {"", "(EUR)"}};
-    EXPECT_EQ(mergeStackedHeader(twoRows), twoRows);
-    const TableGrid sparse{{"a", ""}, {"", "b"}, {"c", ""}};
-    EXPECT_EQ(mergeStackedHeader(sparse), sparse) << "no row fills k = 2 cells";
-    EXPECT_EQ(mergeStackedHeader({}), TableGrid{});
-}
-
-TEST(MergeStackedHeaderTest, ContinuationJoinsUnderItsColumn)
-{
-    const TableGrid grid{{"Unit", "Price"}, {"", "(EUR)"}, {"kg", "4"}, {"l", "2"}};
-    EXPECT_EQ(mergeStackedHeader(grid), (TableGrid{{"Unit", "Price (EUR)"}, {"kg", "4"}, {"l", "2"}}));
-}
-
-TEST(MergeStackedHeaderTest, ContinuationFillsEmptyHeaderCell)
-{
-    const TableGrid grid{{"A", "", "C"}, {"", "B", ""}, {"1", "2", "3"}};
-    EXPECT_EQ(mergeStackedHeader(grid), (TableGrid{{"A", "B", "C"}, {"1", "2", "3"}}));
-}
-
-TEST(MergeStackedHeaderTest, AtMostThreeContinuationRows)
-{
-    const TableGrid grid{{"A", "B"}, {"a1", ""}, {"a2", ""}, {"a3", ""}, {"a4", ""}, {"1", "2"}};
-    EXPECT_EQ(mergeStackedHeader(grid), (TableGrid{{"A a1 a2 a3", "B"}, {"a4", ""}, {"1", "2"}}));
-}
-
-TEST(MergeStackedHeaderTest, EmptyRowsUnderHeaderVanish)
-{
-    const TableGrid grid{{"A", "B"}, {"", ""}, {"1", "2"}};
-    EXPECT_EQ(mergeStackedHeader(grid), (TableGrid{{"A", "B"}, {"1", "2"}}));
-}
-
-TEST(MergeStackedHeaderTest, TitleAboveHeaderStaysFirst)
-{
-    const TableGrid grid{{"Invoice", ""}, {"Unit", "Price"}, {"", "(EUR)"}, {"kg", "4"}};
-    const TableGrid merged = mergeStackedHeader(grid);
-    EXPECT_EQ(merged, (TableGrid{{"Invoice", ""}, {"Unit", "Price (EUR)"}, {"kg", "4"}}));
-    EXPECT_EQ(TableBuilder::renderMarkdown(merged),
-              "| Invoice |  |\n| --- | --- |\n| Unit | Price (EUR) |\n| kg | 4 |");
-}
-
-TEST(MergeStackedHeaderTest, ThresholdGrowsWithColumnCount)
-{
-    // Ten columns: k = 4, so a row with 3 filled cells continues the header and one with 4 is data.
-    TableRow header(10, "h");
-    TableRow three(10, "");
+    TableRow header(10, "h"), three(10, ""); // ten columns: k = 4
     three[0] = three[1] = three[2] = "x";
     TableRow four = three;
     four[3] = "x";
-    EXPECT_EQ(mergeStackedHeader({header, three, four}).size(), 2u);
-    EXPECT_EQ(mergeStackedHeader({header, four, three}).size(), 3u);
-    // Five columns: k = 2. Three columns: k = 2 too (the floor), so a single cell continues.
-    EXPECT_EQ(mergeStackedHeader({{"a", "b", "", "", ""}, {"c", "", "", "", ""}, {"d", "e", "", "", ""}}).size(), 2u);
-    EXPECT_EQ(mergeStackedHeader({{"a", "b", "c"}, {"", "d", ""}, {"1", "2", "3"}}).front(),
-              (TableRow{"a", "b d", "c"}));
-}
-
-TEST(MergeStackedHeaderTest, SpacesCountAsFilled)
-{
-    const TableGrid grid{{"A", "B"}, {" ", "x"}, {"1", "2"}};
-    EXPECT_EQ(mergeStackedHeader(grid), grid) << "a blank-looking cell makes the row data, not a continuation";
-}
-
-TEST(MergeStackedHeaderTest, RaggedRowsDoNotCrash)
-{
-    // Header merges only touch cells both rows have.
-    EXPECT_EQ(mergeStackedHeader({{"A", "B", "C"}, {"x"}, {"1", "2", "3"}}),
-              (TableGrid{{"A x", "B", "C"}, {"1", "2", "3"}}));
-    EXPECT_EQ(mergeStackedHeader({{"A", "B"}, {"", "", "", "z"}, {"1", "2"}}).front(), (TableRow{"A", "B"}));
+    TableRow merged = header;
+    merged[0] = merged[1] = merged[2] = "h x";
+    const std::vector<std::tuple<TableGrid, TableGrid, const char*>> cases{
+        {{{"Unit", "Price"}, {"", "(EUR)"}}, {{"Unit", "Price"}, {"", "(EUR)"}}, "two rows are too short"},
+        {{{"a", ""}, {"", "b"}, {"c", ""}}, {{"a", ""}, {"", "b"}, {"c", ""}}, "no row fills k = 2 cells"},
+        {{}, {}, "empty"},
+        {{{"Unit", "Price"}, {"", "(EUR)"}, {"kg", "4"}, {"l", "2"}},
+         {{"Unit", "Price (EUR)"}, {"kg", "4"}, {"l", "2"}},
+         "continuation joins under its column"},
+        {{{"A", "", "C"}, {"", "B", ""}, {"1", "2", "3"}}, {{"A", "B", "C"}, {"1", "2", "3"}}, "fills an empty cell"},
+        {{{"A", "B"}, {"a1", ""}, {"a2", ""}, {"a3", ""}, {"a4", ""}, {"1", "2"}},
+         {{"A a1 a2 a3", "B"}, {"a4", ""}, {"1", "2"}},
+         "at most three continuation rows"},
+        {{{"A", "B"}, {"", ""}, {"1", "2"}}, {{"A", "B"}, {"1", "2"}}, "empty rows under the header vanish"},
+        {{{"Invoice", ""}, {"Unit", "Price"}, {"", "(EUR)"}, {"kg", "4"}},
+         {{"Invoice", ""}, {"Unit", "Price (EUR)"}, {"kg", "4"}},
+         "a title above the header stays first"},
+        {{header, three, four}, {merged, four}, "ten columns: 3 filled cells continue the header"},
+        {{header, four, three}, {header, four, three}, "ten columns: 4 filled cells are data"},
+        {{{"a", "b", "", "", ""}, {"c", "", "", "", ""}, {"d", "e", "", "", ""}},
+         {{"a c", "b", "", "", ""}, {"d", "e", "", "", ""}},
+         "five columns: k = 2"},
+        {{{"a", "b", "c"}, {"", "d", ""}, {"1", "2", "3"}}, {{"a", "b d", "c"}, {"1", "2", "3"}}, "floor of k = 2"},
+        {{{"A", "B"}, {" ", "x"}, {"1", "2"}}, {{"A", "B"}, {" ", "x"}, {"1", "2"}}, "spaces count as filled"},
+        // Ragged rows must not crash: merges only touch cells both rows have.
+        {{{"A", "B", "C"}, {"x"}, {"1", "2", "3"}}, {{"A x", "B", "C"}, {"1", "2", "3"}}, "short continuation"},
+        {{{"A", "B"}, {"", "", "", "z"}, {"1", "2"}}, {{"A", "B"}, {"1", "2"}}, "long continuation"},
+    };
+    for (const auto& [grid, expected, why] : cases)
+        EXPECT_EQ(mergeStackedHeader(grid), expected) << why;
+    EXPECT_EQ(TableBuilder::renderMarkdown(std::get<1>(cases[7])),
+              "| Invoice |  |\n| --- | --- |\n| Unit | Price (EUR) |\n| kg | 4 |");
 }
 
 TEST(TableGridTest, PdfGridWinsAndIsHeaderMerged)

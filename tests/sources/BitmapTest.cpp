@@ -29,15 +29,6 @@ Image pictureImage(const std::vector<std::string_view>& topRowFirst)
 }
 } // namespace
 
-TEST(BitmapTest, TopRowOfPictureIsHighestRowIndex)
-{
-    const Bitmap bmp = picture({"###", "#..", "#.."});
-    EXPECT_EQ(bmp.darkCountRow(2), 3);
-    EXPECT_EQ(bmp.darkCountRow(0), 1);
-    EXPECT_EQ(bmp.darkCountColumn(0), 3);
-    EXPECT_EQ(bmp.darkCountColumn(2), 1);
-}
-
 TEST(BitmapTest, ImageTopRowLandsAtHighestRowIndex)
 {
     const std::optional<Bitmap> bmp = Bitmap::from(pictureImage({"####", "....", "#...", "...."}));

@@ -140,25 +140,19 @@ TEST(RuledTableDedupeTest, ChainsCandidatesWithinTheGap)
 TEST(RuledTableFillTest, InsertsLinesIntoWholeMultiplesOfTheMedianGap)
 {
     using V = std::vector<double>;
-    EXPECT_EQ(RuledTable::fillRegularGaps({10, 30, 50, 90}), (V{10, 30, 50, 70, 90}));
-    EXPECT_EQ(RuledTable::fillRegularGaps({10, 30, 50, 85}), (V{10, 30, 50, 70, 85}));   // |35 − 40| < 10
-    EXPECT_EQ(RuledTable::fillRegularGaps({10, 30, 50, 80}), (V{10, 30, 50, 80}));       // |30 − 40| = 10
-    EXPECT_EQ(RuledTable::fillRegularGaps({0, 10, 20, 50}), (V{0, 10, 20, 30, 40, 50})); // three medians
-}
-
-TEST(RuledTableFillTest, LeavesShortOrDenseListsAlone)
-{
-    using V = std::vector<double>;
-    EXPECT_EQ(RuledTable::fillRegularGaps({10, 50}), (V{10, 50}));
-    EXPECT_TRUE(RuledTable::fillRegularGaps({}).empty());
-    EXPECT_EQ(RuledTable::fillRegularGaps({0, 1, 2, 5}), (V{0, 1, 2, 5}));   // median gap 1.0
-    EXPECT_EQ(RuledTable::fillRegularGaps({5, 5, 5, 20}), (V{5, 5, 5, 20})); // median gap 0
-}
-
-TEST(RuledTableFillTest, EvenGapCountTakesTheUpperMiddleGap)
-{
-    // Gaps 10, 10, 20, 20: the upper middle is 20, so the 20-pixel gaps are regular, not double.
-    EXPECT_EQ(RuledTable::fillRegularGaps({0, 10, 20, 40, 60}), (std::vector<double>{0, 10, 20, 40, 60}));
+    const std::vector<std::pair<V, V>> cases{
+        {{10, 30, 50, 90}, {10, 30, 50, 70, 90}},
+        {{10, 30, 50, 85}, {10, 30, 50, 70, 85}},   // |35 − 40| < 10
+        {{10, 30, 50, 80}, {10, 30, 50, 80}},       // |30 − 40| = 10
+        {{0, 10, 20, 50}, {0, 10, 20, 30, 40, 50}}, // three medians
+        {{10, 50}, {10, 50}},                       // too short to have a median
+        {{}, {}},
+        {{0, 1, 2, 5}, {0, 1, 2, 5}},               // median gap 1.0
+        {{5, 5, 5, 20}, {5, 5, 5, 20}},             // median gap 0
+        {{0, 10, 20, 40, 60}, {0, 10, 20, 40, 60}}, // gaps 10, 10, 20, 20: the upper middle 20 is regular
+    };
+    for (const auto& [lines, filled] : cases)
+        EXPECT_EQ(RuledTable::fillRegularGaps(lines), filled) << ::testing::PrintToString(lines);
 }
 
 TEST(RuledTableOverlapTest, LargestPositiveOverlapWins)
@@ -185,19 +179,14 @@ TEST(RuledTableTrimTest, DropsBorderRowsAndColumnsButKeepsInnerOnes)
     EXPECT_EQ(RuledTable::trim(grid), expected);
 }
 
-TEST(RuledTableTrimTest, TooLittleLeftIsNoTable)
+TEST(RuledTableTrimTest, TooLittleLeftIsNoTableAndShortRowsCountAsEmpty)
 {
     EXPECT_FALSE(RuledTable::trim({}));
     EXPECT_FALSE(RuledTable::trim({{"", ""}, {"", ""}}));
     EXPECT_FALSE(RuledTable::trim({{"a", "b"}, {"", ""}}));         // one row left
     EXPECT_FALSE(RuledTable::trim({{"", "a", ""}, {"", "b", ""}})); // one column left
     EXPECT_FALSE(RuledTable::trim({{"a"}, {"b"}}));
-}
-
-TEST(RuledTableTrimTest, ShortRowsCountAsEmptyCells)
-{
-    const TableGrid grid{{"a", "b", ""}, {"c"}};
-    EXPECT_EQ(RuledTable::trim(grid), (TableGrid{{"a", "b"}, {"c", ""}}));
+    EXPECT_EQ(RuledTable::trim({{"a", "b", ""}, {"c"}}), (TableGrid{{"a", "b"}, {"c", ""}}));
 }
 
 TEST(RuledTableGridTest, PlacesRunsIntoColumnBandsByOverlap)
