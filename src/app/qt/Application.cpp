@@ -14,6 +14,7 @@
 #include "capture/qt/Platform.h"
 #include "document/qt/DocumentOCRController.h"
 #include "export/qt/BatchExport.h"
+#include "ocr/OCR.h"
 #include "store/qt/HistoryWindow.h"
 #include "store/qt/SettingsStore.h"
 #include "store/qt/SettingsWindow.h"
@@ -80,6 +81,7 @@ void Application::beginRunning()
     m_running = true;
     registerHotKey();
     connect(&HotKeyNotifier::instance(), &HotKeyNotifier::hotKeyChanged, this, &Application::registerHotKey);
+    OCR::warmUp(Settings::languages(), Settings::usesLanguageCorrection(Settings::outputMode()));
     if (m_captureWhenRunning) {
         m_captureWhenRunning = false;
         QTimer::singleShot(0, this, &Application::captureText);

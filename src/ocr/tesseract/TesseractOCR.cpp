@@ -123,6 +123,22 @@ OCRResult TesseractOCR::recognizeNow(const Image& image, const std::vector<std::
     return result;
 }
 
+void OCR::warmUp(std::vector<std::string> languages, bool correct)
+{
+    // Each task holds its worker while the model loads, so the tasks queued together spread over the workers.
+    WorkerPool& pool = WorkerPool::recognition();
+    for (std::size_t i = 0; i < pool.size(); ++i)
+        pool.submit([languages, correct] {
+            try {
+                const std::set<std::string> installed = TessData::installed(TessData::directory());
+                TesseractEngine::forThisThread(TessData::languageString(Languages::sanitized(languages), installed),
+                                               correct);
+            } catch (...) {
+                // A model that cannot load now fails again, visibly empty, at the first real recognition.
+            }
+        });
+}
+
 void OCR::recognize(Image image, std::vector<std::string> languages, bool correct, Completion completion)
 {
     WorkerPool::recognition().submit(
