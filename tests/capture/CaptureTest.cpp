@@ -2,6 +2,7 @@
 
 #include "FakeScreens.h"
 #include "QtTestApp.h"
+#include "TableResult.h"
 #include "capture/qt/CaptureController.h"
 #include "capture/qt/RegionPicker.h"
 #include "store/qt/HistoryStore.h"
@@ -19,23 +20,7 @@
 #include <cstdlib>
 
 namespace {
-TextRun run(std::string text, double x, double y, double w = 40, double h = 20)
-{
-    return TextRun{std::move(text), Rect{x, y, w, h}};
-}
-
-OCRResult tableResult()
-{
-    OCRResult result;
-    const char* cells[3][2] = {{"Item", "Price"}, {"Tea", "4"}, {"Cake", "6"}};
-    for (int row = 0; row < 3; ++row) {
-        const double y = 120 - 40 * row;
-        result.words.push_back(run(cells[row][0], 0, y));
-        result.words.push_back(run(cells[row][1], 200, y));
-        result.lines.push_back(run(std::string(cells[row][0]) + " " + cells[row][1], 0, y, 240));
-    }
-    return result;
-}
+using TableResult::run;
 
 // A recognizer stand-in that answers on a thread of its own, as the real one does, and remembers what it got.
 struct FakeRecognizer
@@ -87,7 +72,7 @@ TEST_F(CaptureTest, TableRegionEndsOnClipboardHistoryAndMessage)
 {
     auto* grabber = new FakeGrabber;
     CaptureController controller{std::unique_ptr<ScreenGrabber>(grabber)};
-    FakeRecognizer recognizer{tableResult()};
+    FakeRecognizer recognizer{TableResult::table()};
     Capture capture(controller, recognizer.function());
     QSignalSpy messages(&capture, &Capture::messageShown);
 

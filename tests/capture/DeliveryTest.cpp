@@ -1,5 +1,6 @@
 #include "capture/Delivery.h"
 
+#include "TableResult.h"
 #include "ocr/Table.h"
 
 #include <gtest/gtest.h>
@@ -9,24 +10,7 @@
 using Settings::OutputMode;
 
 namespace {
-TextRun run(std::string text, double x, double y, double w = 40, double h = 20)
-{
-    return TextRun{std::move(text), Rect{x, y, w, h}};
-}
-
-// A two-column table of three rows, words far apart, with its line runs.
-OCRResult tableResult()
-{
-    OCRResult result;
-    const char* cells[3][2] = {{"Item", "Price"}, {"Tea", "4"}, {"Cake", "6"}};
-    for (int row = 0; row < 3; ++row) {
-        const double y = 120 - 40 * row;
-        result.words.push_back(run(cells[row][0], 0, y));
-        result.words.push_back(run(cells[row][1], 200, y));
-        result.lines.push_back(run(std::string(cells[row][0]) + " " + cells[row][1], 0, y, 240));
-    }
-    return result;
-}
+using TableResult::run;
 
 OCRResult proseResult()
 {
@@ -48,7 +32,7 @@ TEST(DeliveryTest, NothingRecognizedCopiesNothing)
 
 TEST(DeliveryTest, TablesByModeWithTheirMessages)
 {
-    const OCRResult result = tableResult();
+    const OCRResult result = TableResult::table();
     ASSERT_TRUE(tableMarkdown(result));
     const std::vector<std::tuple<OutputMode, std::string, std::string, bool>> cases{
         {OutputMode::Auto, *tableMarkdown(result), "Copied table", true},
@@ -95,7 +79,7 @@ TEST(DeliveryTest, BarcodesAreAppendedOrStandAlone)
     EXPECT_EQ(choice->text, "Hello world\npayload");
     EXPECT_EQ(choice->message, "No table found — copied text + QR");
 
-    OCRResult table = tableResult();
+    OCRResult table = TableResult::table();
     table.barcodes = {"payload"};
     choice = Delivery::choose(table, OutputMode::Auto);
     EXPECT_EQ(choice->text, *tableMarkdown(table) + "\npayload");
