@@ -2,6 +2,7 @@
 
 #include "UiTest.h"
 #include "capture/FakeScreens.h"
+#include "capture/TableResult.h"
 #include "capture/qt/Capture.h"
 #include "capture/qt/CaptureController.h"
 #include "capture/qt/RegionPicker.h"
@@ -142,20 +143,6 @@ TEST_F(PanelTest, ActionRowsShowTheirShortcuts)
     EXPECT_EQ(shot.width(), HomePanelView::width + 2);
 }
 
-// The recognizer's stand-in: three rows of two words, which the table builder reads as a table.
-OCRResult tableResult()
-{
-    OCRResult result;
-    const char* cells[3][2] = {{"Item", "Price"}, {"Tea", "4"}, {"Cake", "6"}};
-    for (int row = 0; row < 3; ++row) {
-        const double y = 120 - 40 * row;
-        result.words.push_back(TextRun{cells[row][0], Rect{0, y, 40, 20}});
-        result.words.push_back(TextRun{cells[row][1], Rect{200, y, 40, 20}});
-        result.lines.push_back(TextRun{std::string(cells[row][0]) + " " + cells[row][1], Rect{0, y, 240, 20}});
-    }
-    return result;
-}
-
 TEST_F(PanelTest, OutputPickerChangesTheNextCapturesMode)
 {
     m_panel.show(QRect(), {});
@@ -170,7 +157,7 @@ TEST_F(PanelTest, OutputPickerChangesTheNextCapturesMode)
 
     CaptureController controller(std::make_unique<FakeGrabber>());
     Capture capture(controller, [](Image, std::vector<std::string>, bool, OCR::Completion completion) {
-        std::thread([completion = std::move(completion)] { completion(tableResult()); }).detach();
+        std::thread([completion = std::move(completion)] { completion(TableResult::table()); }).detach();
     });
     capture.captureText();
     QTRY_VERIFY(controller.isSelecting());
