@@ -2,6 +2,7 @@
 // shortcut and the drag sent with xdotool and the clipboard read with xclip. Every process started here is killed
 // at the end of its test, pass or fail.
 #include "store/History.h"
+#include "support/XSessionTest.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -62,7 +63,7 @@ const QRect qr(640, 360, 250, 250);
 const QRect blank(40, 420, 400, 200);
 } // namespace Layout
 
-class TrayAppE2ETest : public ::testing::Test
+class TrayAppE2ETest : public XSessionTest
 {
 protected:
     void SetUp() override
@@ -78,43 +79,6 @@ protected:
                               QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
 
-    void TearDown() override
-    {
-        // Reverse order: the app and the viewers before the X server they talk to.
-        for (auto it = m_processes.rbegin(); it != m_processes.rend(); ++it) {
-            QProcess& process = **it;
-            if (process.state() != QProcess::NotRunning) {
-                process.kill();
-                process.waitForFinished(5000);
-            }
-        }
-        m_processes.clear();
-    }
-
-    QProcess& start(const QString& program, const QStringList& arguments, const QProcessEnvironment& env)
-    {
-        m_processes.push_back(std::make_unique<QProcess>());
-        QProcess& process = *m_processes.back();
-        process.setProcessEnvironment(env);
-        process.start(program, arguments);
-        return process;
-    }
-
-    QProcessEnvironment environment() const
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("DISPLAY"), m_display);
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath("config"));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), m_dir.filePath("data"));
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_dir.filePath("run"));
-        env.insert(QStringLiteral("OMP_THREAD_LIMIT"), QStringLiteral("1"));
-        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        env.remove(QStringLiteral("XDG_SESSION_TYPE"));
-        env.remove(QStringLiteral("AMBREL_PLATFORM"));
-        return env;
-    }
-
     // Runs a short command to its end and returns its standard output.
     QString run(const QString& program, const QStringList& arguments)
     {
@@ -126,17 +90,6 @@ protected:
             process.waitForFinished();
         }
         return QString::fromUtf8(process.readAllStandardOutput());
-    }
-
-    void startServer(const QString& geometry = QStringLiteral("1024x768x24"))
-    {
-        QProcess& xvfb = start(QStringLiteral("Xvfb"),
-                               {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                                QStringLiteral("0"), geometry, QStringLiteral("-nolisten"), QStringLiteral("tcp")},
-                               QProcessEnvironment::systemEnvironment());
-        ASSERT_TRUE(waitFor([&] { return xvfb.canReadLine() || (xvfb.waitForReadyRead(100) && xvfb.canReadLine()); }))
-            << "Xvfb did not report its display";
-        m_display = QLatin1Char(':') + QString::fromLatin1(xvfb.readLine().trimmed());
     }
 
     // Draws the known content and shows it at the top-left corner of the screen.
@@ -255,10 +208,6 @@ protected:
             run(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
                                            folder + QLatin1Char('/') + name + QStringLiteral(".png")});
     }
-
-    QTemporaryDir m_dir;
-    QString m_display;
-    std::vector<std::unique_ptr<QProcess>> m_processes;
 };
 } // namespace
 

@@ -2,6 +2,7 @@
 // open its pickers and exits, or with none running it becomes the application and captures. Every process
 // started here is killed at the end of its test.
 #include "app/CLI.h"
+#include "support/XSessionTest.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -34,7 +35,7 @@ bool waitFor(const std::function<bool()>& done, int ms = deadlineMs)
     return true;
 }
 
-class CaptureCommandTest : public ::testing::Test
+class CaptureCommandTest : public XSessionTest
 {
 protected:
     void SetUp() override
@@ -52,51 +53,7 @@ protected:
         settings.write("[General]\nplaySound=false\nreadyHintShown=true\ntermsVersionAccepted=1\n");
         settings.close();
 
-        QProcess& xvfb =
-            start(QStringLiteral("Xvfb"),
-                  {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"),
-                   QStringLiteral("800x600x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")},
-                  QProcessEnvironment::systemEnvironment());
-        ASSERT_TRUE(waitFor([&] { return xvfb.canReadLine() || (xvfb.waitForReadyRead(100) && xvfb.canReadLine()); }))
-            << "Xvfb did not report its display";
-        m_display = QLatin1Char(':') + QString::fromLatin1(xvfb.readLine().trimmed());
-    }
-
-    void TearDown() override
-    {
-        // The apps before the X server they talk to.
-        for (auto it = m_processes.rbegin(); it != m_processes.rend(); ++it) {
-            QProcess& process = **it;
-            if (process.state() != QProcess::NotRunning) {
-                process.kill();
-                process.waitForFinished(5000);
-            }
-        }
-        m_processes.clear();
-    }
-
-    QProcess& start(const QString& program, const QStringList& arguments, const QProcessEnvironment& env)
-    {
-        m_processes.push_back(std::make_unique<QProcess>());
-        QProcess& process = *m_processes.back();
-        process.setProcessEnvironment(env);
-        process.start(program, arguments);
-        return process;
-    }
-
-    // An X11 session: the portals stay out of it.
-    QProcessEnvironment environment() const
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("DISPLAY"), m_display);
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath("config"));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), m_dir.filePath("data"));
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_dir.filePath("run"));
-        env.insert(QStringLiteral("OMP_THREAD_LIMIT"), QStringLiteral("1"));
-        for (const char* name : {"WAYLAND_DISPLAY", "XDG_SESSION_TYPE", "AMBREL_PLATFORM"})
-            env.remove(QLatin1String(name));
-        return env;
+        ASSERT_NO_FATAL_FAILURE(startServer(QStringLiteral("800x600x24")));
     }
 
     QProcess& startAmbrel(const QStringList& arguments = {})
@@ -123,10 +80,6 @@ protected:
     {
         return !QDir(m_dir.filePath("run")).entryList({QStringLiteral("ambrel-*.socket")}, QDir::System).isEmpty();
     }
-
-    QTemporaryDir m_dir;
-    QString m_display;
-    std::vector<std::unique_ptr<QProcess>> m_processes;
 };
 } // namespace
 
