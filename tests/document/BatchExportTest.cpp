@@ -55,18 +55,7 @@ std::optional<QStringList> readWorkbook(const QString& path)
     return QString::fromUtf8(python.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
-class BatchExportTest : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        testApp();
-        ASSERT_TRUE(m_dir.isValid());
-    }
-    QString path(const QString& name) const { return m_dir.filePath(name); }
-
-    QTemporaryDir m_dir;
-};
+using BatchExportTest = DocumentTest;
 } // namespace
 
 TEST_F(BatchExportTest, EveryPageBecomesASheetInInputAndPageOrder)

@@ -17,6 +17,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <functional>
 
@@ -108,3 +110,17 @@ inline bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 18
     }
     return true;
 }
+
+// A test with the application running and a fresh folder of its own for inputs and outputs.
+class DocumentTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        testApp();
+        ASSERT_TRUE(m_dir.isValid());
+    }
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+    QTemporaryDir m_dir;
+};

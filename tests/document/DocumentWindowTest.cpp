@@ -66,18 +66,7 @@ WindowParts parts(DocumentOCRWindow& w)
             w.findChild<QLabel*>(QStringLiteral("dropCapsule"))};
 }
 
-class DocumentWindowTest : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        testApp();
-        ASSERT_TRUE(m_dir.isValid());
-    }
-    QString path(const QString& name) const { return m_dir.filePath(name); }
-
-    QTemporaryDir m_dir;
-};
+using DocumentWindowTest = DocumentTest;
 } // namespace
 
 TEST_F(DocumentWindowTest, FreshWindowShowsTheEmptyStateWithNothingToCopy)
