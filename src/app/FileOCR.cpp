@@ -117,7 +117,7 @@ int FileOCR::batch(const std::string& output, const std::vector<std::string>& in
     for (const std::string& input : inputs) {
         std::error_code ec;
         const std::filesystem::path absolute = std::filesystem::absolute(input, ec);
-        for (ImageLoader::Page& page : ImageLoader::pages(ec ? input : absolute.string()))
+        for (ImageLoader::Page& page : ImageLoader::pages(ec ? input : absolute.string(), ImageLoader::Pixels::Reload))
             pages.push_back(std::move(page));
     }
     if (pages.empty()) {

@@ -14,7 +14,8 @@
 namespace {
 // The user may quit while a capture or a document page is still being recognized on a worker. Its completion
 // would reach into an application that no longer exists, and static destructors would pull the engines' data from
-// under it: so the app ends here, without them. Settings and history are on disk after every change already.
+// under it: so the app ends here, without them. Settings and history are on disk after every change already, and
+// a command has written its files and output by the time it returns.
 [[noreturn]] int endApplication(int status)
 {
     std::fflush(nullptr);
@@ -47,8 +48,9 @@ int main(int argc, char** argv)
         return endApplication(Application::run(argc, argv, QStringLiteral("capture")));
     };
     QuietQt::install();
+    // A command's output is complete when its runner returns; tearing down the loaded models would only add time.
     if (const std::optional<int> status = CLI::maybeRun(args, runners, std::cerr))
-        return *status;
+        endApplication(*status);
     QuietQt::uninstall();
     return endApplication(Application::run(argc, argv));
 }

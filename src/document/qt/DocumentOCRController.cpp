@@ -48,7 +48,7 @@ void DocumentOCRController::load(const QStringList& files)
     const std::vector<std::string> languages = DocumentOCRModel::languagesOrDefault(Settings::languages());
     for (const QString& file : files) {
         const std::string path = QFile::encodeName(file).toStdString();
-        std::vector<ImageLoader::Page> pages = ImageLoader::pages(path);
+        std::vector<ImageLoader::Page> pages = ImageLoader::pages(path, ImageLoader::Pixels::Reload);
         if (pages.empty()) {
             m_model.addUnreadable(QFileInfo(file).fileName().toStdString());
             continue;

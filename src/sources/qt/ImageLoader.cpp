@@ -110,6 +110,23 @@ bool isTruncatedGif(const QByteArray& bytes)
     return true;
 }
 
+// The format of the common picture files from their first bytes; empty for the rest, which Qt recognizes by their
+// content.
+QByteArray formatOf(const QByteArray& bytes)
+{
+    if (bytes.startsWith("\x89PNG\r\n\x1A\n"))
+        return "png";
+    if (bytes.startsWith("\xFF\xD8\xFF"))
+        return "jpeg";
+    if (bytes.startsWith("GIF87a") || bytes.startsWith("GIF89a"))
+        return "gif";
+    if (bytes.startsWith(QByteArrayView("II*\0", 4)) || bytes.startsWith(QByteArrayView("MM\0*", 4)))
+        return "tiff";
+    if (bytes.startsWith("RIFF") && bytes.mid(8, 4) == "WEBP")
+        return "webp";
+    return {};
+}
+
 bool tooLarge(QSize size)
 {
     return size.width() > maxImageSide || size.height() > maxImageSide
@@ -134,7 +151,8 @@ std::optional<Image> decodeWithQt(const std::string& path)
         return std::nullopt;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
+    // Naming the format spares Qt from loading every image plugin to ask which one reads the file.
+    QImageReader reader(&buffer, formatOf(bytes));
     reader.setAutoTransform(true);
     // Qt's own guard, for formats whose header gives no size: the limit is in megabytes of decoded image.
     reader.setAllocationLimit(static_cast<int>(maxImagePixels * 4 / (1024 * 1024) + 1));
@@ -162,7 +180,7 @@ std::optional<Image> decodePicture(const std::string& path)
 
 } // namespace
 
-std::vector<Page> pages(const std::string& path)
+std::vector<Page> pages(const std::string& path, Pixels pixels)
 {
     try {
         const std::filesystem::path location(path);
@@ -179,7 +197,16 @@ std::vector<Page> pages(const std::string& path)
             return {};
         Page page;
         page.label = name;
-        page.loadImage = [image = std::move(*image)] { return std::optional<Image>(image); };
+        if (pixels == Pixels::Keep) {
+            page.loadImage = [image = std::move(*image)] { return std::optional<Image>(image); };
+        } else {
+            page.loadImage = [path]() -> std::optional<Image> {
+                auto again = decodePicture(path);
+                if (!again || again->isNull())
+                    return std::nullopt;
+                return again;
+            };
+        }
         return {std::move(page)};
     } catch (...) {
         return {};

@@ -168,7 +168,7 @@ TEST_F(ImageLoaderTest, LockedPdfGivesNoPages)
 TEST_F(ImageLoaderTest, PicturesInEveryOfferedFormat)
 {
     ensureGui();
-    for (const char* format : {"png", "jpg", "tiff", "bmp"}) {
+    for (const char* format : {"png", "jpg", "tiff", "bmp", "webp"}) {
         const std::string file = at(std::string("picture.") + format);
         ASSERT_TRUE(QImageWriter(QString::fromStdString(file), format).write(picture())) << format;
         const auto pages = ImageLoader::pages(file);
@@ -180,6 +180,36 @@ TEST_F(ImageLoaderTest, PicturesInEveryOfferedFormat)
         ASSERT_TRUE(image) << format;
         expectRedBlue(*image, format);
     }
+}
+
+// A long list of pictures must not hold every decoded picture until its turn: a reloading page decodes its file again
+// when asked, and a file that went bad in between gives no image rather than stale or broken pixels.
+TEST_F(ImageLoaderTest, ReloadingPagesDecodeWhenAskedAndNoticeAChangedFile)
+{
+    ensureGui();
+    ASSERT_TRUE(QImageWriter(QString::fromStdString(at("kept.png")), "png").write(picture()));
+    ASSERT_TRUE(QImageWriter(QString::fromStdString(at("gone.png")), "png").write(picture()));
+    ASSERT_TRUE(QImageWriter(QString::fromStdString(at("spoilt.png")), "png").write(picture()));
+
+    const auto kept = ImageLoader::pages(at("kept.png"), ImageLoader::Pixels::Reload);
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0].label, "kept.png");
+    expectRedBlue(*kept[0].image(), "first decode", 0);
+    expectRedBlue(*kept[0].image(), "second decode", 0);
+
+    const auto gone = ImageLoader::pages(at("gone.png"), ImageLoader::Pixels::Reload);
+    const auto spoilt = ImageLoader::pages(at("spoilt.png"), ImageLoader::Pixels::Reload);
+    const auto held = ImageLoader::pages(at("spoilt.png"));
+    ASSERT_EQ(gone.size(), 1u);
+    ASSERT_EQ(spoilt.size(), 1u);
+    std::filesystem::remove(at("gone.png"));
+    writeBytes(at("spoilt.png"), readBytes(at("kept.png")).substr(0, 60));
+    EXPECT_FALSE(gone[0].image());
+    EXPECT_FALSE(spoilt[0].image());
+    // Pages that keep their pixels are unaffected by what happens to the file.
+    expectRedBlue(*held[0].image(), "kept pixels", 0);
+
+    EXPECT_TRUE(ImageLoader::pages(at("gone.png"), ImageLoader::Pixels::Reload).empty());
 }
 
 TEST_F(ImageLoaderTest, AnimatedGifGivesItsFirstFrame)
