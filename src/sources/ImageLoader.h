@@ -15,7 +15,11 @@ inline constexpr int maxImageSide = 32767;
 // Whether a picture's decoded pixels stay with its page. Callers that list many files before recognizing any (the
 // batch runner, the document window) let them go: the file is decoded once to know it is readable and again when
 // its turn comes, so memory holds the pages in flight rather than every picture of the list.
-enum class Pixels { Keep, Reload };
+enum class Pixels
+{
+    Keep,
+    Reload
+};
 
 // Returns the pages of a picture or PDF file, possibly none; never throws. A file whose extension is "pdf" (any
 // case) gives one page per renderable page, each rendered only when its image is asked for; any other file gives
