@@ -436,6 +436,7 @@ def main():
     if not args.work:
         temporary = tempfile.mkdtemp(prefix="ambrel-compare-")
         args.work = temporary
+    os.makedirs(args.work, exist_ok=True)
     try:
         bench = Bench(args)
         for section in args.only.split(","):

@@ -11,7 +11,10 @@ namespace XLSXWriter {
 namespace {
 constexpr std::string_view declaration = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
 constexpr std::size_t maxNameLength = 31; // user-perceived characters
-constexpr std::size_t fixedParts = 4;     // content types, root rels, workbook, workbook rels
+// Excel counts the same limit in UTF-16 code units and will not open a workbook with a longer name, so a name of
+// emoji, astral characters or combining marks is cut further, at a character boundary.
+constexpr std::size_t maxNameUnits = 31;
+constexpr std::size_t fixedParts = 4; // content types, root rels, workbook, workbook rels
 
 void appendNumber(std::string& out, std::size_t value)
 {
@@ -72,13 +75,45 @@ std::string trimmed(std::string_view text)
     return std::string(text.substr(begin, end - begin));
 }
 
-// Returns the first `count` user-perceived characters.
-std::string prefix(const std::vector<std::string_view>& clusters, std::size_t count)
+std::size_t utf16Units(std::string_view utf8)
+{
+    std::size_t units = 0;
+    for (const char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        units += (byte & 0xC0) != 0x80; // one per scalar value...
+        units += byte >= 0xF0;          // ...and a second for a surrogate pair
+    }
+    return units;
+}
+
+// Returns the first `count` user-perceived characters, or fewer where they would take more than `units` UTF-16
+// code units.
+std::string prefix(const std::vector<std::string_view>& clusters, std::size_t count, std::size_t units)
 {
     std::string out;
-    for (std::size_t i = 0; i < count && i < clusters.size(); ++i)
+    for (std::size_t i = 0; i < count && i < clusters.size(); ++i) {
+        const std::size_t size = utf16Units(clusters[i]);
+        if (size > units)
+            break;
+        units -= size;
         out.append(clusters[i]);
+    }
     return out;
+}
+
+// Excel refuses a sheet name that begins or ends with an apostrophe; spaces freed by removing one go as well.
+std::string withoutEdgeApostrophes(std::string name)
+{
+    for (;;) {
+        const std::size_t before = name.size();
+        name = trimmed(name);
+        while (!name.empty() && name.front() == '\'')
+            name.erase(0, 1);
+        while (!name.empty() && name.back() == '\'')
+            name.pop_back();
+        if (name.size() == before)
+            return name;
+    }
 }
 
 std::string defaultName(std::size_t index)
@@ -180,6 +215,8 @@ std::vector<std::string> normalizedNames(const std::vector<std::string>& wanted)
     std::vector<std::string> names;
     names.reserve(wanted.size());
     std::unordered_set<std::string> used; // lower-case forms
+    // Excel keeps this name for itself and repairs a workbook that uses it.
+    used.insert("history");
     // The suffix number to try first for a base: lower ones were all taken when this base was last seen, and the
     // used set only grows. Keeps many equal names from costing quadratic time.
     std::unordered_map<std::string, std::size_t> nextSuffix;
@@ -191,7 +228,7 @@ std::vector<std::string> normalizedNames(const std::vector<std::string>& wanted)
                 c = ' ';
         std::vector<std::string_view> clusters = Unicode::graphemes(base);
         // Cut before trimming: a name cut just behind a space ends up shorter than the limit.
-        base = trimmed(prefix(clusters, maxNameLength));
+        base = withoutEdgeApostrophes(prefix(clusters, maxNameLength, maxNameUnits));
         if (base.empty())
             base = defaultName(i);
         clusters = Unicode::graphemes(base);
@@ -203,7 +240,7 @@ std::vector<std::string> normalizedNames(const std::vector<std::string>& wanted)
             do {
                 std::string suffix = " ";
                 appendNumber(suffix, n++);
-                candidate = prefix(clusters, maxNameLength - suffix.size()) + suffix;
+                candidate = prefix(clusters, maxNameLength - suffix.size(), maxNameUnits - suffix.size()) + suffix;
                 lower = Unicode::lowercased(candidate);
             } while (used.contains(lower));
         }

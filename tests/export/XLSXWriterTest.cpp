@@ -195,8 +195,10 @@ TEST(XLSXWriterTest, SheetNamesAreCleanedCutAndMadeUnique)
         {{std::string(40, 'n')}, {n31}, "cut to 31 characters"},
         {{std::string(30, 'n') + " tail"}, {std::string(30, 'n')}, "cut before trimming"},
         {{"  " + std::string(40, 'n')}, {std::string(29, 'n')}, "leading spaces count towards 31"},
-        {{repeat(accented, 35)}, {repeat(accented, 31)}, "combining marks are part of a character"},
-        {{repeat(flag, 32)}, {repeat(flag, 31)}, "a flag is one character"},
+        // Each of these characters takes two or four UTF-16 units, and Excel's limit is 31 of those.
+        {{repeat(accented, 35)}, {repeat(accented, 15)}, "combining marks are part of a character"},
+        {{repeat(flag, 32)}, {repeat(flag, 7)}, "a flag is one character"},
+        {{"ab" + repeat(flag, 8)}, {"ab" + repeat(flag, 7)}, "never half a flag"},
         {{repeat(han, 40)}, {repeat(han, 31)}, "Hangul syllables"},
         {{"Invoice", "Invoice", "INVOICE"}, {"Invoice", "Invoice 2", "INVOICE 3"}, "unique regardless of case"},
         {{"Data", "Data 2", "data"}, {"Data", "Data 2", "data 3"}, "a suffixed name that is taken keeps counting up"},
@@ -208,9 +210,15 @@ TEST(XLSXWriterTest, SheetNamesAreCleanedCutAndMadeUnique)
         {{std::string(31, 'x'), std::string(31, 'x'), std::string(35, 'x')},
          {std::string(31, 'x'), x29 + " 2", x29 + " 3"},
          "suffixes cut long names to make room"},
-        {{repeat(accented, 31), repeat(accented, 31)},
-         {repeat(accented, 31), repeat(accented, 29) + " 2"},
+        {{repeat(han + "a", 16), repeat(han + "a", 16)},
+         {repeat(han + "a", 15) + han, repeat(han + "a", 14) + han + " 2"},
          "the room is made in characters, not bytes"},
+        {{repeat(accented, 15), repeat(accented, 15)},
+         {repeat(accented, 15), repeat(accented, 14) + " 2"},
+         "the room for a suffix is made in UTF-16 units too"},
+        {{"'Quoted'", " ' spaced ' ", "it's"}, {"Quoted", "spaced", "it's"}, "no apostrophe at either end"},
+        {{"''"}, {"Sheet1"}, "nothing but apostrophes"},
+        {{"History", "history"}, {"History 2", "history 3"}, "Excel's reserved name"},
     };
     for (const auto& [names, expected, why] : cases)
         EXPECT_EQ(normalizedNames(names), expected) << why;
