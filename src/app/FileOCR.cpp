@@ -1,6 +1,7 @@
 #include "app/FileOCR.h"
 
 #include "app/InOrder.h"
+#include "app/OCRText.h"
 #include "export/AtomicFile.h"
 #include "export/XLSXWriter.h"
 #include "ocr/Recognizer.h"
@@ -78,14 +79,7 @@ int FileOCR::run(const std::string& path, Settings::OutputMode mode,
     recognizePages(pages, langs, Settings::usesLanguageCorrection(mode), [&](std::size_t i, OCRResult result) {
         if (pages.size() > 1)
             out << heading(pages[i]) << '\n';
-        std::string text = result.isEmpty() ? std::string() : ImageLoader::format(result, mode);
-        if (!result.barcodes.empty()) {
-            std::string codes;
-            for (const std::string& code : result.barcodes)
-                codes += (codes.empty() ? "" : "\n") + code;
-            text = text.empty() ? codes : text + "\n" + codes;
-        }
-        out << (text.empty() ? std::string("(no text found)") : text) << '\n';
+        out << OCRText::forPage(result, mode) << '\n';
         out.flush();
     });
     return 0;

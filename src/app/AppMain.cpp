@@ -1,0 +1,56 @@
+#include "app/CLI.h"
+#include "app/FileOCR.h"
+#include "app/qt/Application.h"
+#include "app/qt/QuietQt.h"
+#include "app/qt/SelfTest.h"
+#include "demo/qt/DemoRenderer.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+// The user may quit while a capture or a document page is still being recognized on a worker. Its completion
+// would reach into an application that no longer exists, and static destructors would pull the engines' data from
+// under it: so the app ends here, without them. Settings and history are on disk after every change already, and
+// a command has written its files and output by the time it returns.
+[[noreturn]] int endApplication(int status)
+{
+    std::fflush(nullptr);
+    std::_Exit(status);
+}
+} // namespace
+
+// The whole program: every command and the desktop app. The `ambrel` executable loads it from this library
+// unless it can answer the command line on its own (main.cpp).
+extern "C" __attribute__((visibility("default"))) int ambrel_main(int argc, char** argv)
+{
+    const std::vector<std::string> args(argv, argv + argc);
+    CLI::Runners runners;
+    runners.selftest = [] { return SelfTest::run(std::cout); };
+    runners.ocr = [](const std::string& path, Settings::OutputMode mode,
+                     const std::optional<std::vector<std::string>>& languages) {
+        return FileOCR::run(path, mode, languages, std::cout, std::cerr);
+    };
+    runners.diag = [](const std::string& path) { return FileOCR::diagnose(path, std::cout, std::cerr); };
+    runners.batch = [](const std::string& output, const std::vector<std::string>& inputs) {
+        return FileOCR::batch(output, inputs, std::cout, std::cerr);
+    };
+    runners.makeDemo = [](const std::string& path) { return DemoRenderer::run(path, std::cout, std::cerr); };
+    runners.makeSample = [](const std::string& path) {
+        return DemoRenderer::writeSamplePNG(path, std::cout, std::cerr);
+    };
+    // The running instance captures; with none, this process becomes the application and captures.
+    runners.capture = [argc, argv] {
+        QuietQt::uninstall();
+        return endApplication(Application::run(argc, argv, QStringLiteral("capture")));
+    };
+    QuietQt::install();
+    // A command's output is complete when its runner returns; tearing down the loaded models would only add time.
+    if (const std::optional<int> status = CLI::maybeRun(args, runners, std::cerr))
+        endApplication(*status);
+    QuietQt::uninstall();
+    return endApplication(Application::run(argc, argv));
+}
