@@ -46,8 +46,7 @@ bool readPixels(Reader& reader, std::FILE* file, long long maxPixels, int maxSid
     if (depth != 8 || png_get_valid(png, info, PNG_INFO_tRNS))
         return false;
     if (width == 0 || height == 0 || width > static_cast<png_uint_32>(maxSide)
-        || height > static_cast<png_uint_32>(maxSide)
-        || static_cast<long long>(width) * height > maxPixels)
+        || height > static_cast<png_uint_32>(maxSide) || static_cast<long long>(width) * height > maxPixels)
         return false;
     switch (type) {
     case PNG_COLOR_TYPE_GRAY:

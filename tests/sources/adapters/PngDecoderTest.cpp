@@ -1,9 +1,9 @@
 // The command line's own PNG reader must give what Qt's reader gives, byte for byte: a picture read either way has
 // to come out as the same text.
-#include "sources/ImageLoader.h"
 #include "sources/png/PngDecoder.h"
 
 #include "LoaderFixtures.h"
+#include "sources/ImageLoader.h"
 
 #include <QTemporaryDir>
 
@@ -70,8 +70,8 @@ bool writePng(const std::string& path, const Kind& kind)
         for (int y = 0; y < height; ++y) {
             for (int x = 0; x < width; ++x)
                 for (int c = 0; c < std::max(bytes, 1); ++c)
-                    row[std::size_t(x) * std::max(bytes, 1) + c] =
-                        png_byte(kind.colourType == PNG_COLOR_TYPE_PALETTE ? (x * 5 + y) % 200 : x * 7 + y * 11 + c * 50);
+                    row[std::size_t(x) * std::max(bytes, 1) + c] = png_byte(
+                        kind.colourType == PNG_COLOR_TYPE_PALETTE ? (x * 5 + y) % 200 : x * 7 + y * 11 + c * 50);
             png_write_row(png, row.data());
         }
     }
