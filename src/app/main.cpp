@@ -32,7 +32,7 @@ int runApp(int argc, char** argv)
         if (!std::filesystem::exists(candidate, error))
             continue;
         // Global, so that the image plugins Qt loads later find the Qt libraries this one brought in.
-        void* library = ::dlopen(candidate.c_str(), RTLD_NOW | RTLD_GLOBAL);
+        void* library = ::dlopen(candidate.c_str(), RTLD_LAZY | RTLD_GLOBAL);
         if (library == nullptr) {
             failure = ::dlerror();
             break;
