@@ -1,5 +1,7 @@
 #include "app/CLI.h"
 
+#include "store/Settings.h"
+
 #include <algorithm>
 #include <cctype>
 #include <ostream>
@@ -59,15 +61,6 @@ bool endsWith(std::string_view text, std::string_view suffix)
     return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
 }
 
-std::string_view trimmedBlanks(std::string_view piece)
-{
-    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    while (!piece.empty() && blank(piece.front()))
-        piece.remove_prefix(1);
-    while (!piece.empty() && blank(piece.back()))
-        piece.remove_suffix(1);
-    return piece;
-}
 } // namespace
 
 std::optional<int> CLI::maybeRun(const std::vector<std::string>& args, const Runners& runners, std::ostream& err)
@@ -138,7 +131,7 @@ std::optional<std::vector<std::string>> CLI::parseLanguageList(const std::option
         const std::string_view piece = rest.substr(0, comma);
         // Only pieces empty before trimming are dropped: "a, ,b" keeps an empty code, as the command always did.
         if (!piece.empty())
-            codes.emplace_back(trimmedBlanks(piece));
+            codes.emplace_back(Settings::trimmedBlanks(piece));
         if (comma == std::string_view::npos)
             break;
         rest.remove_prefix(comma + 1);

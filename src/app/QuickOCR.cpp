@@ -5,7 +5,6 @@
 #include "sources/ImageLoader.h"
 #include "sources/png/PngDecoder.h"
 
-#include <algorithm>
 #include <filesystem>
 #include <future>
 #include <ostream>
@@ -15,13 +14,9 @@ std::optional<int> QuickOCR::run(const std::string& path, Settings::OutputMode m
 {
     if (!languages)
         return std::nullopt;
-    std::filesystem::path location(path);
-    std::string extension = location.extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c); });
     std::error_code error;
     // A file named .pdf is a PDF to the loader whatever it holds; FIFOs and devices are never opened here.
-    if (extension == ".pdf" || !std::filesystem::is_regular_file(location, error))
+    if (ImageLoader::isPdf(path) || !std::filesystem::is_regular_file(path, error))
         return std::nullopt;
     std::optional<Image> image = PngDecoder::decode(path, ImageLoader::maxImagePixels, ImageLoader::maxImageSide);
     if (!image)

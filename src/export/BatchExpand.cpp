@@ -1,5 +1,7 @@
 #include "export/BatchExpand.h"
 
+#include "sources/ImageLoader.h"
+
 #include <algorithm>
 #include <filesystem>
 
@@ -7,13 +9,8 @@ namespace fs = std::filesystem;
 
 bool Batch::accepted(std::string_view fileName)
 {
-    const std::string extension = fs::path(fileName).extension().string();
-    if (extension.size() < 2)
-        return false;
-    std::string lower;
-    for (char c : std::string_view(extension).substr(1))
-        lower += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-    return std::find(extensions.begin(), extensions.end(), lower) != extensions.end();
+    const std::string extension = ImageLoader::extensionOf(fileName);
+    return !extension.empty() && std::find(extensions.begin(), extensions.end(), extension) != extensions.end();
 }
 
 std::vector<std::string> Batch::expand(const std::vector<std::string>& chosen)

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ImageLoader {
@@ -11,6 +12,12 @@ namespace ImageLoader {
 // small file that claims a huge image (a decompression bomb) costs nothing.
 inline constexpr std::int64_t maxImagePixels = 100'000'000;
 inline constexpr int maxImageSide = 32767;
+
+// The extension of a path's file name without its dot, in ASCII lower case ("pdf" for "SCAN.PDF"); empty when the
+// name has none.
+std::string extensionOf(std::string_view path);
+// True for a path the loader reads as a PDF: extension "pdf" in any case, whatever the file holds.
+bool isPdf(std::string_view path);
 
 // Whether a picture's decoded pixels stay with its page. Callers that list many files before recognizing any (the
 // batch runner, the document window) let them go: the file is decoded once to know it is readable and again when

@@ -6,15 +6,6 @@
 #include <cmath>
 
 namespace {
-std::string_view trimmedBlanks(std::string_view piece)
-{
-    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    while (!piece.empty() && blank(piece.front()))
-        piece.remove_prefix(1);
-    while (!piece.empty() && blank(piece.back()))
-        piece.remove_suffix(1);
-    return piece;
-}
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b)
 {
@@ -36,6 +27,16 @@ std::vector<std::pair<std::string_view, Settings::Value>> Settings::factoryDefau
         {Key::hotkeyModifiers, defaultHotkeyModifiers},
         {Key::hotkeyLabel, std::string("2")},
     };
+}
+
+std::string_view Settings::trimmedBlanks(std::string_view text)
+{
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!text.empty() && blank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && blank(text.back()))
+        text.remove_suffix(1);
+    return text;
 }
 
 std::vector<std::string> Settings::parseLanguages(std::string_view stored)
@@ -68,7 +69,7 @@ bool Settings::termsAccepted(long long storedVersion)
 
 std::optional<long long> Settings::integerFromText(std::string_view text)
 {
-    text = trimmedBlanks(text);
+    text = Settings::trimmedBlanks(text);
     if (text.empty())
         return std::nullopt;
     std::string_view digits = text;
@@ -90,7 +91,7 @@ std::optional<long long> Settings::integerFromText(std::string_view text)
 
 bool Settings::booleanFromText(std::string_view text)
 {
-    text = trimmedBlanks(text);
+    text = Settings::trimmedBlanks(text);
     if (equalsIgnoringCase(text, "true") || equalsIgnoringCase(text, "yes"))
         return true;
     const std::optional<long long> number = integerFromText(text);

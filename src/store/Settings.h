@@ -40,6 +40,9 @@ using Value = std::variant<bool, long long, std::string>;
 // termsVersionAccepted and readyHintShown are deliberately absent: they must read as "not yet".
 std::vector<std::pair<std::string_view, Value>> factoryDefaults(std::string languagesDefault);
 
+// Returns `text` without the spaces and tabs at either end, as stored values and language lists are read.
+std::string_view trimmedBlanks(std::string_view text);
+
 // Returns the language codes of a stored "recognitionLanguages" value: split at ",", each piece trimmed of
 // spaces and tabs, empty pieces dropped, duplicates and unknown codes kept in stored order.
 std::vector<std::string> parseLanguages(std::string_view stored);

@@ -1,7 +1,9 @@
 #include "app/qt/AppActivation.h"
 
 #include <QEvent>
+#include <QGuiApplication>
 #include <QPointer>
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
 
@@ -78,4 +80,14 @@ bool WindowCloseObserver::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::Hide && !event->spontaneous() && watched == parent())
         AppActivation::didClose(static_cast<QWidget*>(watched));
     return QObject::eventFilter(watched, event);
+}
+
+void AppActivation::placeNew(QWidget* window)
+{
+    window->setWindowIcon(QGuiApplication::windowIcon());
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame = window->frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        window->move(frame.topLeft());
+    }
 }

@@ -10,6 +10,8 @@ namespace AppActivation {
 // Shows the window (restoring it when minimised), raises it and gives it the focus, then asks again on the next
 // turn of the event loop; records it as open until it closes.
 void show(QWidget* window);
+// Gives a newly made window the program's icon and centres it on the primary screen, before its first show.
+void placeNew(QWidget* window);
 // Forgets a window that closed. Called by its WindowCloseObserver.
 void didClose(QWidget* window);
 bool isOpen(const QWidget* window);

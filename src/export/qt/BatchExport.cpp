@@ -15,7 +15,6 @@
 #include <QThread>
 
 #include <algorithm>
-#include <filesystem>
 
 namespace {
 QString fromUtf8(std::string_view text)
@@ -76,12 +75,6 @@ private:
     QStringList m_chosen;
 };
 
-std::string lowerExtension(const std::string& path)
-{
-    std::string ext = std::filesystem::path(path).extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    return ext;
-}
 } // namespace
 
 BatchExport& BatchExport::shared()
@@ -169,7 +162,7 @@ void BatchExport::process(const std::vector<std::string>& files)
     // none when it turns out unreadable, and is decoded only when its turn comes.
     for (const std::string& file : files) {
         Source source{file, std::nullopt};
-        if (lowerExtension(file) == ".pdf") {
+        if (ImageLoader::isPdf(file)) {
             source.pages = ImageLoader::pages(file);
             m_total += source.pages->size();
         } else {

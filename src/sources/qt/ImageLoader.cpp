@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QImageReader>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -16,14 +15,6 @@ namespace ImageLoader {
 namespace {
 
 const std::string pageSeparator = " \u2014 p";
-
-bool isPdf(const std::filesystem::path& path)
-{
-    std::string extension = path.extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c); });
-    return extension == ".pdf";
-}
 
 std::vector<Page> pdfPages(const std::string& path, const std::string& name)
 {
@@ -189,7 +180,7 @@ std::vector<Page> pages(const std::string& path, Pixels pixels)
         if (!std::filesystem::is_regular_file(location, error))
             return {};
         const std::string name = location.filename().string();
-        if (isPdf(location))
+        if (isPdf(path))
             return pdfPages(path, name);
 
         auto image = decodePicture(path);

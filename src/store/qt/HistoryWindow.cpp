@@ -13,7 +13,6 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QScreen>
 #include <QScrollArea>
 #include <QStackedWidget>
 #include <QStyle>
@@ -375,12 +374,7 @@ void HistoryWindowController::show()
 {
     if (!m_window) {
         m_window = new HistoryView(HistoryStore::shared());
-        m_window->setWindowIcon(QGuiApplication::windowIcon());
-        if (QScreen* screen = QGuiApplication::primaryScreen()) {
-            QRect frame = m_window->frameGeometry();
-            frame.moveCenter(screen->availableGeometry().center());
-            m_window->move(frame.topLeft());
-        }
+        AppActivation::placeNew(m_window);
     }
     AppActivation::show(m_window);
 }

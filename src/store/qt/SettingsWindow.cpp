@@ -13,11 +13,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -195,12 +193,7 @@ void PreferencesWindowController::show()
 {
     if (!m_window) {
         m_window = new PreferencesView;
-        m_window->setWindowIcon(QGuiApplication::windowIcon());
-        if (QScreen* screen = QGuiApplication::primaryScreen()) {
-            QRect frame = m_window->frameGeometry();
-            frame.moveCenter(screen->availableGeometry().center());
-            m_window->move(frame.topLeft());
-        }
+        AppActivation::placeNew(m_window);
     }
     AppActivation::show(m_window);
 }
