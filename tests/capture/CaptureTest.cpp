@@ -1,6 +1,7 @@
 #include "capture/qt/Capture.h"
 
 #include "FakeScreens.h"
+#include "PickerDrag.h"
 #include "QtTestApp.h"
 #include "TableResult.h"
 #include "capture/qt/CaptureController.h"
@@ -53,17 +54,6 @@ protected:
     }
     void TearDown() override { ::unsetenv("AMBREL_PLATFORM"); }
 
-    // Drags a box over the first picker, in its own coordinates.
-    static void drag(RegionPicker* picker, QPointF from, QPointF to)
-    {
-        for (auto [type, at] : {std::pair{QEvent::MouseButtonPress, from}, std::pair{QEvent::MouseMove, to},
-                                std::pair{QEvent::MouseButtonRelease, to}}) {
-            QMouseEvent event(type, at, picker->mapToGlobal(at), Qt::LeftButton,
-                              type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
-            QApplication::sendEvent(picker, &event);
-        }
-    }
-
     QTemporaryDir m_dir;
 };
 } // namespace
@@ -83,7 +73,7 @@ TEST_F(CaptureTest, TableRegionEndsOnClipboardHistoryAndMessage)
     EXPECT_EQ(controller.pickers().size(), size_t(QGuiApplication::screens().size()));
     EXPECT_EQ(grabber->grabs, QGuiApplication::screens().size());
 
-    drag(controller.pickers().front(), {5, 5}, {45, 35});
+    dragOver(controller.pickers().front(), {5, 5}, {45, 35});
     EXPECT_FALSE(controller.isSelecting());
     ASSERT_TRUE(QTest::qWaitFor([&] { return messages.count() == 1; }, 5000));
     EXPECT_FALSE(capture.busy());
@@ -107,7 +97,7 @@ TEST_F(CaptureTest, BlankRegionKeepsTheClipboard)
     Settings::set(Settings::Key::outputMode, 4);
 
     capture.captureText();
-    drag(controller.pickers().front(), {100, 100}, {200, 150});
+    dragOver(controller.pickers().front(), {100, 100}, {200, 150});
     ASSERT_TRUE(QTest::qWaitFor([&] { return messages.count() == 1; }, 5000));
     EXPECT_EQ(messages.at(0).at(0).toString(), QStringLiteral("No text found"));
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("before"));

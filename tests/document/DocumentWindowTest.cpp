@@ -2,6 +2,7 @@
 #include "document/qt/DocumentOCRController.h"
 #include "document/qt/DocumentOCRWindow.h"
 #include "store/qt/HistoryStore.h"
+#include "support/DarkPalette.h"
 
 #include <QClipboard>
 #include <QComboBox>
@@ -222,19 +223,7 @@ TEST_F(DocumentWindowTest, Screenshots)
     if (outDir.isEmpty())
         GTEST_SKIP() << "set AMBREL_SCREENSHOT_DIR to write screenshots";
     const QPalette original = QApplication::palette();
-    QPalette dark;
-    dark.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2e));
-    dark.setColor(QPalette::WindowText, QColor(0xee, 0xee, 0xee));
-    dark.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x20));
-    dark.setColor(QPalette::AlternateBase, QColor(0x2f, 0x2f, 0x33));
-    dark.setColor(QPalette::Text, QColor(0xee, 0xee, 0xee));
-    dark.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x3e));
-    dark.setColor(QPalette::ButtonText, QColor(0xee, 0xee, 0xee));
-    dark.setColor(QPalette::Highlight, QColor(0x3d, 0x8b, 0xfd));
-    dark.setColor(QPalette::HighlightedText, Qt::white);
-    dark.setColor(QPalette::PlaceholderText, QColor(0x99, 0x99, 0x99));
-    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-        dark.setColor(QPalette::Disabled, role, QColor(0x77, 0x77, 0x7a));
+    const QPalette dark = darkPalette();
 
     const QString png = writeTextImage(path(QStringLiteral("scan.png")),
                                        {QStringLiteral("Quarterly report"), QStringLiteral("Revenue grew 12%")});

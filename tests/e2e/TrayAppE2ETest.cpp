@@ -34,19 +34,6 @@ QGuiApplication& drawingApp()
     return *app;
 }
 
-// Polls `done` every 25 ms until it holds or the deadline passes.
-bool waitFor(const std::function<bool()>& done, int ms = deadlineMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QThread::msleep(25);
-    }
-    return true;
-}
-
 bool haveTools()
 {
     for (const char* tool : {"Xvfb", "xdotool", "xclip", "qrencode"})

@@ -23,18 +23,6 @@
 namespace {
 constexpr int deadlineMs = 20000;
 
-bool waitFor(const std::function<bool()>& done, int ms = deadlineMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QThread::msleep(25);
-    }
-    return true;
-}
-
 class CaptureCommandTest : public XSessionTest
 {
 protected:

@@ -1,6 +1,7 @@
 // Screen capture through the Screenshot portal: the fake portal answers with a known picture, refuses, or reports
 // a cancelled prompt, and the capture flow runs on to the clipboard or to its permission message.
 #include "FakePortal.h"
+#include "capture/PickerDrag.h"
 #include "capture/QtTestApp.h"
 #include "capture/portal/PortalScreenshot.h"
 #include "capture/qt/Capture.h"
@@ -91,16 +92,6 @@ protected:
         Platform::prepareCapture([&capture] { capture.captureText(); });
     }
 
-    static void drag(RegionPicker* picker, QPointF from, QPointF to)
-    {
-        for (auto [type, at] : {std::pair{QEvent::MouseButtonPress, from}, std::pair{QEvent::MouseMove, to},
-                                std::pair{QEvent::MouseButtonRelease, to}}) {
-            QMouseEvent event(type, at, picker->mapToGlobal(at), Qt::LeftButton,
-                              type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
-            QApplication::sendEvent(picker, &event);
-        }
-    }
-
     QTemporaryDir m_dir;
     FakePortal* m_portal = nullptr;
     int m_settingsOpened = 0;
@@ -127,7 +118,7 @@ TEST_F(PortalCaptureTest, PictureGoesThroughThePickerToTheClipboardAtDevicePixel
     ASSERT_FALSE(written.isEmpty());
     EXPECT_FALSE(QFile::exists(written));
 
-    drag(pickers.front(), QPointF(100, 100), QPointF(200, 150));
+    dragOver(pickers.front(), QPointF(100, 100), QPointF(200, 150));
     ASSERT_TRUE(QTest::qWaitFor([&] { return QGuiApplication::clipboard()->text() == QLatin1String("Portal text"); },
                                 deadlineMs));
     ASSERT_EQ(recognizer.images.size(), 1u);

@@ -8,8 +8,23 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <vector>
+
+// Polls `done` every 25 ms until it holds or `ms` have passed; returns whether it holds. For conditions outside
+// this process (files, windows, other programs), so no event loop runs meanwhile.
+inline bool waitFor(const std::function<bool()>& done, int ms = 20000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > ms)
+            return false;
+        QThread::msleep(25);
+    }
+    return true;
+}
 
 // A test in a private X server: Xvfb on a display of its own, processes started against it, and a temporary
 // home for settings, data and the runtime folder. Every process started here is killed at the end of the test,

@@ -5,6 +5,7 @@
 #include "store/qt/HistoryStore.h"
 #include "store/qt/HistoryWindow.h"
 #include "store/qt/SettingsWindow.h"
+#include "support/DarkPalette.h"
 
 #include <QDir>
 #include <QPalette>
@@ -13,27 +14,6 @@
 #include <QTabWidget>
 
 namespace {
-QPalette darkPalette()
-{
-    QPalette p;
-    p.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2e));
-    p.setColor(QPalette::WindowText, QColor(0xe8, 0xe8, 0xea));
-    p.setColor(QPalette::Base, QColor(0x1f, 0x1f, 0x22));
-    p.setColor(QPalette::AlternateBase, QColor(0x33, 0x33, 0x37));
-    p.setColor(QPalette::Text, QColor(0xe8, 0xe8, 0xea));
-    p.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x3e));
-    p.setColor(QPalette::ButtonText, QColor(0xe8, 0xe8, 0xea));
-    p.setColor(QPalette::Highlight, QColor(0x35, 0x84, 0xe4));
-    p.setColor(QPalette::HighlightedText, Qt::white);
-    p.setColor(QPalette::PlaceholderText, QColor(0x90, 0x90, 0x95));
-    p.setColor(QPalette::ToolTipBase, QColor(0x3a, 0x3a, 0x3e));
-    p.setColor(QPalette::ToolTipText, QColor(0xe8, 0xe8, 0xea));
-    p.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x80, 0x80, 0x85));
-    p.setColor(QPalette::Disabled, QPalette::Text, QColor(0x80, 0x80, 0x85));
-    p.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x80, 0x80, 0x85));
-    return p;
-}
-
 void check(QWidget& widget, const QString& name)
 {
     widget.show();
