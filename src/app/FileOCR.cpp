@@ -3,6 +3,7 @@
 #include "app/InOrder.h"
 #include "app/OCRText.h"
 #include "export/AtomicFile.h"
+#include "export/BatchExpand.h"
 #include "export/XLSXWriter.h"
 #include "ocr/Recognizer.h"
 #include "ocr/Table.h"
@@ -42,21 +43,6 @@ void recognizePages(const std::vector<ImageLoader::Page>& pages, const std::vect
 std::string heading(const ImageLoader::Page& page)
 {
     return "\n===== " + page.label + " =====";
-}
-
-std::vector<std::string> splitLines(const std::string& text)
-{
-    std::vector<std::string> pieces;
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) {
-            pieces.push_back(text.substr(start));
-            return pieces;
-        }
-        pieces.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
 }
 } // namespace
 
@@ -122,15 +108,9 @@ int FileOCR::batch(const std::string& output, const std::vector<std::string>& in
     std::vector<XLSXWriter::Sheet> sheets;
     sheets.reserve(pages.size());
     recognizePages(pages, langs, true, [&](std::size_t i, OCRResult result) {
-        std::optional<TableGrid> grid = tableGrid(result);
-        TableGrid rows;
-        if (grid) {
-            rows = std::move(*grid);
-        } else {
-            for (std::string& line : splitLines(result.plainText()))
-                rows.push_back({std::move(line)});
-        }
-        sheets.push_back({pages[i].label, std::move(rows)});
+        const std::optional<TableGrid> grid = result.isPage() ? std::nullopt : tableGrid(result);
+        for (Batch::PageSheet& sheet : Batch::pageSheets(pages[i].label, result, grid))
+            sheets.push_back({std::move(sheet.name), std::move(sheet.rows)});
     });
 
     const XLSXWriter::Result workbook = XLSXWriter::data(sheets);

@@ -74,8 +74,11 @@ std::string DocumentOCRModel::body(const Section& section, Settings::OutputMode 
     if (result.isEmpty() && result.barcodes.empty()) {
         text = noTextFound;
     } else {
-        // The output rule of a file result, on the table found when the result arrived.
-        if (section.grid && (mode == Settings::OutputMode::Auto || mode == Settings::OutputMode::MarkdownTable))
+        // The output rule of a file result, on the table found when the result arrived; a laid-out page renders
+        // its blocks as `ambrel --ocr` does.
+        if (result.isPage())
+            text = outputText(result, mode);
+        else if (section.grid && (mode == Settings::OutputMode::Auto || mode == Settings::OutputMode::MarkdownTable))
             text = TableBuilder::renderMarkdown(*section.grid);
         else if (section.grid && mode == Settings::OutputMode::CSV)
             text = TableBuilder::renderCSV(*section.grid);

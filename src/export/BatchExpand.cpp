@@ -1,5 +1,6 @@
 #include "export/BatchExpand.h"
 
+#include "ocr/PageLayout.h"
 #include "sources/ImageLoader.h"
 
 #include <algorithm>
@@ -68,6 +69,38 @@ TableGrid Batch::plainRows(const OCRResult& result)
 TableGrid Batch::sheetRows(const OCRResult& result, const std::optional<TableGrid>& grid)
 {
     return grid ? *grid : plainRows(result);
+}
+
+std::vector<Batch::PageSheet> Batch::pageSheets(const std::string& label, const OCRResult& result,
+                                                const std::optional<TableGrid>& grid)
+{
+    std::vector<PageSheet> sheets;
+    std::vector<TableGrid> grids = result.isPage() ? PageLayout::tables(result.blocks) : std::vector<TableGrid>{};
+    if (!result.isPage() && grid)
+        grids.push_back(*grid);
+    if (grids.empty()) {
+        sheets.push_back({label, plainRows(result)});
+        return sheets;
+    }
+    for (std::size_t i = 0; i < grids.size(); ++i) {
+        if (i == 0) {
+            sheets.push_back({label, std::move(grids[i])});
+            continue;
+        }
+        const std::string suffix = " (table " + std::to_string(i + 1) + ")";
+        // Cut at a code point boundary; the workbook writer cleans the rest of the name.
+        constexpr std::size_t maxName = 31;
+        std::string name;
+        std::size_t points = 0;
+        for (std::size_t b = 0; b < label.size(); ++b) {
+            const bool starts = (static_cast<unsigned char>(label[b]) & 0xC0) != 0x80;
+            if (starts && ++points > maxName - suffix.size())
+                break;
+            name += label[b];
+        }
+        sheets.push_back({name + suffix, std::move(grids[i])});
+    }
+    return sheets;
 }
 
 std::string Batch::progressText(std::size_t index, std::size_t count)

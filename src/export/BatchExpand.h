@@ -38,6 +38,20 @@ TableGrid plainRows(const OCRResult& result);
 // Returns a page's sheet rows: its table when it has one, otherwise plainRows.
 TableGrid sheetRows(const OCRResult& result, const std::optional<TableGrid>& grid);
 
+// One sheet a page gives: the wanted name and its rows.
+struct PageSheet
+{
+    std::string name;
+    TableGrid rows;
+};
+
+// Returns the sheets of one page: one per table, in reading order, so that no table is lost; a page without a
+// table gives one sheet of plainRows. The first sheet is named after the page; a later table's sheet gets
+// " (table N)" after the page name, the page name shortened so that the whole name fits the 31 characters a
+// sheet name may have. `grid` is the table found for a result that is not a laid-out page.
+std::vector<PageSheet> pageSheets(const std::string& label, const OCRResult& result,
+                                  const std::optional<TableGrid>& grid);
+
 // "Processing 3 / 12…", for the page at 0-based `index` of `count`.
 std::string progressText(std::size_t index, std::size_t count);
 // "✓ Exported 1 sheet", "✓ Exported 7 sheets".

@@ -1,6 +1,7 @@
 #include "ocr/Lines.h"
 
 #include "ocr/OCRResult.h"
+#include "ocr/PageLayout.h"
 
 #include <algorithm>
 #include <cmath>
@@ -50,6 +51,8 @@ std::vector<std::vector<TextRun>> rowsOf(const std::vector<TextRun>& runs)
 
 std::string OCRResult::plainText() const
 {
+    if (isPage())
+        return PageLayout::render(blocks, Settings::OutputMode::PlainText);
     if (exactText)
         return *exactText;
     std::string text;

@@ -4,6 +4,7 @@
 #include "ocr/TextRun.h"
 #include "sources/Image.h"
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
@@ -15,6 +16,16 @@ using Completion = std::function<void(OCRResult)>;
 // recognition worker thread (never the caller's). `languages` are catalogue codes such as "en-US"; unsupported
 // ones are dropped, and none left means English. `correct` allows the language model to correct words.
 void recognize(Image image, std::vector<std::string> languages, bool correct, Completion completion);
+
+// Recognizes a whole page (a file, a PDF page without a text layer) as OCR::recognize does a screen box, but laid
+// out: the result holds the page's blocks in reading order, tables among them.
+void recognizePage(Image image, std::vector<std::string> languages, bool correct, Completion completion);
+
+// Returns the payloads of the barcodes in an image, without recognizing any text.
+std::vector<std::string> barcodes(const Image& image);
+
+// How many images recognition has been run on in this process, for checking that a path runs none.
+std::size_t recognitionCount();
 
 // Loads the recognition model for these languages on every recognition worker, in the background, so that the
 // first capture does not wait 300-400 ms for it. Returns at once.

@@ -1,9 +1,29 @@
 #include "ocr/Recognizer.h"
 
+#include "ocr/PageLayout.h"
+#include "ocr/WorkerPool.h"
 #include "sources/PDFTable.h"
 
 #include <memory>
 #include <utility>
+
+namespace {
+// Lays out a page from its text layer alone: the words and their boxes are exact, so no recognition runs. The
+// rendered page still shows the rules that frame tables, and the barcodes.
+OCRResult fromTextLayer(PageText::Layer layer, Image image)
+{
+    OCRResult result;
+    PageLayout::Page page = PageLayout::fromWords(std::move(layer.words), layer.spaceAfter, image.width, image.height);
+    result.blocks = PageLayout::layOut(page, &image, nullptr);
+    for (const PageLayout::Line& line : page.lines)
+        result.lines.push_back(TextRun{line.text, line.box});
+    result.words = std::move(page.words);
+    result.exactText = std::move(layer.text);
+    result.barcodes = OCR::barcodes(image);
+    result.image = std::move(image);
+    return result;
+}
+} // namespace
 
 void Recognizer::recognize(const ImageLoader::Page& page, std::vector<std::string> languages, bool correct,
                            OCR::Completion completion)
@@ -15,25 +35,23 @@ void Recognizer::recognize(const ImageLoader::Page& page, std::vector<std::strin
         return;
     }
 
-    if (page.pdfPath && page.pageIndex) {
-        if (auto table = PDFTable::extract(*page.pdfPath, *page.pageIndex, *image, ImageLoader::pdfScale)) {
-            OCRResult result;
-            result.image = std::move(image);
-            result.exactText = std::move(table->plain);
-            result.pdfGrid = std::move(table->grid);
-            completion(std::move(result));
+    if (page.pdfPath) {
+        if (std::optional<PageText::Layer> layer =
+                PageText::layer(*page.pdfPath, page.pageIndex.value_or(1), ImageLoader::pdfScale)) {
+            // Pages run side by side on the workers, text-layer pages as well.
+            WorkerPool::recognition().submit(
+                [layer = std::move(*layer), image = std::move(*image), completion = std::move(completion)]() mutable {
+                    OCRResult result;
+                    try {
+                        result = fromTextLayer(std::move(layer), image);
+                    } catch (...) {
+                        result = OCRResult{};
+                        result.image = image;
+                    }
+                    completion(std::move(result));
+                });
             return;
         }
     }
-
-    std::optional<std::string> textLayer;
-    if (page.pdfPath)
-        textLayer = PageText::plain(*page.pdfPath, page.pageIndex.value_or(1));
-
-    OCR::recognize(std::move(*image), std::move(languages), correct,
-                   [textLayer = std::move(textLayer), completion = std::move(completion)](OCRResult result) mutable {
-                       if (!result.exactText)
-                           result.exactText = std::move(textLayer);
-                       completion(std::move(result));
-                   });
+    OCR::recognizePage(std::move(*image), std::move(languages), correct, std::move(completion));
 }

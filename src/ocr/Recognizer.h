@@ -7,9 +7,9 @@
 #include <vector>
 
 namespace Recognizer {
-// Recognizes one page of an input file. A PDF page whose text layer holds a ruled table completes at once, on
-// the calling thread, without OCR; every other page is recognized on a worker and completes there, a PDF page
-// carrying its text layer as the exact text. The completion runs exactly once.
+// Reads one page of an input file, laid out in blocks in reading order, on a worker; the completion runs there,
+// exactly once (at once, on the calling thread, for a page that does not render). A PDF page with a text layer
+// is read from that layer alone, without recognition; an image or a PDF page without one is recognized.
 void recognize(const ImageLoader::Page& page, std::vector<std::string> languages, bool correct,
                OCR::Completion completion);
 } // namespace Recognizer

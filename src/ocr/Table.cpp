@@ -1,5 +1,6 @@
 #include "ocr/Table.h"
 
+#include "ocr/PageLayout.h"
 #include "ocr/TableBuilder.h"
 #include "sources/Page.h"
 #include "sources/RuledTable.h"
@@ -18,6 +19,12 @@ constexpr std::size_t maxContinuationRows = 3;
 
 std::optional<TableGrid> tableGrid(const OCRResult& result)
 {
+    if (result.isPage()) {
+        std::vector<TableGrid> grids = PageLayout::tables(result.blocks);
+        if (grids.empty())
+            return std::nullopt;
+        return std::move(grids.front());
+    }
     std::optional<TableGrid> found = result.pdfGrid;
     if (!found && result.image && !result.image->isNull())
         found = RuledTable::grid(*result.image, result.words);
@@ -84,8 +91,19 @@ std::optional<std::string> tableCSV(const OCRResult& result)
     return std::nullopt;
 }
 
+std::vector<TableGrid> tableGrids(const OCRResult& result)
+{
+    if (result.isPage())
+        return PageLayout::tables(result.blocks);
+    if (std::optional<TableGrid> grid = tableGrid(result))
+        return {std::move(*grid)};
+    return {};
+}
+
 std::string outputText(const OCRResult& result, Settings::OutputMode mode)
 {
+    if (result.isPage())
+        return PageLayout::render(result.blocks, mode);
     switch (mode) {
     case Settings::OutputMode::Auto:
     case Settings::OutputMode::MarkdownTable:

@@ -1,6 +1,7 @@
 #include "ocr/TableBuilder.h"
 
 #include "ocr/Lines.h"
+#include "ocr/PageLayout.h"
 #include "ocr/Table.h"
 #include "sources/RuledTable.h"
 
@@ -213,6 +214,23 @@ std::string diagnostics(const OCRResult& result)
     report +=
         "medianTextHeight=" + oneDecimal(height) + "px  gapThreshold=" + oneDecimal(gapThreshold(height)) + "px\n";
 
+    if (result.isPage()) {
+        double pageHeight = result.image ? result.image->height : 0;
+        if (!result.image)
+            for (const PageBlock& block : result.blocks)
+                pageHeight = std::max(pageHeight, block.box.maxY());
+        report += "regions: " + std::to_string(result.blocks.size()) + '\n';
+        for (const PageBlock& block : result.blocks)
+            report += "  " + PageLayout::describe(block, pageHeight) + '\n';
+        const std::vector<TableGrid> grids = PageLayout::tables(result.blocks);
+        if (grids.size() > 1) {
+            report += "\u2713 " + std::to_string(grids.size()) + " tables detected: ";
+            for (std::size_t i = 0; i < grids.size(); ++i)
+                report += (i > 0 ? ", " : "") + std::to_string(grids[i].size()) + " rows \u00d7 "
+                          + std::to_string(grids[i].empty() ? 0 : grids[i].front().size()) + " cols";
+            return report;
+        }
+    }
     if (const std::optional<TableGrid> table = tableGrid(result)) {
         const std::size_t cols = table->empty() ? 0 : table->front().size();
         report += "\u2713 table detected: " + std::to_string(table->size()) + " rows \u00d7 " + std::to_string(cols)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ocr/TableGrid.h"
+#include "ocr/TextRun.h"
 #include "sources/Image.h"
 
 #include <optional>
@@ -11,6 +12,21 @@ namespace PageText {
 // Returns the trimmed text layer of a page (1-based), or no value when the document or page cannot be read or
 // the page holds 20 characters or fewer.
 std::optional<std::string> plain(const std::string& pdfPath, int pageIndex);
+
+// A page's text layer word by word, as the layout reads it.
+struct Layer
+{
+    std::vector<TextRun> words;   // in the document's reading order; boxes in pixels of the rendered page, y upward
+    std::vector<bool> spaceAfter; // per word: the text layer holds a space after it
+    std::string text;             // the whole page text, trimmed
+    double width = 0;             // the rendered page, in pixels
+    double height = 0;
+};
+
+// Returns the words of a page (1-based) with their boxes at `scale` pixels per point, or no value when the
+// document or page cannot be read or the page holds 20 characters or fewer. Words outside the page or without
+// a box are left out.
+std::optional<Layer> layer(const std::string& pdfPath, int pageIndex, double scale);
 } // namespace PageText
 
 namespace PDFTable {

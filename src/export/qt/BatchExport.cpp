@@ -234,7 +234,8 @@ void BatchExport::pageDone(const std::string& label, PageQueue::Outcome outcome)
 {
     if (!m_running)
         return;
-    m_sheets.push_back({label, Batch::sheetRows(outcome.result, outcome.grid)});
+    for (Batch::PageSheet& sheet : Batch::pageSheets(label, outcome.result, outcome.grid))
+        m_sheets.push_back({std::move(sheet.name), std::move(sheet.rows)});
     ++m_done;
     if (m_done < m_total) {
         const QString text = QString::fromStdString(Batch::progressText(m_done, m_total));

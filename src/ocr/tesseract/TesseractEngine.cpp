@@ -66,7 +66,7 @@ std::string utf8Text(const tesseract::ResultIterator& it, tesseract::PageIterato
     return text ? std::string(text.get()) : std::string();
 }
 
-LineBoxes::PixelBox boxAt(const tesseract::ResultIterator& it, tesseract::PageIteratorLevel level)
+LineBoxes::PixelBox boxAt(const tesseract::PageIterator& it, tesseract::PageIteratorLevel level)
 {
     LineBoxes::PixelBox box;
     it.BoundingBox(level, &box.left, &box.top, &box.right, &box.bottom);
@@ -131,7 +131,8 @@ TesseractEngine* TesseractEngine::forThisThread(const std::string& languages, bo
     return cache.front().engine.get();
 }
 
-std::vector<TesseractEngine::Line> TesseractEngine::recognize(const Image& grey, Segmentation segmentation)
+std::vector<TesseractEngine::Line> TesseractEngine::recognize(const Image& grey, Segmentation segmentation,
+                                                              std::vector<LineBoxes::PixelBox>* pictures)
 {
     std::vector<Line> lines;
     if (grey.isNull() || grey.format != Image::Format::Grey8)
@@ -140,9 +141,13 @@ std::vector<TesseractEngine::Line> TesseractEngine::recognize(const Image& grey,
     m_api->SetImage(grey.pixels, grey.width, grey.height, 1, grey.stride);
     if (m_api->Recognize(nullptr) == 0) {
         const std::unique_ptr<tesseract::ResultIterator> it{m_api->GetIterator()};
+        int block = 0;
         if (it && !it->Empty(tesseract::RIL_TEXTLINE)) {
             do {
+                if (it->IsAtBeginningOf(tesseract::RIL_BLOCK))
+                    ++block;
                 Line line;
+                line.block = block;
                 line.text = utf8Text(*it, tesseract::RIL_TEXTLINE);
                 while (!line.text.empty() && (line.text.back() == '\n' || line.text.back() == '\r'))
                     line.text.pop_back();
@@ -165,6 +170,15 @@ std::vector<TesseractEngine::Line> TesseractEngine::recognize(const Image& grey,
                 if (line.text.find_first_not_of(" \t") != std::string::npos)
                     lines.push_back(std::move(line));
             } while (it->Next(tesseract::RIL_TEXTLINE));
+        }
+        if (pictures) {
+            const std::unique_ptr<tesseract::PageIterator> blocks{m_api->GetIterator()};
+            if (blocks) {
+                do {
+                    if (tesseract::PTIsImageType(blocks->BlockType()))
+                        pictures->push_back(boxAt(*blocks, tesseract::RIL_BLOCK));
+                } while (blocks->Next(tesseract::RIL_BLOCK));
+            }
         }
     }
     // Drops the page's pixels and results; the loaded model stays.

@@ -31,6 +31,7 @@ public:
         std::string text;
         LineBoxes::PixelBox box;
         std::vector<LineBoxes::Symbol> symbols;
+        int block = 0; // the layout block the line belongs to, counted in reading order
     };
 
     ~TesseractEngine();
@@ -43,8 +44,10 @@ public:
     static TesseractEngine* forThisThread(const std::string& languages, bool correct);
 
     // Returns the text lines of a Grey8 image in Tesseract's reading order; boxes in the image's pixels,
-    // origin top-left. Lines with no visible characters are left out.
-    std::vector<Line> recognize(const Image& grey, Segmentation segmentation);
+    // origin top-left. Lines with no visible characters are left out. With `pictures`, the boxes of the blocks
+    // the layout analysis took for pictures are added to it.
+    std::vector<Line> recognize(const Image& grey, Segmentation segmentation,
+                                std::vector<LineBoxes::PixelBox>* pictures = nullptr);
 
 private:
     TesseractEngine(std::unique_ptr<tesseract::TessBaseAPI> api);

@@ -1,6 +1,8 @@
 #include "ocr/tesseract/TesseractOCR.h"
 
+#include "ocr/Lines.h"
 #include "ocr/OCR.h"
+#include "ocr/PageLayout.h"
 #include "ocr/WorkerPool.h"
 #include "ocr/tesseract/LineBoxes.h"
 #include "ocr/tesseract/ScreenText.h"
@@ -9,6 +11,7 @@
 #include "store/Languages.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <utility>
@@ -75,11 +78,17 @@ void blankBarcode(ScreenText::Grey& grey, const Barcodes::Barcode& code)
 // all of one small crop, and on the text images all three read alike. Reading order does not matter here,
 // since lines are ordered by position afterwards.
 constexpr TesseractEngine::Segmentation defaultSegmentation = TesseractEngine::Segmentation::SingleBlock;
+
+std::atomic<std::size_t> recognitions{0};
+
+// A table region is read with this margin around it, in text heights, so that glyphs touching its edge stay whole.
+constexpr double regionMargin = 0.5;
 } // namespace
 
 OCRResult TesseractOCR::recognizeNow(const Image& image, const std::vector<std::string>& languages, bool correct,
-                                     std::optional<TesseractEngine::Segmentation> segmentation)
+                                     std::optional<TesseractEngine::Segmentation> segmentation, Layout* layout)
 {
+    ++recognitions;
     OCRResult result;
     result.image = image;
     if (!readable(image))
@@ -108,19 +117,102 @@ OCRResult TesseractOCR::recognizeNow(const Image& image, const std::vector<std::
     if (engine == nullptr)
         return result;
 
-    const auto lines = engine->recognize(prepared.grey.view(), segmentation.value_or(defaultSegmentation));
+    std::vector<LineBoxes::PixelBox> pictures;
+    const auto lines = engine->recognize(prepared.grey.view(), segmentation.value_or(defaultSegmentation),
+                                         layout ? &pictures : nullptr);
     auto toOriginal = [&](const LineBoxes::PixelBox& box) {
         return ScreenText::toOriginal(ScreenText::inkBox(prepared.grey, box), prepared, image.width, image.height);
     };
     for (const TesseractEngine::Line& line : lines) {
         result.lines.push_back(TextRun{line.text, toOriginal(line.box)});
+        if (layout)
+            layout->lineBlocks.push_back(line.block);
         for (LineBoxes::Piece& piece : LineBoxes::pieces(line.text))
             if (auto box = LineBoxes::boxOf(piece.begin, piece.end, line.symbols))
                 result.words.push_back(TextRun{std::move(piece.text), toOriginal(*box)});
     }
     if (result.words.size() < result.lines.size())
         result.words = result.lines;
+    if (layout)
+        for (const LineBoxes::PixelBox& box : pictures)
+            layout->pictures.push_back(ScreenText::toOriginal(box, prepared, image.width, image.height));
     return result;
+}
+
+OCRResult TesseractOCR::recognizePage(const Image& image, const std::vector<std::string>& languages, bool correct)
+{
+    Layout layout;
+    OCRResult result = recognizeNow(image, languages, correct, TesseractEngine::Segmentation::Auto, &layout);
+    if (result.lines.empty())
+        return result;
+
+    PageLayout::Page page;
+    page.width = image.width;
+    page.height = image.height;
+    for (std::size_t i = 0; i < result.lines.size(); ++i)
+        page.lines.push_back(PageLayout::Line{result.lines[i].text, result.lines[i].box,
+                                              i < layout.lineBlocks.size() ? layout.lineBlocks[i] : 0});
+    page.words = result.words;
+    page.pictures = std::move(layout.pictures);
+
+    std::vector<double> heights;
+    for (const TextRun& word : result.words)
+        heights.push_back(word.box.height);
+    const double margin = regionMargin * median(std::move(heights)).value_or(12);
+    // The layout analysis splits a table into blocks and may drop whole columns of it; one block read over the
+    // region keeps them all, and only the words of the region make the grid.
+    const auto regionWords = [&](const PageLayout::Region& region) {
+        const Rect grown{region.box.x - margin, region.box.y - margin, region.box.width + 2 * margin,
+                         region.box.height + 2 * margin};
+        const Image part = PageLayout::crop(image, grown);
+        if (part.isNull())
+            return PageLayout::wordsInside(result.words, region.box);
+        const double x0 = std::max(0.0, std::floor(grown.minX()));
+        const double y0 = std::max(0.0, std::floor(grown.minY()));
+        OCRResult read = recognizeNow(part, languages, correct, TesseractEngine::Segmentation::SingleBlock);
+        std::vector<TextRun> words;
+        for (TextRun& word : read.words) {
+            word.box.x += x0;
+            word.box.y += y0;
+            words.push_back(std::move(word));
+        }
+        return PageLayout::wordsInside(words, grown);
+    };
+    result.blocks = PageLayout::layOut(page, &image, regionWords);
+    return result;
+}
+
+std::vector<std::string> OCR::barcodes(const Image& image)
+{
+    std::vector<std::string> payloads;
+    if (!readable(image))
+        return payloads;
+    ScreenText::Grey grey = ScreenText::greyOf(image);
+    ScreenText::invertIfDark(grey);
+    for (Barcodes::Barcode& code : Barcodes::read(grey.view()))
+        if (!code.text.empty())
+            payloads.push_back(std::move(code.text));
+    return payloads;
+}
+
+std::size_t OCR::recognitionCount()
+{
+    return recognitions.load();
+}
+
+void OCR::recognizePage(Image image, std::vector<std::string> languages, bool correct, Completion completion)
+{
+    WorkerPool::recognition().submit(
+        [image = std::move(image), languages = std::move(languages), correct, completion = std::move(completion)] {
+            OCRResult result;
+            try {
+                result = TesseractOCR::recognizePage(image, languages, correct);
+            } catch (...) {
+                result = OCRResult{};
+                result.image = image;
+            }
+            completion(std::move(result));
+        });
 }
 
 void OCR::warmUp(std::vector<std::string> languages, bool correct)

@@ -15,8 +15,22 @@ namespace TesseractOCR {
 constexpr int maxSide = 30000;
 constexpr long long maxPixels = 100'000'000;
 
+// What the layout analysis saw besides the lines: the block of each line (in result.lines order) and the
+// picture regions, in pixels of the original image, origin bottom-left.
+struct Layout
+{
+    std::vector<int> lineBlocks;
+    std::vector<Rect> pictures;
+};
+
 // Recognizes an image on the calling thread with that thread's warm engines and returns what OCR::recognize
-// delivers. `segmentation` overrides the choice made from the image, for measurements.
+// delivers. `segmentation` overrides the choice made from the image, for measurements; `layout` receives the
+// blocks and pictures the segmentation found.
 OCRResult recognizeNow(const Image& image, const std::vector<std::string>& languages, bool correct,
-                       std::optional<TesseractEngine::Segmentation> segmentation = std::nullopt);
+                       std::optional<TesseractEngine::Segmentation> segmentation = std::nullopt,
+                       Layout* layout = nullptr);
+
+// Recognizes a whole page on the calling thread: blocks in reading order from the automatic layout analysis,
+// and each table region read anew as one block, which keeps every table column.
+OCRResult recognizePage(const Image& image, const std::vector<std::string>& languages, bool correct);
 } // namespace TesseractOCR

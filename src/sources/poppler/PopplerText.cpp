@@ -6,6 +6,9 @@
 
 #include <poppler-rectangle.h>
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
 
 // Pages with this many characters or fewer hold no usable text layer (a stray page number, a scanner's stamp).
@@ -52,6 +55,40 @@ std::optional<std::string> plain(const std::string& pdfPath, int pageIndex)
         if (!text)
             return std::nullopt;
         return std::string(PdfTextLines::trim(PdfTextLines::spellLigatures(*text)));
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
+std::optional<Layer> layer(const std::string& pdfPath, int pageIndex, double scale)
+{
+    try {
+        const auto document = PopplerDocument::open(pdfPath);
+        const auto page = document ? PopplerDocument::page(*document, pageIndex) : nullptr;
+        if (!page)
+            return std::nullopt;
+        std::optional<std::string> text = pageText(*page);
+        if (!text)
+            return std::nullopt;
+        const PopplerDocument::Size size = PopplerDocument::visibleSize(*page);
+        Layer result;
+        result.text = std::string(PdfTextLines::trim(PdfTextLines::spellLigatures(*text)));
+        result.width = size.width * scale;
+        result.height = size.height * scale;
+        for (const poppler::text_box& box : page->text_list()) {
+            const poppler::rectf r = box.bbox();
+            const std::string word(PdfTextLines::trim(PdfTextLines::spellLigatures(utf8(box.text()))));
+            const double x0 = std::max(0.0, r.left()), x1 = std::min(size.width, r.right());
+            const double top = std::max(0.0, r.top()), bottom = std::min(size.height, r.bottom());
+            // A word off the page or without extent has no place in the layout (and would stretch every box).
+            if (word.empty() || !std::isfinite(x0) || !std::isfinite(x1) || !std::isfinite(top)
+                || !std::isfinite(bottom) || x1 <= x0 || bottom <= top)
+                continue;
+            result.words.push_back(TextRun{
+                word, Rect{x0 * scale, (size.height - bottom) * scale, (x1 - x0) * scale, (bottom - top) * scale}});
+            result.spaceAfter.push_back(box.has_space_after());
+        }
+        return result;
     } catch (...) {
         return std::nullopt;
     }

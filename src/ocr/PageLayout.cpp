@@ -1,0 +1,687 @@
+#include "ocr/PageLayout.h"
+
+#include "ocr/Lines.h"
+#include "ocr/Table.h"
+#include "ocr/TableBuilder.h"
+#include "sources/Bitmap.h"
+#include "sources/RuledTable.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <numeric>
+
+namespace PageLayout {
+namespace {
+// A rule is at most this thick (pixels); thicker dark bands are filled areas or pictures.
+constexpr int maxRuleThickness = 6;
+// Rows between two rules that hold this many text rows and none split into columns are prose: the rules belong
+// to different tables (or frame a note).
+constexpr std::size_t proseRowsBetweenRules = 2;
+// A cell of this many words or more is a line of prose.
+constexpr std::size_t proseCellWords = 5;
+// A run of aligned rows needs this many rows that split into columns.
+constexpr std::size_t minAlignedRows = 3;
+// An aligned region holding this share of the page's words is the whole page: read all of it as the table, so a
+// column the layout analysis dropped at the edge is read as well.
+constexpr double wholePageShare = 0.8;
+
+double typicalHeight(const std::vector<TextRun>& words)
+{
+    std::vector<double> heights;
+    heights.reserve(words.size());
+    for (const TextRun& word : words)
+        if (word.box.height > 0)
+            heights.push_back(word.box.height);
+    return median(std::move(heights)).value_or(12);
+}
+
+double gapThreshold(double height)
+{
+    return std::max(0.9 * height, 6.0);
+}
+
+Rect unite(const Rect& a, const Rect& b)
+{
+    if (a.width <= 0 && a.height <= 0)
+        return b;
+    const double x0 = std::min(a.minX(), b.minX()), y0 = std::min(a.minY(), b.minY());
+    const double x1 = std::max(a.maxX(), b.maxX()), y1 = std::max(a.maxY(), b.maxY());
+    return Rect{x0, y0, x1 - x0, y1 - y0};
+}
+
+bool contains(const Rect& box, double x, double y)
+{
+    return x >= box.minX() && x <= box.maxX() && y >= box.minY() && y <= box.maxY();
+}
+
+bool overlaps(const Rect& a, const Rect& b)
+{
+    return std::min(a.maxX(), b.maxX()) > std::max(a.minX(), b.minX())
+           && std::min(a.maxY(), b.maxY()) > std::max(a.minY(), b.minY());
+}
+
+std::size_t wordCount(const std::string& text)
+{
+    std::size_t count = 0;
+    bool inWord = false;
+    for (const char c : text) {
+        const bool space = c == ' ' || c == '\t';
+        if (!space && !inWord)
+            ++count;
+        inWord = !space;
+    }
+    return count;
+}
+
+// A row splits into columns when it has two cells or more and most of them are not prose.
+bool tabular(const std::vector<TableBuilder::Cell>& cells)
+{
+    if (cells.size() < 2)
+        return false;
+    const auto long_ = static_cast<std::size_t>(std::count_if(
+        cells.begin(), cells.end(), [](const TableBuilder::Cell& c) { return wordCount(c.text) >= proseCellWords; }));
+    return 2 * long_ < cells.size() || (cells.size() >= 3 && long_ <= 1);
+}
+
+// One straight rule: a run of dark pixels along x (horizontal) or y (vertical), `at` across it. Coordinates are
+// Bitmap rows (bottom row 0) and columns.
+struct Segment
+{
+    int at = 0; // first row (horizontal) or column (vertical) of the rule
+    int lo = 0; // first pixel along it
+    int hi = 0; // one past the last pixel
+    int thickness = 1;
+};
+
+// Finds rules along one direction. `dark(i, j)` reads the pixel at position j along line i.
+template <typename Dark> std::vector<Segment> rules(int lines, int length, int minLength, const Dark& dark)
+{
+    std::vector<Segment> done;
+    std::vector<Segment> open; // segments that reached the previous line
+    for (int i = 0; i < lines; ++i) {
+        std::vector<Segment> next;
+        int j = 0;
+        while (j < length) {
+            if (!dark(i, j)) {
+                ++j;
+                continue;
+            }
+            const int start = j;
+            while (j < length && dark(i, j))
+                ++j;
+            if (j - start < minLength)
+                continue;
+            // The same rule one pixel further on: extents alike within a few pixels (anti-aliased ends).
+            auto same = std::find_if(open.begin(), open.end(), [&](const Segment& s) {
+                return std::abs(s.lo - start) <= 3 && std::abs(s.hi - j) <= 3;
+            });
+            if (same != open.end()) {
+                Segment s = *same;
+                open.erase(same);
+                s.lo = std::min(s.lo, start);
+                s.hi = std::max(s.hi, j);
+                ++s.thickness;
+                next.push_back(s);
+            } else {
+                next.push_back(Segment{i, start, j, 1});
+            }
+        }
+        for (Segment& s : open)
+            done.push_back(s);
+        open = std::move(next);
+    }
+    for (Segment& s : open)
+        done.push_back(s);
+    std::erase_if(done, [](const Segment& s) { return s.thickness > maxRuleThickness; });
+    return done;
+}
+
+// A rule has light ground on both sides along most of its length; dark bands of a picture do not.
+template <typename Dark> bool clear(const Segment& s, int lines, const Dark& dark)
+{
+    for (const int i : {s.at - 2, s.at + s.thickness + 1}) {
+        if (i < 0 || i >= lines)
+            continue;
+        int darkCount = 0;
+        for (int j = s.lo; j < s.hi; ++j)
+            darkCount += dark(i, j) ? 1 : 0;
+        if (darkCount * 10 > (s.hi - s.lo) * 3)
+            return false;
+    }
+    return true;
+}
+
+struct UnionFind
+{
+    std::vector<std::size_t> parent;
+    explicit UnionFind(std::size_t n)
+        : parent(n)
+    {
+        std::iota(parent.begin(), parent.end(), 0);
+    }
+    std::size_t find(std::size_t i)
+    {
+        while (parent[i] != i)
+            i = parent[i] = parent[parent[i]];
+        return i;
+    }
+    void join(std::size_t a, std::size_t b) { parent[find(a)] = find(b); }
+};
+
+Rect horizontalBox(const Segment& s)
+{
+    return Rect{double(s.lo), double(s.at), double(s.hi - s.lo), double(s.thickness)};
+}
+
+Rect verticalBox(const Segment& s)
+{
+    return Rect{double(s.at), double(s.lo), double(s.thickness), double(s.hi - s.lo)};
+}
+
+// True when the words between two heights form text rows of which none splits into columns.
+bool proseBetween(const std::vector<TextRun>& words, double low, double high, double gap)
+{
+    std::vector<TextRun> between;
+    for (const TextRun& word : words)
+        if (word.box.midY() > low && word.box.midY() < high)
+            between.push_back(word);
+    const auto rows = rowsOf(between);
+    if (rows.size() < proseRowsBetweenRules)
+        return false;
+    return std::none_of(rows.begin(), rows.end(), [gap](const std::vector<TextRun>& row) {
+        return TableBuilder::splitIntoCells(row, gap).size() >= 2;
+    });
+}
+
+// Header rows often stand above a table's first rule: takes up to two rows just above the box into it when they
+// split into columns.
+Rect withHeader(Rect box, const std::vector<TextRun>& words, double height, double gap)
+{
+    for (int taken = 0; taken < 2; ++taken) {
+        std::vector<TextRun> above;
+        for (const TextRun& word : words)
+            if (word.box.minY() >= box.maxY() - 1 && word.box.minY() < box.maxY() + 1.5 * height
+                && word.box.midX() > box.minX() && word.box.midX() < box.maxX())
+                above.push_back(word);
+        if (above.empty())
+            break;
+        const auto rows = rowsOf(above);
+        const std::vector<TextRun>& row = rows.back(); // the row nearest the box
+        if (TableBuilder::splitIntoCells(row, gap).size() < 2)
+            break;
+        for (const TextRun& word : row)
+            box = unite(box, word.box);
+    }
+    return box;
+}
+
+std::string joinedCells(const TableRow& row, char separator)
+{
+    std::string out;
+    for (std::size_t c = 0; c < row.size(); ++c) {
+        if (c > 0)
+            out += separator;
+        out += row[c];
+    }
+    return out;
+}
+
+std::string plainTable(const TableGrid& grid)
+{
+    std::string out;
+    for (std::size_t r = 0; r < grid.size(); ++r) {
+        if (r > 0)
+            out += '\n';
+        out += joinedCells(grid[r], '\t');
+    }
+    return out;
+}
+
+std::string integer(double value)
+{
+    return std::to_string(static_cast<long long>(std::lround(value)));
+}
+} // namespace
+
+Page fromWords(std::vector<TextRun> words, const std::vector<bool>& spaceAfter, int width, int height)
+{
+    Page page;
+    page.width = width;
+    page.height = height;
+    const double height_ = typicalHeight(words);
+    int block = 0;
+    Rect previousLine;
+    bool haveLine = false;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const TextRun& word = words[i];
+        if (!std::isfinite(word.box.x) || !std::isfinite(word.box.y) || word.box.width <= 0 || word.box.height <= 0)
+            continue;
+        if (haveLine) {
+            Line& line = page.lines.back();
+            const TextRun& last = page.words.back();
+            const double h = std::min(last.box.height, word.box.height);
+            const double gap = word.box.minX() - last.box.maxX();
+            const bool sameLine = std::abs(word.box.midY() - last.box.midY()) <= 0.5 * h && gap > -0.5 * h
+                                  && gap < 3 * std::max(h, height_);
+            if (sameLine) {
+                const bool space = (i > 0 && i - 1 < spaceAfter.size() && spaceAfter[i - 1]) || gap > 0.15 * h;
+                if (space)
+                    line.text += ' ';
+                line.text += word.text;
+                line.box = unite(line.box, word.box);
+                page.words.push_back(word);
+                continue;
+            }
+            previousLine = line.box;
+        }
+        if (haveLine) {
+            // Down the same column, no wider apart than a paragraph break: the same block.
+            const double step = previousLine.minY() - word.box.maxY();
+            const bool below = step > -0.3 * height_ && step < 1.2 * height_;
+            const bool sameColumn = word.box.minX() < previousLine.maxX() && word.box.maxX() > previousLine.minX();
+            if (!below || !sameColumn)
+                ++block;
+        }
+        page.lines.push_back(Line{word.text, word.box, block});
+        page.words.push_back(word);
+        haveLine = true;
+    }
+    return page;
+}
+
+std::vector<Region> ruledRegions(const Image& image, const std::vector<TextRun>& words)
+{
+    std::vector<Region> regions;
+    const std::optional<Bitmap> bitmap = Bitmap::from(image);
+    if (!bitmap || bitmap->w < 8 || bitmap->h < 8)
+        return regions;
+    const int w = static_cast<int>(bitmap->w), h = static_cast<int>(bitmap->h);
+    const double height = typicalHeight(words);
+    const double gap = gapThreshold(height);
+    const auto px = [&](int x, int y) { return Bitmap::dark(bitmap->px[static_cast<std::size_t>(y) * w + x]); };
+    const auto across = [&](int y, int x) { return px(x, y); };
+    const auto down = [&](int x, int y) { return px(x, y); };
+
+    // A table's rules span at least a few words across; its vertical rules at least two rows of text.
+    const int minAcross = std::max(static_cast<int>(6 * height), w / 12);
+    const int minDown = std::max(static_cast<int>(2.5 * height), 20);
+    std::vector<Segment> horizontal = rules(h, w, minAcross, across);
+    std::erase_if(horizontal, [&](const Segment& s) { return !clear(s, h, across); });
+    std::vector<Segment> vertical = rules(w, h, minDown, down);
+    std::erase_if(vertical, [&](const Segment& s) { return !clear(s, w, down); });
+    // Hundreds of rules are a pattern or a picture, not tables; reading them would take quadratic time.
+    constexpr std::size_t maxRules = 2000;
+    if (horizontal.size() + vertical.size() > maxRules || horizontal.empty())
+        return regions;
+
+    std::vector<Rect> boxes;
+    for (const Segment& s : horizontal)
+        boxes.push_back(horizontalBox(s));
+    for (const Segment& s : vertical)
+        boxes.push_back(verticalBox(s));
+    const std::size_t nh = horizontal.size();
+    UnionFind groups(boxes.size());
+    const double touch = 4;
+    const double sameWidth = std::max(8.0, 0.03 * w);
+    for (std::size_t a = 0; a < boxes.size(); ++a) {
+        for (std::size_t b = a + 1; b < boxes.size(); ++b) {
+            const bool bothHorizontal = a < nh && b < nh;
+            if (bothHorizontal) {
+                if (std::abs(boxes[a].minX() - boxes[b].minX()) <= sameWidth
+                    && std::abs(boxes[a].maxX() - boxes[b].maxX()) <= sameWidth)
+                    groups.join(a, b);
+                continue;
+            }
+            const Rect grown{boxes[a].x - touch, boxes[a].y - touch, boxes[a].width + 2 * touch,
+                             boxes[a].height + 2 * touch};
+            if (overlaps(grown, boxes[b]))
+                groups.join(a, b);
+        }
+    }
+
+    std::vector<std::vector<std::size_t>> members(boxes.size());
+    for (std::size_t i = 0; i < boxes.size(); ++i)
+        members[groups.find(i)].push_back(i);
+    for (const std::vector<std::size_t>& group : members) {
+        std::vector<std::size_t> across_;
+        bool hasVertical = false;
+        for (std::size_t i : group) {
+            if (i < nh)
+                across_.push_back(i);
+            else
+                hasVertical = true;
+        }
+        if (across_.size() < 2 && !(hasVertical && !across_.empty()))
+            continue;
+        if (hasVertical) {
+            Rect box;
+            for (std::size_t i : group)
+                box = unite(box, boxes[i]);
+            regions.push_back(Region{withHeader(box, words, height, gap), true});
+            continue;
+        }
+        // Rules across only: top first, split where prose stands between two of them.
+        std::sort(across_.begin(), across_.end(),
+                  [&](std::size_t a, std::size_t b) { return boxes[a].maxY() > boxes[b].maxY(); });
+        std::vector<std::size_t> run{across_.front()};
+        const auto flush = [&] {
+            if (run.size() >= 2) {
+                Rect box;
+                for (std::size_t i : run)
+                    box = unite(box, boxes[i]);
+                regions.push_back(Region{withHeader(box, words, height, gap), true});
+            }
+            run.clear();
+        };
+        for (std::size_t k = 1; k < across_.size(); ++k) {
+            const Rect& upper = boxes[run.back()];
+            const Rect& lower = boxes[across_[k]];
+            if (proseBetween(words, lower.maxY(), upper.minY(), gap))
+                flush();
+            run.push_back(across_[k]);
+        }
+        flush();
+    }
+    // A region inside another is a cell's own frame or a nested box: the outer one is the table.
+    std::vector<Region> outer;
+    for (const Region& r : regions) {
+        const bool inside = std::any_of(regions.begin(), regions.end(), [&](const Region& o) {
+            return !(o == r) && r.box.minX() >= o.box.minX() - 1 && r.box.maxX() <= o.box.maxX() + 1
+                   && r.box.minY() >= o.box.minY() - 1 && r.box.maxY() <= o.box.maxY() + 1;
+        });
+        if (!inside)
+            outer.push_back(r);
+    }
+    std::sort(outer.begin(), outer.end(), [](const Region& a, const Region& b) { return a.box.maxY() > b.box.maxY(); });
+    return outer;
+}
+
+std::vector<Region> alignedRegions(const std::vector<TextRun>& words)
+{
+    std::vector<Region> regions;
+    if (words.size() < 4)
+        return regions;
+    const double height = typicalHeight(words);
+    const double gap = gapThreshold(height);
+    const std::vector<std::vector<TextRun>> rows = rowsOf(words);
+
+    std::vector<std::size_t> run; // indexes of rows in the current run
+    std::size_t tabularRows = 0;
+    std::size_t columns = 0;
+    const auto flush = [&] {
+        // A run ends on a row that splits into columns.
+        while (!run.empty() && !tabular(TableBuilder::splitIntoCells(rows[run.back()], gap)))
+            run.pop_back();
+        if (tabularRows >= minAlignedRows || (tabularRows >= 2 && columns >= 3)) {
+            Rect box;
+            for (std::size_t r : run)
+                for (const TextRun& word : rows[r])
+                    box = unite(box, word.box);
+            regions.push_back(Region{box, false});
+        }
+        run.clear();
+        tabularRows = 0;
+        columns = 0;
+    };
+    const auto top = [](const std::vector<TextRun>& row) {
+        double y = -1e300;
+        for (const TextRun& w : row)
+            y = std::max(y, w.box.maxY());
+        return y;
+    };
+    const auto bottom = [](const std::vector<TextRun>& row) {
+        double y = 1e300;
+        for (const TextRun& w : row)
+            y = std::min(y, w.box.minY());
+        return y;
+    };
+    std::size_t plainInARow = 0;
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        const auto cells = TableBuilder::splitIntoCells(rows[r], gap);
+        const bool isTabular = tabular(cells);
+        // A blank stretch of more than two lines ends a table.
+        if (!run.empty() && bottom(rows[run.back()]) - top(rows[r]) > 2.5 * height)
+            flush();
+        if (isTabular) {
+            run.push_back(r);
+            ++tabularRows;
+            columns = std::max(columns, cells.size());
+            plainInARow = 0;
+        } else if (!run.empty() && plainInARow == 0) {
+            // One row without columns inside a table: a wrapped cell or a section label.
+            run.push_back(r);
+            ++plainInARow;
+        } else {
+            flush();
+            plainInARow = 0;
+        }
+    }
+    flush();
+
+    std::size_t inside = 0;
+    if (regions.size() == 1) {
+        inside = wordsInside(words, regions.front().box).size();
+        if (static_cast<double>(inside) >= wholePageShare * static_cast<double>(words.size())) {
+            Rect all;
+            for (const TextRun& word : words)
+                all = unite(all, word.box);
+            regions.front().box = all;
+        }
+    }
+    return regions;
+}
+
+std::vector<TextRun> wordsInside(const std::vector<TextRun>& words, const Rect& box)
+{
+    std::vector<TextRun> inside;
+    for (const TextRun& word : words)
+        if (contains(box, word.box.midX(), word.box.midY()))
+            inside.push_back(word);
+    return inside;
+}
+
+std::optional<TableGrid> regionGrid(const Region& region, const std::vector<TextRun>& input, const Image* image)
+{
+    // Recognition reads a rule it did not remove as a bar or a bracket at a word's edge; those are not text.
+    std::vector<TextRun> words;
+    for (TextRun word : input) {
+        if (region.ruled) {
+            const std::size_t first = word.text.find_first_not_of("|[]");
+            const std::size_t last = word.text.find_last_not_of("|[]");
+            word.text = first == std::string::npos ? std::string() : word.text.substr(first, last - first + 1);
+        }
+        if (!word.text.empty())
+            words.push_back(std::move(word));
+    }
+    std::optional<TableGrid> grid;
+    if (image && region.ruled) {
+        const Image part = crop(*image, region.box);
+        if (!part.isNull()) {
+            // The crop starts at whole pixels; words move with it.
+            const double x0 = std::max(0.0, std::floor(region.box.minX()));
+            const double y0 = std::max(0.0, std::floor(region.box.minY()));
+            std::vector<TextRun> shifted = words;
+            for (TextRun& word : shifted) {
+                word.box.x -= x0;
+                word.box.y -= y0;
+            }
+            grid = RuledTable::grid(part, shifted);
+        }
+    }
+    if (!grid)
+        grid = TableBuilder::grid(words);
+    if (!grid)
+        return std::nullopt;
+    // Double rules bound bands that hold nothing: a column empty in every row is no column.
+    const std::size_t width = grid->empty() ? 0 : grid->front().size();
+    for (std::size_t c = width; c-- > 0;) {
+        if (std::all_of(grid->begin(), grid->end(),
+                        [c](const TableRow& row) { return c >= row.size() || row[c].empty(); }))
+            for (TableRow& row : *grid)
+                if (c < row.size())
+                    row.erase(row.begin() + static_cast<std::ptrdiff_t>(c));
+    }
+    if (grid->size() < 2 || grid->front().size() < 2)
+        return std::nullopt;
+    return mergeStackedHeader(std::move(*grid));
+}
+
+std::vector<PageBlock> layOut(const Page& page, const Image* image, const RegionWords& regionWords)
+{
+    std::vector<Region> regions;
+    if (image && !image->isNull())
+        regions = ruledRegions(*image, page.words);
+    std::vector<TextRun> outside;
+    for (const TextRun& word : page.words)
+        if (std::none_of(regions.begin(), regions.end(),
+                         [&](const Region& r) { return contains(r.box, word.box.midX(), word.box.midY()); }))
+            outside.push_back(word);
+    for (const Region& r : alignedRegions(outside))
+        if (std::none_of(regions.begin(), regions.end(), [&](const Region& o) { return overlaps(o.box, r.box); }))
+            regions.push_back(r);
+
+    struct Found
+    {
+        Region region;
+        TableGrid grid;
+        bool placed = false;
+    };
+    std::vector<Found> tables;
+    for (const Region& region : regions) {
+        std::vector<TextRun> words = regionWords ? regionWords(region) : wordsInside(page.words, region.box);
+        if (std::optional<TableGrid> grid = regionGrid(region, words, image))
+            tables.push_back(Found{region, std::move(*grid)});
+    }
+
+    std::vector<PageBlock> blocks;
+    const auto placeTable = [&](Found& table) {
+        if (table.placed)
+            return;
+        table.placed = true;
+        PageBlock block;
+        block.kind = PageBlock::Kind::Table;
+        block.box = table.region.box;
+        block.grid = std::move(table.grid);
+        block.ruled = table.region.ruled;
+        blocks.push_back(std::move(block));
+    };
+    int currentBlock = 0;
+    bool open = false;
+    for (const Line& line : page.lines) {
+        const auto table = std::find_if(tables.begin(), tables.end(), [&](const Found& t) {
+            return contains(t.region.box, line.box.midX(), line.box.midY());
+        });
+        if (table != tables.end()) {
+            placeTable(*table);
+            open = false;
+            continue;
+        }
+        // A table whose lines the source did not deliver goes before the first line below its top.
+        for (Found& t : tables)
+            if (!t.placed && line.box.maxY() < t.region.box.maxY() && line.box.midX() >= t.region.box.minX()
+                && line.box.midX() <= t.region.box.maxX()) {
+                placeTable(t);
+                open = false;
+            }
+        if (line.text.find_first_not_of(" \t") == std::string::npos)
+            continue;
+        if (open && line.block == currentBlock) {
+            blocks.back().text += '\n';
+            blocks.back().text += line.text;
+            blocks.back().box = unite(blocks.back().box, line.box);
+            continue;
+        }
+        PageBlock block;
+        block.kind = PageBlock::Kind::Text;
+        block.box = line.box;
+        block.text = line.text;
+        blocks.push_back(std::move(block));
+        currentBlock = line.block;
+        open = true;
+    }
+    for (Found& t : tables)
+        placeTable(t);
+
+    for (const Rect& picture : page.pictures) {
+        if (std::any_of(tables.begin(), tables.end(), [&](const Found& t) { return overlaps(t.region.box, picture); }))
+            continue;
+        PageBlock block;
+        block.kind = PageBlock::Kind::Picture;
+        block.box = picture;
+        const auto before = std::find_if(blocks.begin(), blocks.end(), [&](const PageBlock& b) {
+            return b.box.maxY() < picture.maxY() && b.box.maxX() > picture.minX() && b.box.minX() < picture.maxX();
+        });
+        blocks.insert(before, std::move(block));
+    }
+    return blocks;
+}
+
+std::string render(const std::vector<PageBlock>& blocks, Settings::OutputMode mode)
+{
+    const bool markdown = mode == Settings::OutputMode::Auto || mode == Settings::OutputMode::MarkdownTable;
+    std::vector<std::string> parts;
+    if (mode == Settings::OutputMode::CSV) {
+        for (const PageBlock& block : blocks)
+            if (block.kind == PageBlock::Kind::Table)
+                parts.push_back(TableBuilder::renderCSV(block.grid));
+        if (parts.empty())
+            return render(blocks, Settings::OutputMode::PlainText);
+    } else {
+        for (const PageBlock& block : blocks) {
+            if (block.kind == PageBlock::Kind::Text && !block.text.empty())
+                parts.push_back(block.text);
+            else if (block.kind == PageBlock::Kind::Table)
+                parts.push_back(markdown ? TableBuilder::renderMarkdown(block.grid) : plainTable(block.grid));
+        }
+    }
+    std::string out;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (i > 0)
+            out += "\n\n";
+        out += parts[i];
+    }
+    return out;
+}
+
+std::vector<TableGrid> tables(const std::vector<PageBlock>& blocks)
+{
+    std::vector<TableGrid> grids;
+    for (const PageBlock& block : blocks)
+        if (block.kind == PageBlock::Kind::Table)
+            grids.push_back(block.grid);
+    return grids;
+}
+
+std::string describe(const PageBlock& block, double pageHeight)
+{
+    static constexpr const char* names[] = {"text", "table", "picture"};
+    std::string out = names[static_cast<int>(block.kind)];
+    out += " at " + integer(block.box.minX()) + "," + integer(pageHeight - block.box.maxY()) + " size "
+           + integer(block.box.width) + "\u00d7" + integer(block.box.height) + " px";
+    if (block.kind == PageBlock::Kind::Table) {
+        const std::size_t columns = block.grid.empty() ? 0 : block.grid.front().size();
+        out += ": " + std::to_string(block.grid.size()) + " rows \u00d7 " + std::to_string(columns) + " cols";
+        out += block.ruled ? " (rules)" : " (aligned)";
+    }
+    return out;
+}
+
+Image crop(const Image& image, const Rect& box)
+{
+    if (image.isNull() || !std::isfinite(box.x) || !std::isfinite(box.y) || !std::isfinite(box.width)
+        || !std::isfinite(box.height))
+        return Image{};
+    const int x0 = std::clamp(static_cast<int>(std::floor(box.minX())), 0, image.width);
+    const int x1 = std::clamp(static_cast<int>(std::ceil(box.maxX())), 0, image.width);
+    const int yBottom = std::clamp(static_cast<int>(std::floor(box.minY())), 0, image.height);
+    const int yTop = std::clamp(static_cast<int>(std::ceil(box.maxY())), 0, image.height);
+    if (x1 <= x0 || yTop <= yBottom)
+        return Image{};
+    Image part = image;
+    part.width = x1 - x0;
+    part.height = yTop - yBottom;
+    part.pixels = image.row(image.height - yTop) + static_cast<std::ptrdiff_t>(x0) * Image::bytesPerPixel(image.format);
+    return part;
+}
+} // namespace PageLayout
