@@ -216,6 +216,53 @@ Rect withHeader(Rect box, const std::vector<TextRun>& words, double height, doub
     return box;
 }
 
+// A cell too long for its column wraps onto lines of its own, which read as rows with the first column empty
+// just under the row they continue. They join that row, cell by cell. Needs the rows the builders made from the
+// words; a grid whose rows differ is left as it is.
+TableGrid joinWrappedRows(TableGrid grid, const std::vector<TextRun>& words)
+{
+    const std::vector<std::vector<TextRun>> rows = rowsOf(words);
+    if (rows.size() != grid.size())
+        return grid;
+    const double height = typicalHeight(words);
+    TableGrid joined;
+    double previousBottom = 0;
+    bool centredValues = false;
+    bool startedAsLabel = false;
+    for (std::size_t r = 0; r < grid.size(); ++r) {
+        double top = -1e300, bottom = 1e300;
+        for (const TextRun& word : rows[r]) {
+            top = std::max(top, word.box.maxY());
+            bottom = std::min(bottom, word.box.minY());
+        }
+        const TableRow& row = grid[r];
+        const bool close = !joined.empty() && !row.empty() && previousBottom - top < 0.8 * height;
+        // Values centred on a label of two lines stand between its lines: the second line joins as well.
+        const bool labelOnly =
+            !row.empty() && !row.front().empty()
+            && std::all_of(row.begin() + 1, row.end(), [](const std::string& c) { return c.empty(); });
+        const bool continues = close && (row.front().empty() || (labelOnly && centredValues));
+        // The values joined a row that held only a label: its next label-only line is the label's second line.
+        centredValues = close && row.front().empty() && startedAsLabel && !centredValues;
+        if (!continues)
+            startedAsLabel = labelOnly;
+        if (continues) {
+            TableRow& target = joined.back();
+            for (std::size_t c = 0; c < row.size() && c < target.size(); ++c) {
+                if (row[c].empty())
+                    continue;
+                if (!target[c].empty())
+                    target[c] += ' ';
+                target[c] += row[c];
+            }
+        } else {
+            joined.push_back(row);
+        }
+        previousBottom = bottom;
+    }
+    return joined;
+}
+
 std::string joinedCells(const TableRow& row, char separator)
 {
     std::string out;
@@ -524,7 +571,7 @@ std::optional<TableGrid> regionGrid(const Region& region, const std::vector<Text
     }
     if (grid->size() < 2 || grid->front().size() < 2)
         return std::nullopt;
-    return mergeStackedHeader(std::move(*grid));
+    return joinWrappedRows(std::move(*grid), words);
 }
 
 std::vector<PageBlock> layOut(const Page& page, const Image* image, const RegionWords& regionWords)
