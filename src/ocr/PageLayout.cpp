@@ -179,6 +179,50 @@ Rect verticalBox(const Segment& s)
     return Rect{double(s.at), double(s.lo), double(s.thickness), double(s.hi - s.lo)};
 }
 
+// The columns of a ruled region: its thin vertical rules reaching over half its height. A filled header or
+// striped rows darken whole columns of pixels, which a count of dark pixels per column would take for rules.
+std::optional<TableGrid> ruledGrid(const Image& part, const std::vector<TextRun>& words)
+{
+    const std::optional<Bitmap> bitmap = Bitmap::from(part);
+    if (!bitmap || words.empty())
+        return std::nullopt;
+    const int w = static_cast<int>(bitmap->w), h = static_cast<int>(bitmap->h);
+    const auto down = [&](int x, int y) { return Bitmap::dark(bitmap->px[static_cast<std::size_t>(y) * w + x]); };
+    std::vector<Segment> vertical = rules(w, h, std::max(h / 2, 8), down);
+    std::erase_if(vertical, [&](const Segment& s) { return !clear(s, w, down); });
+    std::vector<std::int64_t> positions;
+    for (const Segment& s : vertical)
+        positions.push_back(s.at + s.thickness / 2);
+    std::sort(positions.begin(), positions.end());
+    std::vector<double> cols = RuledTable::dedupe(positions, 5);
+    // The region's own edges bound the outer columns when the table has no frame.
+    if (cols.empty() || cols.front() > 4)
+        cols.insert(cols.begin(), 0);
+    if (cols.back() < w - 5)
+        cols.push_back(w);
+    if (cols.size() < 3)
+        return std::nullopt;
+
+    const std::vector<std::vector<TextRun>> textRows = rowsOf(words);
+    TableGrid table;
+    for (std::vector<TextRun> runs : textRows) {
+        std::stable_sort(runs.begin(), runs.end(),
+                         [](const TextRun& a, const TextRun& b) { return a.box.minX() < b.box.minX(); });
+        TableRow row(cols.size() - 1);
+        for (const TextRun& run : runs) {
+            const std::optional<std::size_t> band = RuledTable::overlapIndex(run.box.minX(), run.box.maxX(), cols);
+            if (!band)
+                continue;
+            std::string& cell = row[*band];
+            if (!cell.empty())
+                cell += ' ';
+            cell += run.text;
+        }
+        table.push_back(std::move(row));
+    }
+    return table;
+}
+
 // True when the words between two heights form text rows of which none splits into columns.
 bool proseBetween(const std::vector<TextRun>& words, double low, double high, double gap)
 {
@@ -553,7 +597,26 @@ std::optional<TableGrid> regionGrid(const Region& region, const std::vector<Text
                 word.box.x -= x0;
                 word.box.y -= y0;
             }
-            grid = RuledTable::grid(part, shifted);
+            // Two readings of the rules: thin rules only, and dark columns of pixels (which also finds rules
+            // drawn in colour or broken by the scan). Rules that leave words outside their columns frame only
+            // part of the table; of the rest, the reading with the fewer empty cells wins.
+            double bestDensity = 0;
+            for (std::optional<TableGrid> candidate : {ruledGrid(part, shifted), RuledTable::grid(part, shifted)}) {
+                if (!candidate)
+                    continue;
+                std::size_t placed = 0, cells = 0, all = 0;
+                for (const TableRow& row : *candidate)
+                    for (const std::string& cell : row) {
+                        placed += wordCount(cell);
+                        cells += cell.empty() ? 0 : 1;
+                        ++all;
+                    }
+                const double density = static_cast<double>(cells) / static_cast<double>(std::max<std::size_t>(1, all));
+                if (10 * placed >= 9 * words.size() && density > bestDensity) {
+                    bestDensity = density;
+                    grid = std::move(candidate);
+                }
+            }
         }
     }
     if (!grid)
