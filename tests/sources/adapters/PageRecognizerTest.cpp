@@ -1,0 +1,126 @@
+#include "LoaderFixtures.h"
+#include "ocr/OCR.h"
+#include "ocr/Recognizer.h"
+#include "ocr/Table.h"
+#include "sources/ImageLoader.h"
+
+#include <QFont>
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
+using namespace LoaderFixtures;
+
+namespace {
+const std::vector<std::vector<QString>> fruit = {
+    {"Name", "Qty", "Price"}, {"Apple", "3", "1.20"}, {"Pear tree", "10", "0.80"}, {"Plum", "2", "4.50"}};
+
+// Reads one page through the page recognizer and waits for its completion with a deadline.
+OCRResult readPage(const ImageLoader::Page& page)
+{
+    struct Shared
+    {
+        std::mutex mutex;
+        std::condition_variable done;
+        std::optional<OCRResult> result;
+    };
+    auto shared = std::make_shared<Shared>();
+    Recognizer::recognize(page, {"en-US"}, true, [shared](OCRResult result) {
+        std::lock_guard lock(shared->mutex);
+        shared->result = std::move(result);
+        shared->done.notify_all();
+    });
+    std::unique_lock lock(shared->mutex);
+    EXPECT_TRUE(shared->done.wait_for(lock, std::chrono::seconds(120), [&] { return shared->result.has_value(); }));
+    return shared->result.value_or(OCRResult{});
+}
+
+std::vector<PageBlock::Kind> kinds(const OCRResult& result)
+{
+    std::vector<PageBlock::Kind> out;
+    for (const PageBlock& block : result.blocks)
+        out.push_back(block.kind);
+    return out;
+}
+
+void paragraph(QPainter& p, double top, const std::vector<QString>& lines)
+{
+    p.setFont(QFont("DejaVu Serif", 9));
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        p.drawText(QPointF(30, top + 14.0 * static_cast<double>(i)), lines[i]);
+}
+} // namespace
+
+TEST(PageRecognizerTest, TextLayerPageIsLaidOutWithoutRecognition)
+{
+    QTemporaryDir dir;
+    const std::string file = dir.filePath("report.pdf").toStdString();
+    writePdf(file, {[](QPainter& p) {
+                 paragraph(p, 40, {"The orchard sold its fruit at the market this week,", "as the table below shows."});
+                 drawRuledTable(p, QRectF(30, 90, 340, 120), fruit);
+                 paragraph(p, 240, {"Prices are per kilogram and include the market fee."});
+             }},
+             {400, 300});
+    const std::vector<ImageLoader::Page> pages = ImageLoader::pages(file);
+    ASSERT_EQ(pages.size(), 1u);
+
+    const std::size_t before = OCR::recognitionCount();
+    const OCRResult result = readPage(pages.front());
+    EXPECT_EQ(OCR::recognitionCount(), before) << "a text-layer page runs no recognition";
+
+    ASSERT_EQ(kinds(result), (std::vector{PageBlock::Kind::Text, PageBlock::Kind::Table, PageBlock::Kind::Text}));
+    TableGrid expected;
+    for (const auto& row : fruit) {
+        expected.emplace_back();
+        for (const QString& cell : row)
+            expected.back().push_back(cell.toStdString());
+    }
+    EXPECT_EQ(result.blocks[1].grid, expected);
+    EXPECT_EQ(result.blocks[0].text, "The orchard sold its fruit at the market this week,\nas the table below shows.");
+    EXPECT_EQ(result.blocks[2].text, "Prices are per kilogram and include the market fee.");
+    EXPECT_EQ(outputText(result, Settings::OutputMode::CSV),
+              "Name,Qty,Price\nApple,3,1.20\nPear tree,10,0.80\nPlum,2,4.50");
+}
+
+TEST(PageRecognizerTest, PageWithoutTextLayerIsRecognizedInReadingOrder)
+{
+    // A scan pasted into a PDF: two columns of text as pixels, no text layer at all.
+    ensureGui();
+    QImage scan(1400, 700, QImage::Format_RGB32);
+    scan.fill(Qt::white);
+    {
+        QPainter p(&scan);
+        QFont font("DejaVu Sans");
+        font.setPixelSize(26);
+        p.setFont(font);
+        const char* left[] = {"Rivers carry water down", "from the hills to the", "sea in every season."};
+        const char* right[] = {"Cities grew beside them", "for trade and for the", "water they gave people."};
+        for (int i = 0; i < 3; ++i) {
+            p.drawText(60, 100 + 40 * i, left[i]);
+            p.drawText(760, 100 + 40 * i, right[i]);
+        }
+        // A picture between the paragraphs: a dark block with a light stripe, no text.
+        p.fillRect(60, 300, 1280, 300, QColor(60, 60, 60));
+        p.fillRect(60, 420, 1280, 40, QColor(200, 200, 200));
+    }
+    QTemporaryDir dir;
+    const std::string file = dir.filePath("scan.pdf").toStdString();
+    writePdf(file, {[&scan](QPainter& p) { p.drawImage(QRectF(0, 0, 400, 200), scan); }}, {400, 200});
+    const std::vector<ImageLoader::Page> pages = ImageLoader::pages(file);
+    ASSERT_EQ(pages.size(), 1u);
+
+    const std::size_t before = OCR::recognitionCount();
+    const OCRResult result = readPage(pages.front());
+    EXPECT_GT(OCR::recognitionCount(), before);
+    const std::string text = outputText(result, Settings::OutputMode::PlainText);
+    const std::size_t leftEnd = text.find("season");
+    const std::size_t rightStart = text.find("Cities");
+    ASSERT_NE(leftEnd, std::string::npos) << text;
+    ASSERT_NE(rightStart, std::string::npos) << text;
+    EXPECT_LT(leftEnd, rightStart) << "the left column is read before the right one:\n" << text;
+    EXPECT_EQ(text.find("Rivers carry water down Cities"), std::string::npos) << text;
+}
