@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the file loaders as a file on disk, the way users hand them over: as a PDF, as a
-// picture with each offered extension, and through the PDF text-layer readers. The command line's own PNG reader
-// runs on the same bytes and must agree with Qt's reader wherever it reads a file at all.
+// picture with each offered extension, and through the PDF text-layer readers and the page layout. The command line's
+// own PNG reader runs on the same bytes and must agree with Qt's reader wherever it reads a file at all.
+#include "ocr/PageLayout.h"
 #include "sources/ImageLoader.h"
 #include "sources/PDFTable.h"
 #include "sources/png/PngDecoder.h"
@@ -59,6 +60,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             continue;
         (void)PageText::plain(*pages[i].pdfPath, *pages[i].pageIndex);
         (void)PDFTable::extract(*pages[i].pdfPath, *pages[i].pageIndex, *image, ImageLoader::pdfScale);
+        // The text-layer road of a page: words with boxes laid out with the rendered page's rules.
+        if (auto layer = PageText::layer(*pages[i].pdfPath, *pages[i].pageIndex, ImageLoader::pdfScale)) {
+            const PageLayout::Page page =
+                PageLayout::fromWords(std::move(layer->words), layer->spaceAfter, image->width, image->height);
+            (void)PageLayout::layOut(page, &*image, nullptr);
+        }
     }
     std::remove(path.c_str());
     return 0;
