@@ -21,7 +21,7 @@ void recognize(Image image, std::vector<std::string> languages, bool correct, Co
 // out: the result holds the page's blocks in reading order, tables among them.
 void recognizePage(Image image, std::vector<std::string> languages, bool correct, Completion completion);
 
-// Returns the payloads of the barcodes in an image, without recognizing any text.
+// Returns the payloads of the barcodes in an image of an upright page, without recognizing any text.
 std::vector<std::string> barcodes(const Image& image);
 
 // How many images recognition has been run on in this process, for checking that a path runs none.

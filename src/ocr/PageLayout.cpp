@@ -7,6 +7,7 @@
 #include "sources/RuledTable.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <numeric>
@@ -82,6 +83,47 @@ bool tabular(const std::vector<TableBuilder::Cell>& cells)
     const auto long_ = static_cast<std::size_t>(std::count_if(
         cells.begin(), cells.end(), [](const TableBuilder::Cell& c) { return wordCount(c.text) >= proseCellWords; }));
     return 2 * long_ < cells.size() || (cells.size() >= 3 && long_ <= 1);
+}
+
+// True for text that reads as a word or a number: a digit, or two letters in a row.
+bool meaningful(const std::string& text)
+{
+    int letters = 0;
+    for (const char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (std::isdigit(u))
+            return true;
+        letters = (std::isalpha(u) || u >= 0x80) ? letters + 1 : 0;
+        if (letters >= 2)
+            return true;
+    }
+    return false;
+}
+
+// A line recognized in a drawing: marks and stray letters, some of them no word at all and none a real word.
+bool junkLine(const std::string& text)
+{
+    bool symbolOnly = false, word = false;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = std::min(text.find(' ', start), text.size());
+        const std::string piece = text.substr(start, end - start);
+        start = end + 1;
+        if (piece.empty())
+            continue;
+        int run = 0, best = 0;
+        bool any = false;
+        for (const char c : piece) {
+            const auto u = static_cast<unsigned char>(c);
+            const bool alnum = std::isalnum(u) || u >= 0x80;
+            any = any || std::isalnum(u);
+            run = alnum ? run + 1 : 0;
+            best = std::max(best, run);
+        }
+        symbolOnly = symbolOnly || !any;
+        word = word || best >= 3;
+    }
+    return symbolOnly && !word;
 }
 
 // One straight rule: a run of dark pixels along x (horizontal) or y (vertical), `at` across it. Coordinates are
@@ -305,6 +347,38 @@ TableGrid joinWrappedRows(TableGrid grid, const std::vector<TextRun>& words)
         previousBottom = bottom;
     }
     return joined;
+}
+
+// A reader finishes what stands above a block, in the columns it spans, before reading the block: text that
+// runs across the page under two columns comes after both. Otherwise the source's order stands.
+std::vector<PageBlock> readingOrder(std::vector<PageBlock> blocks)
+{
+    // The order is quadratic to settle; a page of hundreds of blocks keeps the source's order.
+    constexpr std::size_t maxBlocks = 300;
+    if (blocks.size() > maxBlocks)
+        return blocks;
+    const auto above = [](const PageBlock& a, const PageBlock& b) {
+        return a.box.minY() >= b.box.maxY() - 1 && a.box.minX() < b.box.maxX() && a.box.maxX() > b.box.minX();
+    };
+    std::vector<PageBlock> ordered;
+    std::vector<bool> done(blocks.size(), false);
+    for (std::size_t placed = 0; placed < blocks.size(); ++placed) {
+        std::size_t next = blocks.size();
+        for (std::size_t i = 0; i < blocks.size() && next == blocks.size(); ++i) {
+            if (done[i])
+                continue;
+            bool waits = false;
+            for (std::size_t j = 0; j < blocks.size() && !waits; ++j)
+                waits = !done[j] && j != i && above(blocks[j], blocks[i]);
+            if (!waits)
+                next = i;
+        }
+        if (next == blocks.size()) // blocks overlapping each other: the first one left
+            next = static_cast<std::size_t>(std::find(done.begin(), done.end(), false) - done.begin());
+        done[next] = true;
+        ordered.push_back(std::move(blocks[next]));
+    }
+    return ordered;
 }
 
 std::string joinedCells(const TableRow& row, char separator)
@@ -634,6 +708,21 @@ std::optional<TableGrid> regionGrid(const Region& region, const std::vector<Text
     }
     if (grid->size() < 2 || grid->front().size() < 2)
         return std::nullopt;
+    // Letters read into a drawing (whose lines look like rules) stand scattered: mostly empty cells, and marks
+    // that are no words.
+    {
+        std::size_t all = 0, filled = 0, wordy = 0;
+        for (const TableRow& row : *grid)
+            for (const std::string& cell : row) {
+                ++all;
+                if (cell.empty())
+                    continue;
+                ++filled;
+                wordy += meaningful(cell) ? 1 : 0;
+            }
+        if (5 * filled < 2 * all || 5 * wordy < 3 * filled)
+            return std::nullopt;
+    }
     return joinWrappedRows(std::move(*grid), words);
 }
 
@@ -694,7 +783,7 @@ std::vector<PageBlock> layOut(const Page& page, const Image* image, const Region
                 placeTable(t);
                 open = false;
             }
-        if (line.text.find_first_not_of(" \t") == std::string::npos)
+        if (line.text.find_first_not_of(" \t") == std::string::npos || junkLine(line.text))
             continue;
         if (open && line.block == currentBlock) {
             blocks.back().text += '\n';
@@ -713,6 +802,7 @@ std::vector<PageBlock> layOut(const Page& page, const Image* image, const Region
     for (Found& t : tables)
         placeTable(t);
 
+    blocks = readingOrder(std::move(blocks));
     for (const Rect& picture : page.pictures) {
         if (std::any_of(tables.begin(), tables.end(), [&](const Found& t) { return overlaps(t.region.box, picture); }))
             continue;

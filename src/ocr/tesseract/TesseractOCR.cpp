@@ -189,7 +189,7 @@ std::vector<std::string> OCR::barcodes(const Image& image)
         return payloads;
     ScreenText::Grey grey = ScreenText::greyOf(image);
     ScreenText::invertIfDark(grey);
-    for (Barcodes::Barcode& code : Barcodes::read(grey.view()))
+    for (Barcodes::Barcode& code : Barcodes::read(grey.view(), true))
         if (!code.text.empty())
             payloads.push_back(std::move(code.text));
     return payloads;

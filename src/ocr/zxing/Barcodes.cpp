@@ -5,7 +5,7 @@
 
 #include <ZXing/ReadBarcode.h>
 
-std::vector<Barcodes::Barcode> Barcodes::read(const Image& grey)
+std::vector<Barcodes::Barcode> Barcodes::read(const Image& grey, bool upright)
 {
     std::vector<Barcode> found;
     if (grey.isNull() || grey.format != Image::Format::Grey8)
@@ -15,7 +15,7 @@ std::vector<Barcodes::Barcode> Barcodes::read(const Image& grey)
         ZXing::DecodeHints hints;
         hints.setFormats(ZXing::BarcodeFormat::Any);
         hints.setTryHarder(true);
-        hints.setTryRotate(true);
+        hints.setTryRotate(!upright);
         for (const ZXing::Result& result : ZXing::ReadBarcodes(view, hints)) {
             if (!result.isValid())
                 continue;

@@ -23,5 +23,6 @@ struct Barcode
 
 // Returns the barcodes of every format found in a grey image (Grey8), in the detector's order, payloads
 // possibly empty. Never throws: a detector failure reads as no barcodes.
-std::vector<Barcode> read(const Image& grey);
+// `upright` skips the turned and mirrored readings, which cost as much again: for pages typeset upright.
+std::vector<Barcode> read(const Image& grey, bool upright = false);
 } // namespace Barcodes
