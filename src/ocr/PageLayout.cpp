@@ -605,16 +605,16 @@ std::vector<Region> alignedRegions(const std::vector<TextRun>& words)
     for (std::size_t r = 0; r < rows.size(); ++r) {
         const auto cells = TableBuilder::splitIntoCells(rows[r], gap);
         const bool isTabular = tabular(cells);
-        // A blank stretch of more than two lines ends a table.
-        if (!run.empty() && bottom(rows[run.back()]) - top(rows[r]) > 2.5 * height)
+        // A blank stretch of more than three lines ends a table; rows of a table may stand two lines apart.
+        if (!run.empty() && bottom(rows[run.back()]) - top(rows[r]) > 3.5 * height)
             flush();
         if (isTabular) {
             run.push_back(r);
             ++tabularRows;
             columns = std::max(columns, cells.size());
             plainInARow = 0;
-        } else if (!run.empty() && plainInARow == 0) {
-            // One row without columns inside a table: a wrapped cell or a section label.
+        } else if (!run.empty() && plainInARow == 0 && bottom(rows[run.back()]) - top(rows[r]) <= 1.5 * height) {
+            // One row without columns, close under a table row: a wrapped cell or a section label.
             run.push_back(r);
             ++plainInARow;
         } else {

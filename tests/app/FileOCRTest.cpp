@@ -155,14 +155,13 @@ TEST(FileOCRTest, RuledPdfTableComesFromTheTextLayerWithoutRecognition)
     EXPECT_EQ(csv.status, 0) << csv.err;
     EXPECT_EQ(csv.out, "Code,Item,Price\nA1,Bolt,0.10\nB2,Nut,0.05\nC3,Washer,0.02\n");
 
-    // No observations at all: the page was never recognized from its pixels.
+    // The text layer's lines and words, and the page's one region, the ruled table.
     const Outcome diag = ambrel(home, {"--diag", pdf.string()});
     EXPECT_EQ(diag.status, 0) << diag.err;
-    EXPECT_EQ(diag.out, "\n===== parts.pdf =====\nsource: PDF text layer (exact)\n"
-                        "lines(observations)=0  words=0\n"
-                        "ruling lines: 4 vertical, 5 horizontal → grid 4×3 cells\n"
-                        "medianTextHeight=12.0px  gapThreshold=10.8px\n"
-                        "✓ table detected: 4 rows × 3 cols\n");
+    EXPECT_TRUE(diag.out.starts_with("\n===== parts.pdf =====\nsource: PDF text layer (exact)\n")) << diag.out;
+    EXPECT_NE(diag.out.find("ruling lines: 4 vertical, 5 horizontal → grid 4×3 cells\n"), std::string::npos);
+    EXPECT_NE(diag.out.find("\nregions: 1\n  table at "), std::string::npos) << diag.out;
+    EXPECT_TRUE(diag.out.ends_with(" px: 4 rows × 3 cols (rules)\n✓ table detected: 4 rows × 3 cols\n")) << diag.out;
 }
 
 TEST(FileOCRTest, DiagnoseReportsRecognitionOnAnImage)

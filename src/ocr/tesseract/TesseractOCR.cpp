@@ -3,6 +3,7 @@
 #include "ocr/Lines.h"
 #include "ocr/OCR.h"
 #include "ocr/PageLayout.h"
+#include "ocr/Table.h"
 #include "ocr/WorkerPool.h"
 #include "ocr/tesseract/LineBoxes.h"
 #include "ocr/tesseract/ScreenText.h"
@@ -83,6 +84,8 @@ std::atomic<std::size_t> recognitions{0};
 
 // A table region is read with this margin around it, in text heights, so that glyphs touching its edge stay whole.
 constexpr double regionMargin = 0.5;
+// A picture whose one table holds this share of its words is a box drawn around that table.
+constexpr double wholeTableShare = 0.8;
 } // namespace
 
 OCRResult TesseractOCR::recognizeNow(const Image& image, const std::vector<std::string>& languages, bool correct,
@@ -179,6 +182,23 @@ OCRResult TesseractOCR::recognizePage(const Image& image, const std::vector<std:
         return PageLayout::wordsInside(words, grown);
     };
     result.blocks = PageLayout::layOut(page, &image, regionWords);
+
+    // A picture that is mostly one table is a box drawn around a table (a crop of a page or a screen): it is
+    // read as a screen box is, the whole image one block, and gives the table with the rows above it.
+    const auto isTable = [](const PageBlock& b) { return b.kind == PageBlock::Kind::Table; };
+    const auto table = std::find_if(result.blocks.begin(), result.blocks.end(), isTable);
+    if (table != result.blocks.end() && std::count_if(result.blocks.begin(), result.blocks.end(), isTable) == 1
+        && static_cast<double>(PageLayout::wordsInside(result.words, table->box).size())
+               >= wholeTableShare * static_cast<double>(result.words.size())) {
+        OCRResult whole = recognizeNow(image, languages, correct, TesseractEngine::Segmentation::SingleBlock);
+        if (std::optional<TableGrid> grid = tableGrid(whole)) {
+            PageBlock block = *table;
+            block.grid = std::move(*grid);
+            block.box = Rect{0, 0, double(image.width), double(image.height)};
+            whole.blocks = {std::move(block)};
+            return whole;
+        }
+    }
     return result;
 }
 
