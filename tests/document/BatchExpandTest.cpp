@@ -105,3 +105,33 @@ TEST(BatchSheetTest, MessagesAreExact)
     EXPECT_EQ(Batch::exportedText(7), "\u2713 Exported 7 sheets");
     EXPECT_EQ(Batch::saveFailedMessage, "Couldn\u2019t save the workbook");
 }
+
+TEST(BatchExpandTest, EveryTableOfAPageGetsASheetAndAPageWithoutTablesItsLines)
+{
+    PageBlock text;
+    text.text = "Intro";
+    PageBlock first;
+    first.kind = PageBlock::Kind::Table;
+    first.grid = {{"a", "b"}, {"1", "2"}};
+    PageBlock second = first;
+    second.grid = {{"x", "y"}, {"3", "4"}};
+    OCRResult page;
+    page.blocks = {text, first, text, second};
+
+    const auto sheets = Batch::pageSheets("report.pdf \u2014 p2", page, std::nullopt);
+    ASSERT_EQ(sheets.size(), 2u);
+    EXPECT_EQ(sheets[0].name, "report.pdf \u2014 p2");
+    EXPECT_EQ(sheets[0].rows, first.grid);
+    EXPECT_EQ(sheets[1].name, "report.pdf \u2014 p2 (table 2)");
+    EXPECT_EQ(sheets[1].rows, second.grid);
+
+    // A long page name is shortened so that the table number survives the 31-character limit.
+    const auto long_ = Batch::pageSheets("a very long scanned file name here.png", page, std::nullopt);
+    EXPECT_EQ(long_[1].name, "a very long scanned f (table 2)");
+
+    OCRResult prose;
+    prose.blocks = {text};
+    const auto plain = Batch::pageSheets("notes.png", prose, std::nullopt);
+    ASSERT_EQ(plain.size(), 1u);
+    EXPECT_EQ(plain[0].rows, (TableGrid{{"Intro"}}));
+}
