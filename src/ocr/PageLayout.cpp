@@ -414,6 +414,7 @@ Page fromWords(std::vector<TextRun> words, const std::vector<bool>& spaceAfter, 
     Page page;
     page.width = width;
     page.height = height;
+    page.readingOrdered = true;
     const double height_ = typicalHeight(words);
     int block = 0;
     Rect previousLine;
@@ -637,6 +638,84 @@ std::vector<Region> alignedRegions(const std::vector<TextRun>& words)
     return regions;
 }
 
+std::vector<PageBlock> inReadingOrder(std::vector<PageBlock> blocks)
+{
+    return readingOrder(std::move(blocks));
+}
+
+std::vector<Rect> unreadRegions(const Image& image, const std::vector<TextRun>& words)
+{
+    std::vector<Rect> regions;
+    const std::optional<Bitmap> bitmap = Bitmap::from(image);
+    if (!bitmap || bitmap->w < 64 || bitmap->h < 64)
+        return regions;
+    // Ink is counted in square cells: a pasted scan is a large connected stretch of inked cells.
+    constexpr int cell = 16;
+    constexpr int inkedPixels = 6;
+    constexpr int reach = 2;
+    constexpr int minCells = 6; // a region spans at least this many cells both ways (about 0.5 inch at 180 dpi)
+    const int w = static_cast<int>(bitmap->w), h = static_cast<int>(bitmap->h);
+    const int cw = (w + cell - 1) / cell, ch = (h + cell - 1) / cell;
+    std::vector<int> ink(static_cast<std::size_t>(cw) * ch, 0);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if (Bitmap::dark(bitmap->px[static_cast<std::size_t>(y) * w + x]))
+                ++ink[static_cast<std::size_t>(y / cell) * cw + x / cell];
+    std::vector<char> inked(ink.size(), 0);
+    for (std::size_t i = 0; i < ink.size(); ++i)
+        inked[i] = ink[i] >= inkedPixels ? 1 : 0;
+    const double height = typicalHeight(words);
+    for (const TextRun& word : words) {
+        const double grow = 0.5 * height;
+        const int x0 = std::clamp(static_cast<int>((word.box.minX() - grow) / cell), 0, cw);
+        const int x1 = std::clamp(static_cast<int>((word.box.maxX() + grow) / cell) + 1, 0, cw);
+        const int y0 = std::clamp(static_cast<int>((word.box.minY() - grow) / cell), 0, ch);
+        const int y1 = std::clamp(static_cast<int>((word.box.maxY() + grow) / cell) + 1, 0, ch);
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x)
+                inked[static_cast<std::size_t>(y) * cw + x] = 0;
+    }
+    // Connected stretches of inked cells, each with its bounds and how many cells it holds.
+    std::vector<int> stack;
+    for (int start = 0; start < cw * ch; ++start) {
+        if (!inked[static_cast<std::size_t>(start)])
+            continue;
+        int minX = cw, maxX = -1, minY = ch, maxY = -1, count = 0;
+        stack.assign(1, start);
+        inked[static_cast<std::size_t>(start)] = 0;
+        while (!stack.empty()) {
+            const int i = stack.back();
+            stack.pop_back();
+            const int x = i % cw, y = i / cw;
+            minX = std::min(minX, x), maxX = std::max(maxX, x), minY = std::min(minY, y), maxY = std::max(maxY, y);
+            ++count;
+            // Cells two apart still join: the lines of a scanned paragraph stand a line's gap apart.
+            for (int dy = -reach; dy <= reach; ++dy)
+                for (int dx = -reach; dx <= reach; ++dx) {
+                    const int nx = x + dx, ny = y + dy;
+                    if (nx < 0 || ny < 0 || nx >= cw || ny >= ch || !inked[static_cast<std::size_t>(ny) * cw + nx])
+                        continue;
+                    inked[static_cast<std::size_t>(ny) * cw + nx] = 0;
+                    stack.push_back(ny * cw + nx);
+                }
+        }
+        const int spanX = maxX - minX + 1, spanY = maxY - minY + 1;
+        // Frames and rules are thin rings or lines: they fill little of their bounds.
+        // A scan pasted into a page is a good part of its width; smaller stretches are figures and logos, whose
+        // own text the text layer holds when it matters.
+        if (spanX < std::max(minCells, cw * 3 / 10) || spanY < minCells || count * 4 < spanX * spanY)
+            continue;
+        const double x0 = minX * cell, y0 = minY * cell;
+        const Rect region{x0, y0, std::min<double>(w, (maxX + 1) * cell) - x0,
+                          std::min<double>(h, (maxY + 1) * cell) - y0};
+        // A drawing with words of the text layer on it is read from those words; only a picture holding none is
+        // a scan whose text the layer lacks.
+        if (wordsInside(words, region).empty())
+            regions.push_back(region);
+    }
+    return regions;
+}
+
 std::vector<TextRun> wordsInside(const std::vector<TextRun>& words, const Rect& box)
 {
     std::vector<TextRun> inside;
@@ -802,7 +881,8 @@ std::vector<PageBlock> layOut(const Page& page, const Image* image, const Region
     for (Found& t : tables)
         placeTable(t);
 
-    blocks = readingOrder(std::move(blocks));
+    if (!page.readingOrdered)
+        blocks = readingOrder(std::move(blocks));
     for (const Rect& picture : page.pictures) {
         if (std::any_of(tables.begin(), tables.end(), [&](const Found& t) { return overlaps(t.region.box, picture); }))
             continue;

@@ -32,6 +32,8 @@ struct Page
     std::vector<Line> lines;    // reading order
     std::vector<TextRun> words; // the same text word by word, for finding aligned columns
     std::vector<Rect> pictures; // regions that hold a picture, not text
+    // The lines' order is the document's own (a text layer's flows), which a reorder by position would only spoil.
+    bool readingOrdered = false;
 };
 
 // Builds a page from a text layer's words in the document's reading order: a word continues the line of the word
@@ -66,6 +68,15 @@ std::optional<TableGrid> regionGrid(const Region& region, const std::vector<Text
 // Lays the page out: tables found in the image's rules and in aligned words replace the lines inside them, in
 // the reading position of their first line; every other line stays in its block.
 std::vector<PageBlock> layOut(const Page& page, const Image* image, const RegionWords& regionWords);
+
+// Puts blocks in the order a reader follows: the source's order, except that what stands above a block in the
+// columns it spans comes first.
+std::vector<PageBlock> inReadingOrder(std::vector<PageBlock> blocks);
+
+// Returns the regions of a page's pixels that hold ink but none of the words: a scan or a drawing pasted into a
+// page whose other text the words give. Thin rules, specks, the ink of the words themselves and drawings that
+// hold any of the words do not count.
+std::vector<Rect> unreadRegions(const Image& image, const std::vector<TextRun>& words);
 
 // The words of `words` whose centre lies inside `box`.
 std::vector<TextRun> wordsInside(const std::vector<TextRun>& words, const Rect& box);

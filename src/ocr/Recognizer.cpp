@@ -2,19 +2,49 @@
 
 #include "ocr/PageLayout.h"
 #include "ocr/WorkerPool.h"
+#include "ocr/tesseract/TesseractOCR.h"
 #include "sources/PDFTable.h"
 
+#include <algorithm>
+#include <cmath>
 #include <memory>
 #include <utility>
 
 namespace {
-// Lays out a page from its text layer alone: the words and their boxes are exact, so no recognition runs. The
-// rendered page still shows the rules that frame tables, and the barcodes.
-OCRResult fromTextLayer(PageText::Layer layer, Image image)
+// Lays out a page from its text layer: the words and their boxes are exact, so no recognition runs for them. The
+// rendered page still shows the rules that frame tables, the barcodes, and ink the layer holds no words for (a
+// scan pasted into the page), which alone is recognized.
+OCRResult fromTextLayer(PageText::Layer layer, Image image, const std::vector<std::string>& languages, bool correct)
 {
     OCRResult result;
     PageLayout::Page page = PageLayout::fromWords(std::move(layer.words), layer.spaceAfter, image.width, image.height);
     result.blocks = PageLayout::layOut(page, &image, nullptr);
+    bool added = false;
+    for (const Rect& region : PageLayout::unreadRegions(image, page.words)) {
+        // A table's rules and shaded cells are ink without words too, but the table is read already.
+        const bool inTable = std::any_of(result.blocks.begin(), result.blocks.end(), [&](const PageBlock& b) {
+            return b.kind == PageBlock::Kind::Table && region.minX() < b.box.maxX() && region.maxX() > b.box.minX()
+                   && region.minY() < b.box.maxY() && region.maxY() > b.box.minY();
+        });
+        const Image part = inTable ? Image{} : PageLayout::crop(image, region);
+        if (part.isNull())
+            continue;
+        const OCRResult read = TesseractOCR::recognizePage(part, languages, correct);
+        for (PageBlock block : read.blocks) {
+            block.box.x += std::floor(region.minX());
+            block.box.y += std::floor(region.minY());
+            result.blocks.push_back(std::move(block));
+        }
+        if (read.blocks.empty()) {
+            PageBlock picture;
+            picture.kind = PageBlock::Kind::Picture;
+            picture.box = region;
+            result.blocks.push_back(std::move(picture));
+        }
+        added = true;
+    }
+    if (added)
+        result.blocks = PageLayout::inReadingOrder(std::move(result.blocks));
     for (const PageLayout::Line& line : page.lines)
         result.lines.push_back(TextRun{line.text, line.box});
     result.words = std::move(page.words);
@@ -39,17 +69,18 @@ void Recognizer::recognize(const ImageLoader::Page& page, std::vector<std::strin
         if (std::optional<PageText::Layer> layer =
                 PageText::layer(*page.pdfPath, page.pageIndex.value_or(1), ImageLoader::pdfScale)) {
             // Pages run side by side on the workers, text-layer pages as well.
-            WorkerPool::recognition().submit(
-                [layer = std::move(*layer), image = std::move(*image), completion = std::move(completion)]() mutable {
-                    OCRResult result;
-                    try {
-                        result = fromTextLayer(std::move(layer), image);
-                    } catch (...) {
-                        result = OCRResult{};
-                        result.image = image;
-                    }
-                    completion(std::move(result));
-                });
+            WorkerPool::recognition().submit([layer = std::move(*layer), image = std::move(*image),
+                                              languages = std::move(languages), correct,
+                                              completion = std::move(completion)]() mutable {
+                OCRResult result;
+                try {
+                    result = fromTextLayer(std::move(layer), image, languages, correct);
+                } catch (...) {
+                    result = OCRResult{};
+                    result.image = image;
+                }
+                completion(std::move(result));
+            });
             return;
         }
     }

@@ -129,3 +129,41 @@ TEST(PageRecognizerTest, PageWithoutTextLayerIsRecognizedInReadingOrder)
     EXPECT_EQ(text.find("water down Cities"), std::string::npos) << text;
     EXPECT_LT(rightStart, text.find("Below the picture")) << text;
 }
+
+TEST(PageRecognizerTest, ScanPastedIntoATextPageIsRecognizedAndOnlyIt)
+{
+    ensureGui();
+    QImage scan(1200, 260, QImage::Format_RGB32);
+    scan.fill(Qt::white);
+    {
+        QPainter p(&scan);
+        QFont font("DejaVu Serif");
+        font.setPixelSize(40);
+        p.setFont(font);
+        p.drawText(30, 80, "Pasted letters from a scanner");
+        p.drawText(30, 160, "still read as ordinary text.");
+    }
+    QTemporaryDir dir;
+    const std::string file = dir.filePath("mixed.pdf").toStdString();
+    writePdf(file, {[&scan](QPainter& p) {
+                 paragraph(p, 40, {"This page carries a text layer above the pasted picture."});
+                 p.drawImage(QRectF(30, 80, 300, 65), scan);
+                 paragraph(p, 200, {"And the text layer goes on below it."});
+             }},
+             {400, 300});
+    const std::vector<ImageLoader::Page> pages = ImageLoader::pages(file);
+    ASSERT_EQ(pages.size(), 1u);
+
+    const std::size_t before = OCR::recognitionCount();
+    const OCRResult result = readPage(pages.front());
+    EXPECT_GT(OCR::recognitionCount(), before) << "the pasted scan has no words in the text layer";
+    const std::string text = outputText(result, Settings::OutputMode::PlainText);
+    const std::size_t above = text.find("pasted picture");
+    const std::size_t scanned = text.find("scanner");
+    const std::size_t below = text.find("goes on below");
+    ASSERT_NE(above, std::string::npos) << text;
+    ASSERT_NE(scanned, std::string::npos) << text;
+    ASSERT_NE(below, std::string::npos) << text;
+    EXPECT_LT(above, scanned) << text;
+    EXPECT_LT(scanned, below) << text;
+}
