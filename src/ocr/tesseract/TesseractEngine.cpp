@@ -185,3 +185,37 @@ std::vector<TesseractEngine::Line> TesseractEngine::recognize(const Image& grey,
     m_api->Clear();
     return lines;
 }
+
+bool TesseractEngine::laidOutInBlocks(const Image& grey)
+{
+    if (grey.isNull() || grey.format != Image::Format::Grey8)
+        return false;
+    m_api->SetPageSegMode(tesseract::PSM_AUTO);
+    m_api->SetImage(grey.pixels, grey.width, grey.height, 1, grey.stride);
+    std::vector<LineBoxes::PixelBox> text;
+    bool pictures = false;
+    {
+        const std::unique_ptr<tesseract::PageIterator> blocks{m_api->AnalyseLayout()};
+        if (blocks) {
+            do {
+                if (tesseract::PTIsImageType(blocks->BlockType()))
+                    pictures = true;
+                else if (tesseract::PTIsTextType(blocks->BlockType()))
+                    text.push_back(boxAt(*blocks, tesseract::RIL_BLOCK));
+            } while (blocks->Next(tesseract::RIL_BLOCK));
+        }
+    }
+    m_api->Clear();
+    if (pictures)
+        return true;
+    // Two blocks side by side: they share rows but no columns.
+    for (std::size_t a = 0; a < text.size(); ++a)
+        for (std::size_t b = a + 1; b < text.size(); ++b) {
+            const int sharedRows = std::min(text[a].bottom, text[b].bottom) - std::max(text[a].top, text[b].top);
+            const bool apart = text[a].right <= text[b].left || text[b].right <= text[a].left;
+            const int shorter = std::min(text[a].bottom - text[a].top, text[b].bottom - text[b].top);
+            if (apart && shorter > 0 && sharedRows * 2 > shorter)
+                return true;
+        }
+    return false;
+}

@@ -49,6 +49,10 @@ public:
     std::vector<Line> recognize(const Image& grey, Segmentation segmentation,
                                 std::vector<LineBoxes::PixelBox>* pictures = nullptr);
 
+    // True when the automatic layout analysis of a Grey8 image finds text blocks side by side (columns) or
+    // picture blocks: only then does reading block by block differ from reading the image as one block.
+    bool laidOutInBlocks(const Image& grey);
+
 private:
     TesseractEngine(std::unique_ptr<tesseract::TessBaseAPI> api);
 

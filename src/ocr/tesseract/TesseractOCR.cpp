@@ -121,8 +121,12 @@ OCRResult TesseractOCR::recognizeNow(const Image& image, const std::vector<std::
         return result;
 
     std::vector<LineBoxes::PixelBox> pictures;
-    const auto lines = engine->recognize(prepared.grey.view(), segmentation.value_or(defaultSegmentation),
-                                         layout ? &pictures : nullptr);
+    TesseractEngine::Segmentation chosen = segmentation.value_or(defaultSegmentation);
+    if (layout && chosen == TesseractEngine::Segmentation::Auto && !engine->laidOutInBlocks(prepared.grey.view())) {
+        chosen = TesseractEngine::Segmentation::SingleBlock;
+        layout->oneBlock = true;
+    }
+    const auto lines = engine->recognize(prepared.grey.view(), chosen, layout ? &pictures : nullptr);
     auto toOriginal = [&](const LineBoxes::PixelBox& box) {
         return ScreenText::toOriginal(ScreenText::inkBox(prepared.grey, box), prepared, image.width, image.height);
     };
@@ -165,6 +169,8 @@ OCRResult TesseractOCR::recognizePage(const Image& image, const std::vector<std:
     // The layout analysis splits a table into blocks and may drop whole columns of it; one block read over the
     // region keeps them all, and only the words of the region make the grid.
     const auto regionWords = [&](const PageLayout::Region& region) {
+        if (layout.oneBlock)
+            return PageLayout::wordsInside(result.words, region.box);
         const Rect grown{region.box.x - margin, region.box.y - margin, region.box.width + 2 * margin,
                          region.box.height + 2 * margin};
         const Image part = PageLayout::crop(image, grown);
@@ -190,7 +196,11 @@ OCRResult TesseractOCR::recognizePage(const Image& image, const std::vector<std:
     if (table != result.blocks.end() && std::count_if(result.blocks.begin(), result.blocks.end(), isTable) == 1
         && static_cast<double>(PageLayout::wordsInside(result.words, table->box).size())
                >= wholeTableShare * static_cast<double>(result.words.size())) {
-        OCRResult whole = recognizeNow(image, languages, correct, TesseractEngine::Segmentation::SingleBlock);
+        // Read as one block already when the image held no columns.
+        OCRResult whole = layout.oneBlock
+                              ? result
+                              : recognizeNow(image, languages, correct, TesseractEngine::Segmentation::SingleBlock);
+        whole.blocks.clear();
         if (std::optional<TableGrid> grid = tableGrid(whole)) {
             PageBlock block = *table;
             block.grid = std::move(*grid);

@@ -21,6 +21,9 @@ struct Layout
 {
     std::vector<int> lineBlocks;
     std::vector<Rect> pictures;
+    // Set when automatic segmentation was asked for but the image holds no columns or pictures, so it was read
+    // as one block, which keeps table columns and reads screen text best.
+    bool oneBlock = false;
 };
 
 // Recognizes an image on the calling thread with that thread's warm engines and returns what OCR::recognize
