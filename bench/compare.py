@@ -444,10 +444,10 @@ ABOUT = """\
 the median of several runs (this 2-core machine is shared, so absolute times drift; ratios measured side by side
 hold). It regenerates the drawn screen set with `screenset_gen` (UI text, code and ruled or striped tables in DejaVu
 fonts at 9-14 px, light and dark themes, cropped 4 px around the text; ground truth beside every image) and writes
-this section and the per-case table below. Page segmentation is one uniform block for every kind of input: the
-automatic layout analysis lost table columns on screen tables (cell accuracy 0.70 against 0.98) and corpus table
-crops (0.18 against 0.37), and on full scanned pages, multi-column ones included, single-block reading with table
-rules removed kept as many words as the automatic layout (see the last line)."""
+this section and the per-case table below. A file's page is laid out first: a PDF page with a text layer is read
+from it without recognition; an image with columns or pictures is read block by block in the order of Tesseract's
+layout analysis, each table region read again as one block; an image without them is read as one block, as a
+screen box is. Cell accuracy is aligned: the expected grid is laid over ours where it matches best."""
 
 
 def report(results, command, runs, readme):
