@@ -862,7 +862,7 @@ std::vector<PageBlock> layOut(const Page& page, const Image* image, const Region
                 placeTable(t);
                 open = false;
             }
-        if (line.text.find_first_not_of(" \t") == std::string::npos || junkLine(line.text))
+        if (line.text.find_first_not_of(" \t") == std::string::npos || (page.dropMarks && junkLine(line.text)))
             continue;
         if (open && line.block == currentBlock) {
             blocks.back().text += '\n';

@@ -34,6 +34,9 @@ struct Page
     std::vector<Rect> pictures; // regions that hold a picture, not text
     // The lines' order is the document's own (a text layer's flows), which a reorder by position would only spoil.
     bool readingOrdered = false;
+    // Recognition read the page block by block, pictures included: lines of bare marks are letters read into a
+    // drawing and are dropped. A page read as one block (a screen, code) keeps every line.
+    bool dropMarks = false;
 };
 
 // Builds a page from a text layer's words in the document's reading order: a word continues the line of the word

@@ -161,6 +161,7 @@ OCRResult TesseractOCR::recognizePage(const Image& image, const std::vector<std:
                                               i < layout.lineBlocks.size() ? layout.lineBlocks[i] : 0});
     page.words = result.words;
     page.pictures = std::move(layout.pictures);
+    page.dropMarks = !layout.oneBlock;
 
     std::vector<double> heights;
     for (const TextRun& word : result.words)
