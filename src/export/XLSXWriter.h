@@ -8,7 +8,8 @@
 #include <string_view>
 #include <vector>
 
-// Writes a minimal Office Open XML workbook (.xlsx): one worksheet per named table, every cell an inline string,
+// Writes a minimal Office Open XML workbook (.xlsx): one worksheet per named table, a cell that is a number
+// (CellNumber::parse) as a number shown as it was written, every other cell an inline string exactly as it was,
 // packed in a ZIP of stored entries. It returns bytes and never touches the file system.
 namespace XLSXWriter {
 struct Sheet
@@ -42,6 +43,7 @@ std::string contentTypes(std::size_t count);
 std::string rootRels();
 std::string workbook(const std::vector<std::string>& names);
 std::string workbookRels(std::size_t count);
+std::string styles();
 std::string worksheet(const TableGrid& rows);
 // Returns the text with &, <, > and " as entities, ill-formed UTF-8 as U+FFFD and the characters XML 1.0 cannot
 // hold (controls other than tab, line feed and carriage return; U+FFFE; U+FFFF) dropped.

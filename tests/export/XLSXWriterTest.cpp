@@ -68,6 +68,8 @@ TEST(XLSXWriterTest, FixedPartsAreExact)
               "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
               "<Override PartName=\"/xl/workbook.xml\" "
               "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>"
+              "<Override PartName=\"/xl/styles.xml\" "
+              "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml\"/>"
               "<Override PartName=\"/xl/worksheets/sheet1.xml\" "
               "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/>"
               "<Override PartName=\"/xl/worksheets/sheet2.xml\" "
@@ -96,6 +98,9 @@ TEST(XLSXWriterTest, FixedPartsAreExact)
                     "<Relationship Id=\"rId2\" "
                     "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet\" "
                     "Target=\"worksheets/sheet2.xml\"/>"
+                    "<Relationship Id=\"rId3\" "
+                    "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles\" "
+                    "Target=\"styles.xml\"/>"
                     "</Relationships>");
 }
 
@@ -117,12 +122,23 @@ TEST(XLSXWriterTest, WorksheetKeepsColumnsOfCellsAfterGapsAndWritesEveryRow)
                     "<c r=\"A2\" t=\"inlineStr\"><is><t xml:space=\"preserve\"> 007 </t></is></c>"
                     "<c r=\"B2\" t=\"inlineStr\"><is><t xml:space=\"preserve\">x&lt;y\n</t></is></c></row>"
                   + tail);
+    // Numbers are numbers, shown as they were written through the styles part; all else stays text.
+    EXPECT_EQ(XLSXWriter::worksheet({{"4987", "3.50", "12.5%", "0042"}}),
+              head
+                  + "<row r=\"1\"><c r=\"A1\"><v>4987</v></c><c r=\"B1\" s=\"3\"><v>3.5</v></c>"
+                    "<c r=\"C1\" s=\"16\"><v>0.125</v></c>"
+                    "<c r=\"D1\" t=\"inlineStr\"><is><t xml:space=\"preserve\">0042</t></is></c></row>"
+                  + tail);
+    const std::string styles = XLSXWriter::styles();
+    EXPECT_NE(styles.find("<numFmt numFmtId=\"166\" formatCode=\"0.00\"/>"), std::string::npos) << styles;
+    EXPECT_NE(styles.find("<numFmt numFmtId=\"179\" formatCode=\"0.0%\"/>"), std::string::npos) << styles;
+    EXPECT_NE(styles.find("<cellXfs count=\"29\">"), std::string::npos) << styles;
     TableRow wide(27);
     wide[26] = "z";
     EXPECT_NE(XLSXWriter::worksheet({wide}).find("<c r=\"AA1\""), std::string::npos);
 }
 
-TEST(XLSXWriterTest, DataPacksTheFivePartsInOrder)
+TEST(XLSXWriterTest, DataPacksTheSixPartsInOrder)
 {
     const XLSXWriter::Result result = XLSXWriter::data({{"Data", {{"x"}}}});
     ASSERT_TRUE(result.ok()) << result.error;
@@ -134,6 +150,7 @@ TEST(XLSXWriterTest, DataPacksTheFivePartsInOrder)
         {"_rels/.rels", XLSXWriter::rootRels()},
         {"xl/workbook.xml", XLSXWriter::workbook({"Data"})},
         {"xl/_rels/workbook.xml.rels", XLSXWriter::workbookRels(1)},
+        {"xl/styles.xml", XLSXWriter::styles()},
         {"xl/worksheets/sheet1.xml", XLSXWriter::worksheet({{"x"}})},
     };
     EXPECT_EQ(parts, expected);
@@ -156,10 +173,10 @@ TEST(XLSXWriterTest, DataRefusesWhatNoReaderWouldOpen)
     EXPECT_FALSE(none.ok());
     EXPECT_TRUE(none.bytes.empty());
 
-    const XLSXWriter::Result manySheets = XLSXWriter::data(std::vector<XLSXWriter::Sheet>(65531));
+    const XLSXWriter::Result manySheets = XLSXWriter::data(std::vector<XLSXWriter::Sheet>(65530));
     EXPECT_FALSE(manySheets.ok());
     EXPECT_NE(manySheets.error.find("too many sheets"), std::string::npos) << manySheets.error;
-    EXPECT_TRUE(XLSXWriter::data(std::vector<XLSXWriter::Sheet>(65530)).ok()) << "4 parts + 65,530 sheets fit";
+    EXPECT_TRUE(XLSXWriter::data(std::vector<XLSXWriter::Sheet>(65529)).ok()) << "5 parts + 65,529 sheets fit";
 
     TableRow wide(XLSXWriter::maxColumns + 1);
     EXPECT_TRUE(XLSXWriter::data({{"Wide", {wide}}}).ok()) << "empty cells past the last column write nothing";

@@ -54,6 +54,7 @@ int Application::run(int argc, char** argv, const QString& request)
 
 Application::Application()
     : m_hotKey(Platform::makeHotKey())
+    , m_documentHotKey(Platform::makeHotKey(Platform::Shortcut::Document))
     , m_capture(std::make_unique<Capture>(CaptureController::shared()))
     , m_panel(std::make_unique<MenuBarPanelController>())
 {}
@@ -80,6 +81,8 @@ void Application::beginRunning()
         return;
     m_running = true;
     registerHotKey();
+    m_documentHotKey->registerKey(HotKeyConfig::documentKeyCode, HotKeyConfig::documentModifiers,
+                                  [this] { openDocument(); });
     connect(&HotKeyNotifier::instance(), &HotKeyNotifier::hotKeyChanged, this, &Application::registerHotKey);
     OCR::warmUp(Settings::languages(), Settings::usesLanguageCorrection(Settings::outputMode()));
     if (m_captureWhenRunning) {
@@ -106,7 +109,8 @@ void Application::setUpTray()
     m_menu = std::make_unique<QMenu>();
     m_menu->addAction(QStringLiteral("Capture Text\t") + QString::fromStdString(HotKeyConfig::display()), this,
                       &Application::captureText);
-    m_menu->addAction(QStringLiteral("OCR a Document…"), this, &Application::openDocument);
+    m_menu->addAction(QStringLiteral("OCR a Document…\t") + QString::fromStdString(HotKeyConfig::documentDisplay()),
+                      this, &Application::openDocument);
     m_menu->addAction(QStringLiteral("Batch → Excel"), this, &Application::openBatch);
     m_menu->addAction(QStringLiteral("History"), this, &Application::openHistory);
     m_menu->addAction(QStringLiteral("Settings…"), this, &Application::openSettings);

@@ -49,6 +49,7 @@ private:
     void setUpTray();
 
     std::unique_ptr<GlobalHotKey> m_hotKey;
+    std::unique_ptr<GlobalHotKey> m_documentHotKey; // "OCR a Document…", fixed
     std::unique_ptr<Capture> m_capture;
     std::unique_ptr<QMenu> m_menu;
     std::unique_ptr<MenuBarPanelController> m_panel;

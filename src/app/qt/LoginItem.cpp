@@ -49,7 +49,7 @@ QString entryText(const QString& executable)
                           "Name=Ambrel\n"
                           "Comment=Grab text from your screen — and keep the structure.\n"
                           "Exec=%1\n"
-                          "Icon=edit-find\n"
+                          "Icon=ambrel\n"
                           "Terminal=false\n"
                           "X-GNOME-Autostart-enabled=true\n")
         .arg(quotedArgument(executable));

@@ -165,7 +165,7 @@ HomePanelView::HomePanelView(PanelActions actions, QWidget* parent)
     layout->addSpacing(4);
 
     const QString shortcut = QString::fromStdString(HotKeyConfig::display());
-    if (!Permissions::screenRecordingGranted()) {
+    if (Permissions::screenRecordingIsAPermission() && !Permissions::screenRecordingGranted()) {
         m_permissionRow = new QFrame;
         m_permissionRow->setObjectName(QStringLiteral("permissionRow"));
         auto* row = new QHBoxLayout(m_permissionRow);
@@ -192,9 +192,8 @@ HomePanelView::HomePanelView(PanelActions actions, QWidget* parent)
     auto* capture = new PanelButton(PanelSymbols::icon(Symbol::TextFinder), QStringLiteral("Capture Text"), shortcut);
     connectAction(capture, m_actions.capture);
     layout->addWidget(capture);
-    // The document window's own shortcut; application shortcuts take Ctrl where macOS takes ⌘.
-    auto* document =
-        new PanelButton(PanelSymbols::icon(Symbol::Document), QStringLiteral("OCR a Document…"), QStringLiteral("⇧⌃O"));
+    auto* document = new PanelButton(PanelSymbols::icon(Symbol::Document), QStringLiteral("OCR a Document…"),
+                                     QString::fromStdString(HotKeyConfig::documentDisplay()));
     connectAction(document, m_actions.openDocument);
     layout->addWidget(document);
     auto* batch = new PanelButton(PanelSymbols::icon(Symbol::Batch), QStringLiteral("Batch → Excel"), QString());

@@ -128,7 +128,8 @@ void Welcome::present()
     layout->addWidget(featureRow(QStringLiteral("edit-find"), QStringLiteral("Capture from screen — ") + shortcut,
                                  QStringLiteral("Drag a box over any text: a table, code, a PDF, a paused video.")));
     layout->addWidget(
-        featureRow(QStringLiteral("document-open"), QStringLiteral("OCR a file — ⇧⌃O"),
+        featureRow(QStringLiteral("document-open"),
+                   QStringLiteral("OCR a file — ") + QString::fromStdString(HotKeyConfig::documentDisplay()),
                    QStringLiteral("Open or drag in images and PDFs (scans). Great for testing accuracy.")));
     layout->addWidget(featureRow(QStringLiteral("x-office-spreadsheet"), QStringLiteral("Structure stays intact"),
                                  QStringLiteral("Tables come back as Markdown or CSV; code keeps its symbols.")));

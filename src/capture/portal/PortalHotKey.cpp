@@ -51,8 +51,10 @@ QString sessionHandle(const QVariantMap& results)
 }
 } // namespace
 
-PortalHotKey::PortalHotKey(QObject* parent)
+PortalHotKey::PortalHotKey(QString id, QString description, QObject* parent)
     : QObject(parent)
+    , m_id(std::move(id))
+    , m_description(std::move(description))
 {
     qDBusRegisterMetaType<NewShortcut>();
     qDBusRegisterMetaType<QList<NewShortcut>>();
@@ -89,10 +91,10 @@ void PortalHotKey::registerKey(std::uint32_t keyCode, std::uint32_t modifiers, s
 
 void PortalHotKey::bind(unsigned generation, const QString& session, const std::optional<std::string>& trigger)
 {
-    QVariantMap properties{{QStringLiteral("description"), QStringLiteral("Capture text from the screen")}};
+    QVariantMap properties{{QStringLiteral("description"), m_description}};
     if (trigger)
         properties.insert(QStringLiteral("preferred_trigger"), QString::fromStdString(*trigger));
-    const QList<NewShortcut> shortcuts{{shortcutId, properties}};
+    const QList<NewShortcut> shortcuts{{m_id, properties}};
     Portal::request(
         shortcutsInterface, QStringLiteral("BindShortcuts"),
         {QVariant::fromValue(QDBusObjectPath(session)), QVariant::fromValue(shortcuts), QString(), QVariantMap()},
@@ -129,7 +131,7 @@ void PortalHotKey::onActivated(const QDBusMessage& message)
     if (arguments.size() < 2 || !m_handler)
         return;
     const QString session = arguments.at(0).value<QDBusObjectPath>().path();
-    if (session != m_session || arguments.at(1).toString() != shortcutId)
+    if (session != m_session || arguments.at(1).toString() != m_id)
         return;
     m_handler();
 }

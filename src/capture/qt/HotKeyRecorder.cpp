@@ -26,7 +26,7 @@ constexpr std::array<std::pair<char, char>, 21> shiftedSymbols{{
 HotKeyRecorder::HotKeyRecorder(QWidget* parent)
     : QWidget(parent)
     , m_button(new QPushButton)
-    , m_hint(new QLabel(QStringLiteral("Click, then press a key with Super/⌥/⌃/⇧. Esc cancels.")))
+    , m_hint(new QLabel(recordingHint()))
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -62,12 +62,18 @@ HotKeyRecorder::~HotKeyRecorder()
         qApp->removeEventFilter(this);
 }
 
+QString HotKeyRecorder::recordingHint()
+{
+    return QStringLiteral("Click, then press a key with Ctrl, Alt, Shift or Super. Esc cancels.");
+}
+
 void HotKeyRecorder::startRecording()
 {
     if (m_recording)
         return;
     m_recording = true;
     m_button->setText(QStringLiteral("Press keys…"));
+    m_hint->setText(recordingHint());
     m_hint->show();
     qApp->installEventFilter(this);
 }
@@ -114,6 +120,14 @@ bool HotKeyRecorder::handleKey(const QKeyEvent& event)
     // A key without a modifier, or a modifier key alone: keep waiting.
     if (modifiers == 0 || !keyCode)
         return true;
+    // Another command's combination is refused where it is typed; recording goes on for a different one.
+    if (const std::optional<std::string_view> command = HotKeyConfig::takenBy(*keyCode, modifiers)) {
+        m_hint->setText(
+            QStringLiteral("%1 is already used by %2. Press another combination, or Esc.")
+                .arg(QString::fromStdString(HotKeyConfig::display(modifiers, labelOf(*keyCode).toStdString())),
+                     QString::fromUtf8(command->data(), static_cast<qsizetype>(command->size()))));
+        return true;
+    }
     stopRecording();
     HotKeyConfig::set(*keyCode, modifiers, labelOf(*keyCode).toStdString());
     showIdle();

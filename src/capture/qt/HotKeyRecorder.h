@@ -12,7 +12,8 @@ class QPushButton;
 // Records a new capture shortcut. Idle, the button shows the current shortcut; a click starts recording, and the
 // next key pressed in any of the program's windows with at least one of Super, Alt, Ctrl or Shift becomes the
 // shortcut, stored through HotKeyConfig::set (which has it registered again at once). Escape cancels; keys without
-// a modifier are ignored and recording goes on.
+// a modifier are ignored and recording goes on, and so are combinations another of the program's commands uses: the
+// hint then says which command has it.
 class HotKeyRecorder : public QWidget
 {
     Q_OBJECT
@@ -34,6 +35,8 @@ public:
     // Returns the label of a stored key code: its character in upper case, a key name for keys without one, "?"
     // when there is neither.
     static QString labelOf(std::uint32_t keyCode);
+    // What the hint says while recording, before any refused combination.
+    static QString recordingHint();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

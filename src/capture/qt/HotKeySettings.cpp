@@ -23,6 +23,11 @@ std::string display()
     return display(modifiers(), label());
 }
 
+std::string documentDisplay()
+{
+    return display(documentModifiers, documentLabel);
+}
+
 void set(std::uint32_t keyCode, std::uint32_t modifiers, std::string_view label)
 {
     Settings::set(Settings::Key::hotkeyKeyCode, static_cast<long long>(keyCode));

@@ -43,12 +43,16 @@ void prepareCapture(std::function<void()> proceed)
         proceed();
 }
 
-std::unique_ptr<GlobalHotKey> makeHotKey()
+std::unique_ptr<GlobalHotKey> makeHotKey(Shortcut shortcut)
 {
     if (session() == Session::X11)
         return std::make_unique<X11HotKey>();
-    if (session() == Session::Wayland)
+    if (session() == Session::Wayland) {
+        if (shortcut == Shortcut::Document)
+            return std::make_unique<PortalHotKey>(PortalHotKey::documentShortcutId,
+                                                  QStringLiteral("Open the OCR a Document window"));
         return std::make_unique<PortalHotKey>();
+    }
     return std::make_unique<NullGlobalHotKey>();
 }
 
@@ -78,6 +82,11 @@ std::function<void()>& settingsOpener()
     return opener;
 }
 } // namespace
+
+bool screenRecordingIsAPermission()
+{
+    return Platform::session() == Platform::Session::Wayland;
+}
 
 bool screenRecordingGranted()
 {

@@ -16,8 +16,15 @@ enum class Session
     None, // offscreen, or a platform with no service implemented: every grab fails, no shortcut
 };
 
+// The program's two system-wide shortcuts.
+enum class Shortcut
+{
+    Capture,
+    Document, // "OCR a Document…"
+};
+
 Session session();
-std::unique_ptr<GlobalHotKey> makeHotKey();
+std::unique_ptr<GlobalHotKey> makeHotKey(Shortcut shortcut = Shortcut::Capture);
 std::unique_ptr<ScreenGrabber> makeScreenGrabber();
 // Runs `proceed` once the session is ready for a selection: at once on X11; on Wayland after the portal has taken
 // the desktop picture the pickers show (or refused to). A call while the portal is still answering is dropped.
@@ -26,6 +33,9 @@ void prepareCapture(std::function<void()> proceed);
 
 // The permission to read the screen.
 namespace Permissions {
+// True where the desktop has a permission to read the screen at all (the portal on Wayland); X11 has none, so the
+// windows say nothing about one there.
+bool screenRecordingIsAPermission();
 // True when a capture may read the screen: always on X11, which has no such permission.
 bool screenRecordingGranted();
 // Asks the desktop for the permission where it has one; nothing on X11.

@@ -145,23 +145,26 @@ QWidget* PreferencesView::generalTab()
     });
     layout->addWidget(m_launchAtLogin);
 
-    auto* permission = new QHBoxLayout;
-    permission->setSpacing(8);
-    if (Permissions::screenRecordingGranted()) {
-        permission->addWidget(symbolLabel(Symbol::CheckCircle, 18));
-        permission->addWidget(new QLabel(QStringLiteral("Screen capture granted")), 1);
-    } else {
-        permission->addWidget(symbolLabel(Symbol::Warning, 18));
-        permission->addWidget(new QLabel(QStringLiteral("Screen capture needed")), 1);
-        auto* open = new QPushButton(QStringLiteral("Open Settings"));
-        open->setObjectName(QStringLiteral("openPermissionSettings"));
-        connect(open, &QPushButton::clicked, this, [] {
-            Permissions::requestScreenRecording();
-            Permissions::openScreenRecordingSettings();
-        });
-        permission->addWidget(open);
+    // X11 lets every program read the screen: there is no permission to show there.
+    if (Permissions::screenRecordingIsAPermission()) {
+        auto* permission = new QHBoxLayout;
+        permission->setSpacing(8);
+        if (Permissions::screenRecordingGranted()) {
+            permission->addWidget(symbolLabel(Symbol::CheckCircle, 18));
+            permission->addWidget(new QLabel(QStringLiteral("Screen capture granted")), 1);
+        } else {
+            permission->addWidget(symbolLabel(Symbol::Warning, 18));
+            permission->addWidget(new QLabel(QStringLiteral("Screen capture needed")), 1);
+            auto* open = new QPushButton(QStringLiteral("Open Settings"));
+            open->setObjectName(QStringLiteral("openPermissionSettings"));
+            connect(open, &QPushButton::clicked, this, [] {
+                Permissions::requestScreenRecording();
+                Permissions::openScreenRecordingSettings();
+            });
+            permission->addWidget(open);
+        }
+        layout->addLayout(permission);
     }
-    layout->addLayout(permission);
     layout->addStretch(1);
     return tab;
 }
