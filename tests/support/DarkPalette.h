@@ -17,6 +17,8 @@ inline QPalette darkPalette()
     p.setColor(QPalette::Highlight, QColor(0x35, 0x84, 0xe4));
     p.setColor(QPalette::HighlightedText, Qt::white);
     p.setColor(QPalette::PlaceholderText, QColor(0x90, 0x90, 0x95));
+    p.setColor(QPalette::Link, QColor(0x78, 0xae, 0xed));
+    p.setColor(QPalette::LinkVisited, QColor(0xb4, 0x9c, 0xe8));
     p.setColor(QPalette::ToolTipBase, QColor(0x3a, 0x3a, 0x3e));
     p.setColor(QPalette::ToolTipText, QColor(0xe8, 0xe8, 0xea));
     for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})

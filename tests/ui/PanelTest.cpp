@@ -111,31 +111,24 @@ TEST_F(PanelTest, ToggleHidesAShownPanelAndShowsAHiddenOne)
     EXPECT_TRUE(m_panel.isShown());
 }
 
-TEST_F(PanelTest, PermissionRowOnlyWhenCaptureIsNotAllowed)
+TEST_F(PanelTest, NoPermissionRowWhereTheDesktopHasNoPermission)
 {
-    m_panel.show(QRect(), {});
-    EXPECT_EQ(m_panel.panel()->content()->permissionRow(), nullptr);
-    m_panel.hide();
-    QTRY_VERIFY(m_panel.panel() == nullptr);
-
-    ::setenv("AMBREL_PLATFORM", "none", 1);
-    bool granted = false;
-    PanelActions actions;
-    actions.openSR = [&] { granted = true; };
-    m_panel.show(QRect(), actions);
-    ASSERT_NE(m_panel.panel()->content()->permissionRow(), nullptr);
-    auto* grant = m_panel.panel()->findChild<QAbstractButton*>();
-    for (auto* candidate : m_panel.panel()->findChildren<QAbstractButton*>()) {
-        if (candidate->text() == QStringLiteral("Grant"))
-            grant = candidate;
+    for (const char* session :
+         {"x11", "none", "wayland"}) { // on Wayland the permission counts as granted until refused
+        ::setenv("AMBREL_PLATFORM", session, 1);
+        m_panel.show(QRect(), {});
+        EXPECT_EQ(m_panel.panel()->content()->permissionRow(), nullptr) << session;
+        m_panel.hide();
+        QTRY_VERIFY(m_panel.panel() == nullptr);
     }
-    QTest::mouseClick(grant, Qt::LeftButton);
-    QTRY_VERIFY(granted);
 }
 
 TEST_F(PanelTest, ActionRowsShowTheirShortcuts)
 {
     m_panel.show(QRect(), {});
+    ASSERT_NE(button(QStringLiteral("Capture Text")), nullptr);
+    EXPECT_EQ(button(QStringLiteral("Capture Text"))->accessibleDescription(), QStringLiteral("Shift+Super+2"));
+    EXPECT_EQ(button(QStringLiteral("OCR a Document…"))->accessibleDescription(), QStringLiteral("Ctrl+Shift+O"));
     for (const char* title :
          {"Capture Text", "OCR a Document…", "Batch → Excel", "History", "Guide", "Settings…", "Quit Ambrel"})
         EXPECT_NE(button(QString::fromUtf8(title)), nullptr) << title;

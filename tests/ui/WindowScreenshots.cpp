@@ -1,13 +1,19 @@
-// Renders the panel, the history window and the settings window in a light and a dark palette. Each picture must
-// have content; with AMBREL_SCREENSHOT_DIR set they are also written there as PNG files for a person to look at.
+// Renders the welcome window, the About box, the terms, the panel, the history window and the settings window in a
+// light and a dark palette. Each picture must have content; with AMBREL_SCREENSHOT_DIR set they are also written
+// there as PNG files for a person to look at.
 #include "UiTest.h"
+#include "app/qt/About.h"
+#include "app/qt/Legal.h"
 #include "app/qt/Panel.h"
+#include "app/qt/Welcome.h"
 #include "store/qt/HistoryStore.h"
 #include "store/qt/HistoryWindow.h"
 #include "store/qt/SettingsWindow.h"
 #include "support/DarkPalette.h"
 
+#include <QDialog>
 #include <QDir>
+#include <QMessageBox>
 #include <QPalette>
 #include <QStyle>
 #include <QStyleFactory>
@@ -37,7 +43,17 @@ TEST_F(WindowScreenshots, LightAndDark)
         QApplication::setPalette(dark ? darkPalette() : QApplication::style()->standardPalette());
         const QString suffix = dark ? QStringLiteral("-dark") : QStringLiteral("-light");
 
-        ::setenv("AMBREL_PLATFORM", "none", 1); // shows the permission rows
+        ::setenv("AMBREL_PLATFORM", "x11", 1); // no permission to speak of
+        Welcome::shared().presentGuide();
+        check(*Welcome::shared().window(), QStringLiteral("welcome") + suffix);
+        Welcome::shared().window()->close();
+        QMessageBox* about = About::show();
+        check(*about, QStringLiteral("about") + suffix);
+        about->close();
+        QDialog* terms = Legal::show(Legal::Document::Terms);
+        check(*terms, QStringLiteral("terms") + suffix);
+        terms->close();
+
         Settings::set(Settings::Key::outputMode, 2);
         MenuBarPanelController panel;
         panel.show(QRect(200, 0, 20, 20), {});

@@ -1,5 +1,6 @@
 #include "app/qt/Application.h"
 
+#include "app/qt/About.h"
 #include "app/qt/AppInfo.h"
 #include "app/qt/LoginItem.h"
 #include "app/qt/Panel.h"
@@ -21,7 +22,6 @@
 
 #include <QApplication>
 #include <QMenu>
-#include <QMessageBox>
 #include <QPointer>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -67,7 +67,7 @@ void Application::start()
     // Where the desktop has no settings page for the screen-capture permission, the guide's "Grant" asks for it.
     Permissions::setSettingsOpener([this] { openGuide(); });
     LoginItem::sync();
-    QApplication::setWindowIcon(StatusIcon::image());
+    QApplication::setWindowIcon(StatusIcon::appIcon());
     setUpTray();
     if (Settings::termsAccepted())
         beginRunning();
@@ -205,14 +205,5 @@ void Application::openGuide()
 
 void Application::showAbout()
 {
-    auto* box = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("About Ambrel"),
-                                QStringLiteral("<b>Ambrel</b><br>Version %1<br><br>Grab text from your screen — and "
-                                               "keep the structure.")
-                                    .arg(AppInfo::version().toHtmlEscaped()),
-                                QMessageBox::Ok);
-    box->setIconPixmap(StatusIcon::image().pixmap(64, 64));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->show();
-    box->raise();
-    box->activateWindow();
+    About::show();
 }

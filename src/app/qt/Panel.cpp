@@ -76,6 +76,7 @@ public:
         setText(title);
         setObjectName(title);
         setAccessibleName(title);
+        setAccessibleDescription(shortcut); // what a screen reader says for the painted shortcut
         setAttribute(Qt::WA_Hover);
         setFocusPolicy(Qt::StrongFocus);
         setCursor(Qt::PointingHandCursor);

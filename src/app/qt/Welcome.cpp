@@ -1,26 +1,22 @@
 #include "app/qt/Welcome.h"
 
 #include "app/qt/AppInfo.h"
+#include "app/qt/Legal.h"
 #include "app/qt/StatusIcon.h"
 #include "capture/qt/HotKeySettings.h"
 #include "capture/qt/Platform.h"
 #include "store/qt/SettingsStore.h"
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QStyle>
-#include <QUrl>
 #include <QVBoxLayout>
 #include <QWidget>
 
 namespace {
-const QUrl eulaURL(QStringLiteral("https://ambrel.app/eula"));
-const QUrl privacyURL(QStringLiteral("https://ambrel.app/privacy"));
-
 // A dialog, so that Return presses the default button and Escape declines; reports its closing, whatever closed it
 // (the window's close button, Escape, "Quit" or the primary button).
 class WelcomeWindow final : public QDialog
@@ -101,7 +97,7 @@ void Welcome::present()
     }
     auto* window = new WelcomeWindow;
     window->setWindowTitle(QStringLiteral("Welcome to Ambrel"));
-    window->setWindowIcon(StatusIcon::image());
+    window->setWindowIcon(StatusIcon::appIcon());
     window->resize(500, 600);
     window->onClose = [this] { closed(); };
 
@@ -110,7 +106,7 @@ void Welcome::present()
     layout->setContentsMargins(28, 24, 28, 20);
 
     auto* icon = new QLabel;
-    icon->setPixmap(StatusIcon::image().pixmap(72, 72));
+    icon->setPixmap(StatusIcon::appIcon().pixmap(72, 72));
     icon->setAlignment(Qt::AlignHCenter);
     layout->addWidget(icon);
     QLabel* title = label(QStringLiteral("Welcome to Ambrel"), 8, true);
@@ -121,9 +117,9 @@ void Welcome::present()
     layout->addWidget(tagline);
     layout->addSpacing(10);
 
-    layout->addWidget(label(
-        QStringLiteral("Ambrel lives in your <b>system tray</b> (the text-finder icon). It has no main window — open "
-                       "everything from that tray icon. Without a tray, start Ambrel again to bring it forward.")));
+    layout->addWidget(label(QStringLiteral(
+        "Ambrel lives in your <b>system tray</b> (a table between selection corners). It has no main window — open "
+        "everything from that tray icon. Without a tray, start Ambrel again to bring it forward.")));
     layout->addSpacing(6);
     layout->addWidget(featureRow(QStringLiteral("edit-find"), QStringLiteral("Capture from screen — ") + shortcut,
                                  QStringLiteral("Drag a box over any text: a table, code, a PDF, a paused video.")));
@@ -134,7 +130,11 @@ void Welcome::present()
     layout->addWidget(featureRow(QStringLiteral("x-office-spreadsheet"), QStringLiteral("Structure stays intact"),
                                  QStringLiteral("Tables come back as Markdown or CSV; code keeps its symbols.")));
     layout->addSpacing(6);
-    if (Permissions::screenRecordingGranted()) {
+    // Only Wayland asks for a permission to read the screen; on X11 every program may, so none is mentioned.
+    if (!Permissions::screenRecordingIsAPermission()) {
+        layout->addWidget(featureRow(QStringLiteral("security-high"), QStringLiteral("Stays on this computer"),
+                                     QStringLiteral("Only reads the pixels you select, 100% on-device.")));
+    } else if (Permissions::screenRecordingGranted()) {
         layout->addWidget(featureRow(QStringLiteral("emblem-ok"), QStringLiteral("Screen capture allowed"),
                                      QStringLiteral("Only reads the pixels you select, 100% on-device.")));
     } else {
@@ -152,9 +152,12 @@ void Welcome::present()
     layout->addStretch(1);
 
     auto* footer = new QHBoxLayout;
-    QLabel* links = label(QStringLiteral("<a href=\"%1\">EULA</a> &nbsp; <a href=\"%2\">Privacy Policy</a>")
-                              .arg(eulaURL.toString(), privacyURL.toString()));
-    links->setOpenExternalLinks(true);
+    // The terms and the privacy notice ship with the program and open in a window of their own.
+    QLabel* links = label(QStringLiteral("<a href=\"terms\">Terms</a> &nbsp; <a href=\"privacy\">Privacy</a>"));
+    links->setObjectName(QStringLiteral("legalLinks"));
+    QObject::connect(links, &QLabel::linkActivated, window, [window](const QString& link) {
+        Legal::show(link == QLatin1String("terms") ? Legal::Document::Terms : Legal::Document::Privacy, window);
+    });
     links->setWordWrap(false);
     footer->addWidget(links);
     footer->addStretch(1);
