@@ -8,6 +8,7 @@
 #include "ocr/Table.h"
 #include "ocr/TableBuilder.h"
 #include "sources/ImageLoader.h"
+#include "store/qt/LocaleLanguage.h"
 #include "store/qt/SettingsStore.h"
 
 #include <cstdlib>
@@ -75,7 +76,8 @@ int FileOCR::run(const std::string& path, Settings::OutputMode mode,
         err << "Ambrel: could not read image(s) from " << path << '\n';
         return 1;
     }
-    const std::vector<std::string> langs = languages ? *languages : defaultLanguages({"en-US", "nl-NL"});
+    const std::vector<std::string> langs =
+        languages ? *languages : defaultLanguages(LocaleLanguage::defaultLanguages());
     recognizePages(pages, langs, Settings::usesLanguageCorrection(mode), [&](std::size_t i, OCRResult result) {
         if (pages.size() > 1)
             out << heading(pages[i]) << '\n';
@@ -93,7 +95,7 @@ int FileOCR::diagnose(const std::string& path, std::ostream& out, std::ostream& 
         err << "Ambrel: could not read " << path << '\n';
         return 1;
     }
-    const std::vector<std::string> langs = defaultLanguages({"en-US", "nl-NL"});
+    const std::vector<std::string> langs = defaultLanguages(LocaleLanguage::defaultLanguages());
     recognizePages(pages, langs, true, [&](std::size_t i, OCRResult result) {
         out << heading(pages[i]) << '\n';
         out << "source: " << (result.fromTextLayer() ? "PDF text layer (exact)" : "Tesseract OCR") << '\n';

@@ -10,7 +10,7 @@
 // The command-line runners over files: each prints to `out`/`err` and returns the exit status.
 namespace FileOCR {
 // `ambrel --ocr`: prints the text of every page of an image or PDF under a mode. An absent language list means
-// the saved one (or English and Dutch); an empty one leaves the recognizer on its default.
+// the saved one (or the locale's default); an empty one leaves the recognizer on its default.
 int run(const std::string& path, Settings::OutputMode mode, const std::optional<std::vector<std::string>>& languages,
         std::ostream& out, std::ostream& err);
 // `ambrel --diag`: prints, per page, where the text came from and what the table detection saw.

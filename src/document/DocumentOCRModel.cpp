@@ -179,11 +179,10 @@ std::string DocumentOCRModel::suggestedBaseName() const
     return name.empty() ? fallback : name;
 }
 
-std::vector<std::string> DocumentOCRModel::languagesOrDefault(std::vector<std::string> stored)
+std::vector<std::string> DocumentOCRModel::languagesOrDefault(std::vector<std::string> stored,
+                                                              std::vector<std::string> fallback)
 {
-    if (stored.empty())
-        return {"en-US", "nl-NL"};
-    return stored;
+    return stored.empty() ? fallback : stored;
 }
 
 std::string_view label(DocumentOCRModel::ExportFormat format)

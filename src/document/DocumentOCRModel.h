@@ -78,8 +78,10 @@ public:
     // The font family named in rich-text exports; the desktop sets the system's.
     void setFontFamily(std::string family) { m_fontFamily = std::move(family); }
 
-    // Returns the languages to recognize with for a stored setting: English and Dutch when it names none.
-    static std::vector<std::string> languagesOrDefault(std::vector<std::string> stored);
+    // Returns the languages to recognize with for a stored setting: `fallback` (a fresh installation's default)
+    // when it names none.
+    static std::vector<std::string> languagesOrDefault(std::vector<std::string> stored,
+                                                       std::vector<std::string> fallback);
 
 private:
     std::string body(const Section& section, Settings::OutputMode mode) const;

@@ -255,9 +255,29 @@ TEST(FileOCRTest, BatchWritesOneSheetPerPageAndSkipsUnreadableInputs)
                              out.string()});
     if (read.status != 0 && read.err.find("No module named") != std::string::npos)
         GTEST_SKIP() << "python3-openpyxl is not installed";
+    // Prices are numbers a SUM adds up; codes stay text.
     EXPECT_EQ(read.out, "two.pdf — p1 [['A page of plain prose text.']]\n"
-                        "two.pdf — p2 [['Code', 'Item', 'Price'], ['A1', 'Bolt', '0.10'], ['B2', 'Nut', '0.05'], "
-                        "['C3', 'Washer', '0.02']]\n");
+                        "two.pdf — p2 [['Code', 'Item', 'Price'], ['A1', 'Bolt', 0.1], ['B2', 'Nut', 0.05], "
+                        "['C3', 'Washer', 0.02]]\n");
+}
+
+// Without --lang and with no saved list, the languages are a fresh installation's: the locale's and English.
+TEST(FileOCRTest, DefaultLanguagesFollowTheLocale)
+{
+    TempDir home;
+    savePng(Drawn::screenText({"Die Brücke über den Fluss"}, 28, false), home / "german.png");
+    const auto inLocale = [&](const char* lang) {
+        return ambrel(home, {"--ocr", (home / "german.png").string(), "--mode", "plain"},
+                      {{"LANG", lang}, {"LC_ALL", std::nullopt}, {"LC_MESSAGES", std::nullopt},
+                       {"LANGUAGE", std::nullopt}});
+    };
+    const Outcome german = inLocale("de_DE.UTF-8");
+    EXPECT_EQ(german.status, 0) << german.err;
+    EXPECT_EQ(german.out, "Die Brücke über den Fluss\n");
+    // English alone reads the letters it has no model for as others.
+    const Outcome english = inLocale("en_US.UTF-8");
+    EXPECT_EQ(english.status, 0) << english.err;
+    EXPECT_EQ(english.out.find("über"), std::string::npos) << english.out;
 }
 
 TEST(FileOCRTest, BatchFailuresAreReportedAndLeaveNoFile)

@@ -214,8 +214,9 @@ TEST(DocumentOCRModelTest, StoredResultsDropTheirPageImage)
     EXPECT_FALSE(model.sections().front().result->image.has_value());
 }
 
-TEST(DocumentOCRModelTest, EmptyLanguageSettingMeansEnglishAndDutch)
+TEST(DocumentOCRModelTest, EmptyLanguageSettingMeansTheDefault)
 {
-    EXPECT_EQ(DocumentOCRModel::languagesOrDefault({}), (std::vector<std::string>{"en-US", "nl-NL"}));
-    EXPECT_EQ(DocumentOCRModel::languagesOrDefault({"fr-FR"}), (std::vector<std::string>{"fr-FR"}));
+    EXPECT_EQ(DocumentOCRModel::languagesOrDefault({}, {"de-DE", "en-US"}),
+              (std::vector<std::string>{"de-DE", "en-US"}));
+    EXPECT_EQ(DocumentOCRModel::languagesOrDefault({"fr-FR"}, {"en-US"}), (std::vector<std::string>{"fr-FR"}));
 }

@@ -6,6 +6,7 @@
 #include "export/AtomicFile.h"
 #include "sources/ImageLoader.h"
 #include "store/qt/HistoryStore.h"
+#include "store/qt/LocaleLanguage.h"
 #include "store/qt/SettingsStore.h"
 
 #include <QClipboard>
@@ -45,7 +46,8 @@ void DocumentOCRController::show(const QStringList& files)
 
 void DocumentOCRController::load(const QStringList& files)
 {
-    const std::vector<std::string> languages = DocumentOCRModel::languagesOrDefault(Settings::languages());
+    const std::vector<std::string> languages =
+        DocumentOCRModel::languagesOrDefault(Settings::languages(), LocaleLanguage::defaultLanguages());
     for (const QString& file : files) {
         const std::string path = QFile::encodeName(file).toStdString();
         std::vector<ImageLoader::Page> pages = ImageLoader::pages(path, ImageLoader::Pixels::Reload);

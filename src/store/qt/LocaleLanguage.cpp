@@ -19,3 +19,8 @@ void Settings::registerDefaults()
 {
     registerDefaults(Languages::systemDefault(LocaleLanguage::current(), Languages::supported()));
 }
+
+std::vector<std::string> LocaleLanguage::defaultLanguages()
+{
+    return Languages::selected(Languages::systemDefault(current(), Languages::supported()));
+}
