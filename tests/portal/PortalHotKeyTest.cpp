@@ -22,6 +22,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
 
 namespace {
 constexpr int deadlineMs = 20000;
@@ -136,4 +137,31 @@ TEST_F(PortalHotKeyTest, ChangedShortcutBindsAgainInAFreshSession)
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return m_portal->calls().contains(QStringLiteral("Close ") + bind[1]); }, deadlineMs));
     EXPECT_FALSE(hotKey.isBound());
+}
+
+// "OCR a Document…" is a second shortcut of its own: each activation runs only its own command.
+TEST_F(PortalHotKeyTest, TheDocumentShortcutIsBoundBesideTheCaptureShortcut)
+{
+    const std::unique_ptr<GlobalHotKey> capture = Platform::makeHotKey(Platform::Shortcut::Capture);
+    const std::unique_ptr<GlobalHotKey> document = Platform::makeHotKey(Platform::Shortcut::Document);
+    auto* documentPortal = dynamic_cast<PortalHotKey*>(document.get());
+    ASSERT_NE(documentPortal, nullptr);
+    QSignalSpy finished(documentPortal, &PortalHotKey::bindingFinished);
+    int captures = 0, documents = 0;
+    capture->registerKey(HotKeyConfig::defaultKeyCode, HotKeyConfig::defaultModifiers, [&] { ++captures; });
+    document->registerKey(HotKeyConfig::documentKeyCode, HotKeyConfig::documentModifiers, [&] { ++documents; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() > 0; }, deadlineMs));
+    EXPECT_TRUE(documentPortal->isBound());
+    // The two sessions bind in either order: find the document's.
+    QStringList bind;
+    for (const QString& call : m_portal->calls())
+        if (call.startsWith(QLatin1String("BindShortcuts "))
+            && call.split(QLatin1Char(' ')).value(2) == PortalHotKey::documentShortcutId)
+            bind = call.split(QLatin1Char(' '));
+    ASSERT_EQ(bind.size(), 4);
+    EXPECT_EQ(bind[3], QStringLiteral("CTRL+SHIFT+o"));
+
+    ASSERT_TRUE(m_portal->emitActivated(PortalHotKey::documentShortcutId));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return documents == 1; }, deadlineMs));
+    EXPECT_EQ(captures, 0);
 }

@@ -1,6 +1,7 @@
 #include "demo/qt/DemoRenderer.h"
 
 #include "app/qt/GuiSession.h"
+#include "capture/HotKeyConfig.h"
 #include "demo/gif/GifWriter.h"
 #include "sources/qt/QtImage.h"
 
@@ -222,9 +223,11 @@ void drawPill(QPainter& p, const QRectF& box, double radius, const QString& labe
 
 void drawHint(QPainter& p)
 {
-    // The default shortcut ⇧⌘2 is Shift+Super+2 on Linux, spelled out the way desktop shortcut settings show it.
-    drawPill(p, rectOf(DemoScript::hintBox), 10, QStringLiteral("Press Shift+Super+2 to grab text"),
-             font(Face::Sans, 13), QColor::fromRgbF(0.05f, 0.06f, 0.08f, 0.82f));
+    // The default shortcut, written as everywhere else in the program.
+    const std::string shortcut = HotKeyConfig::display(HotKeyConfig::defaultModifiers, HotKeyConfig::defaultLabel);
+    drawPill(p, rectOf(DemoScript::hintBox), 10,
+             QStringLiteral("Press %1 to grab text").arg(QString::fromStdString(shortcut)), font(Face::Sans, 13),
+             QColor::fromRgbF(0.05f, 0.06f, 0.08f, 0.82f));
 }
 
 void drawCrosshair(QPainter& p, const QPointF& at)
