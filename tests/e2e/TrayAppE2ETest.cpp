@@ -174,6 +174,13 @@ protected:
                    {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")});
     }
 
+    // The clipboard in one flavour ("TARGETS" lists the flavours on offer), as a pasting program asks for it.
+    QString clipboard(const QString& target)
+    {
+        return run(QStringLiteral("xclip"), {QStringLiteral("-o"), QStringLiteral("-selection"),
+                                             QStringLiteral("clipboard"), QStringLiteral("-t"), target});
+    }
+
     // Owns the clipboard with `text` through xclip, which stays in the foreground until it loses it.
     void setClipboard(const QString& text)
     {
@@ -215,6 +222,14 @@ TEST_F(TrayAppE2ETest, TableRegionGivesMarkdownTableAndHistoryEntry)
     EXPECT_TRUE(text.contains(QStringLiteral("Item"))) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("| Apples | 12 | 3.50 |"))) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("| Plums | 30 | 9.99 |"))) << text.toStdString();
+    // Beside the text, the cells as HTML, which spreadsheets paste as cells.
+    const QStringList targets = clipboard(QStringLiteral("TARGETS")).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    EXPECT_TRUE(targets.contains(QStringLiteral("text/html"))) << targets.join(u' ').toStdString();
+    EXPECT_TRUE(targets.contains(QStringLiteral("UTF8_STRING"))) << targets.join(u' ').toStdString();
+    const QString html = clipboard(QStringLiteral("text/html"));
+    EXPECT_TRUE(html.contains(QStringLiteral("<tr><td>Apples</td><td>12</td><td>3.50</td></tr>")))
+        << html.toStdString();
+    EXPECT_TRUE(html.contains(QStringLiteral("<th>Item</th>"))) << html.toStdString();
     EXPECT_TRUE(waitFor([&] { return !windows(QStringLiteral("^✓ Copied table$")).isEmpty(); }));
     screenshot(QStringLiteral("hud"));
     EXPECT_EQ(pickerCount(), 0);
@@ -240,12 +255,27 @@ TEST_F(TrayAppE2ETest, ProseAndQRCode)
     drag(Layout::prose.topLeft(), Layout::prose.bottomRight());
     ASSERT_TRUE(waitFor([&] { return clipboard().contains(QStringLiteral("lazy dog")); })) << clipboard().toStdString();
     EXPECT_TRUE(waitFor([&] { return !windows(QStringLiteral("^✓ Copied text$")).isEmpty(); }));
+    // Plain text is offered as text only: no HTML that a rich editor would paste as a formatted block.
+    const QStringList targets = clipboard(QStringLiteral("TARGETS")).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    EXPECT_TRUE(targets.contains(QStringLiteral("UTF8_STRING"))) << targets.join(u' ').toStdString();
+    EXPECT_FALSE(targets.contains(QStringLiteral("text/html"))) << targets.join(u' ').toStdString();
 
     ASSERT_TRUE(openPicker());
     drag(Layout::qr.topLeft(), Layout::qr.bottomRight());
     ASSERT_TRUE(waitFor([&] { return clipboard() == QStringLiteral("https://example.com/ambrel-e2e"); }))
         << clipboard().toStdString();
     EXPECT_TRUE(waitFor([&] { return !windows(QStringLiteral("^✓ Copied QR/barcode$")).isEmpty(); }));
+}
+
+TEST_F(TrayAppE2ETest, DocumentShortcutOpensTheDocumentWindow)
+{
+    ASSERT_NO_FATAL_FAILURE(startAll());
+    // Right after start the grab may not be in place yet: press until the window is there.
+    EXPECT_TRUE(waitFor([&] {
+        run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("ctrl+shift+o")});
+        return waitFor([&] { return !windows(QStringLiteral("^OCR a Document$")).isEmpty(); }, 1000);
+    }));
+    screenshot(QStringLiteral("document"));
 }
 
 TEST_F(TrayAppE2ETest, BlankRegionKeepsThePreviousClipboard)
