@@ -267,9 +267,9 @@ TEST(FileOCRTest, DefaultLanguagesFollowTheLocale)
     TempDir home;
     savePng(Drawn::screenText({"Die Brücke über den Fluss"}, 28, false), home / "german.png");
     const auto inLocale = [&](const char* lang) {
-        return ambrel(home, {"--ocr", (home / "german.png").string(), "--mode", "plain"},
-                      {{"LANG", lang}, {"LC_ALL", std::nullopt}, {"LC_MESSAGES", std::nullopt},
-                       {"LANGUAGE", std::nullopt}});
+        return ambrel(
+            home, {"--ocr", (home / "german.png").string(), "--mode", "plain"},
+            {{"LANG", lang}, {"LC_ALL", std::nullopt}, {"LC_MESSAGES", std::nullopt}, {"LANGUAGE", std::nullopt}});
     };
     const Outcome german = inLocale("de_DE.UTF-8");
     EXPECT_EQ(german.status, 0) << german.err;
