@@ -53,6 +53,7 @@ TEST_F(WindowScreenshots, LightAndDark)
         QDialog* terms = Legal::show(Legal::Document::Terms);
         check(*terms, QStringLiteral("terms") + suffix);
         terms->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); // the next palette gets a new one
 
         Settings::set(Settings::Key::outputMode, 2);
         MenuBarPanelController panel;
