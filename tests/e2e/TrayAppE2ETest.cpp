@@ -194,6 +194,15 @@ protected:
         ASSERT_TRUE(waitFor([&] { return clipboard() == text; }));
     }
 
+    // Saves what a capture put on the clipboard where AMBREL_E2E_SHOTS names a folder, for a person to paste.
+    void keep(const QString& name, const QByteArray& bytes)
+    {
+        const QString folder = qEnvironmentVariable("AMBREL_E2E_SHOTS");
+        QFile file(folder + QLatin1Char('/') + name);
+        if (!folder.isEmpty() && file.open(QIODevice::WriteOnly))
+            file.write(bytes);
+    }
+
     // Saves a picture of the whole screen where AMBREL_E2E_SHOTS names a folder, for a person to look at.
     void screenshot(const QString& name)
     {
@@ -230,6 +239,7 @@ TEST_F(TrayAppE2ETest, TableRegionGivesMarkdownTableAndHistoryEntry)
     EXPECT_TRUE(html.contains(QStringLiteral("<tr><td>Apples</td><td>12</td><td>3.50</td></tr>")))
         << html.toStdString();
     EXPECT_TRUE(html.contains(QStringLiteral("<th>Item</th>"))) << html.toStdString();
+    keep(QStringLiteral("table.html"), html.toUtf8());
     EXPECT_TRUE(waitFor([&] { return !windows(QStringLiteral("^✓ Copied table$")).isEmpty(); }));
     screenshot(QStringLiteral("hud"));
     EXPECT_EQ(pickerCount(), 0);
