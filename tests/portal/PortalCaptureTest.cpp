@@ -10,6 +10,7 @@
 #include "capture/qt/RegionPicker.h"
 #include "sources/qt/QtImage.h"
 #include "store/qt/SettingsStore.h"
+#include "store/qt/SettingsWindow.h"
 
 #include <QClipboard>
 #include <QFile>
@@ -17,6 +18,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -154,6 +156,11 @@ TEST_F(PortalCaptureTest, RefusalAndCancellationShowThePermissionMessageAndNoPic
     }
     EXPECT_TRUE(recognizer.images.empty());
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("kept"));
+    {
+        // Wayland has the permission X11 lacks: refused, the settings say so and offer the way to grant it.
+        PreferencesView settings;
+        EXPECT_NE(settings.findChild<QPushButton*>(QStringLiteral("openPermissionSettings")), nullptr);
+    }
 
     // Granted on the next try: the capture goes ahead, and the permission reads as granted again.
     m_portal->setScreenshotAnswer(0, writeDesktop());
