@@ -35,9 +35,11 @@ for type in application/pdf image/png image/jpeg image/tiff; do
     grep -q "^MimeType=.*$type;" "$desktop" || fail "the desktop file does not offer $type"
 done
 
+# validate-tree reads the metainfo as a software centre does, with the desktop file it launches beside it.
 if command -v appstreamcli >/dev/null; then
     out=$(appstreamcli validate --no-net "$prefix/share/metainfo/app.ambrel.Ambrel.metainfo.xml" 2>&1) ||
         fail "appstreamcli validate: $out"
+    out=$(appstreamcli validate-tree --no-net "$prefix" 2>&1) || fail "appstreamcli validate-tree: $out"
 fi
 
 for svg in "$prefix"/share/icons/hicolor/*/apps/*.svg; do
