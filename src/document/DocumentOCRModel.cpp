@@ -294,7 +294,9 @@ std::string markdownText(std::string_view text)
             std::size_t digits = 0;
             while (digits < escaped.size() && escaped[digits] >= '0' && escaped[digits] <= '9')
                 ++digits;
-            escaped.insert(digits > 0 ? digits : 0, "\\");
+            // Markers escaped in the line already (emphasis, quote, code) need no second backslash.
+            if (escaped[digits] != '\\')
+                escaped.insert(digits, "\\");
         }
         out += escaped;
         if (i + 1 < lines.size()) {

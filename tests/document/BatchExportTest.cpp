@@ -267,7 +267,7 @@ TEST_F(BatchExportTest, CancelStopsTheBatchAndWritesNothing)
     EXPECT_FALSE(r.batch.running());
     r.batch.start({path(QStringLiteral("missing.png"))}); // a later batch works as usual
     ASSERT_TRUE(waitUntil([&] { return r.messages.size() == messagesAtCancel + 1; }));
-    EXPECT_EQ(r.messages.last(), QStringLiteral("No PDFs or images found"));
+    EXPECT_EQ(r.messages.last(), QStringLiteral("No PDFs or images found; skipped missing.png: not found"));
     EXPECT_EQ(r.saveDialogs, 0);
     QFile file(existing);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));

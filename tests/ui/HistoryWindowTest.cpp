@@ -274,7 +274,9 @@ TEST_F(HistoryKeyboardTest, PinnedComeFirstAndTabSpaceOnTheListKeepsEverything)
     }));
     EXPECT_TRUE(question->text().contains(QStringLiteral("not pinned"))) << question->text().toStdString();
     EXPECT_TRUE(question->informativeText().contains(QStringLiteral("1 pinned capture will be kept")));
-    QTest::keyClick(question, Qt::Key_Space);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(question));
+    EXPECT_EQ(QApplication::focusWidget(), question->button(QMessageBox::Cancel));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
     ASSERT_TRUE(QTest::qWaitFor([&] { return m_view->findChild<QMessageBox*>() == nullptr; }));
     EXPECT_EQ(fileTexts(m_file).size(), 4u);
 
@@ -301,18 +303,18 @@ TEST_F(HistoryKeyboardTest, ArrowsEnterPinAndDeleteAsTheMenuShows)
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("charlie"));
     EXPECT_EQ(m_view->copiedId(), m_store->items()[1].id);
 
-    // Pinning moves the entry up among the pinned ones; the focus goes with it.
+    // Pinning moves the entry up among the pinned ones, newest first; the focus goes with it.
     press(Qt::Key_P, Qt::ControlModifier);
     EXPECT_TRUE(m_store->items()[1].pinned);
     EXPECT_EQ(focusedText(), "charlie");
-    EXPECT_EQ(m_view->rows()[1]->findChild<QLabel*>(QStringLiteral("preview"))->text(), QStringLiteral("charlie"));
+    EXPECT_EQ(m_view->rows()[0]->findChild<QLabel*>(QStringLiteral("preview"))->text(), QStringLiteral("charlie"));
 
     // Delete removes it and leaves the focus on the entry that took its place.
     press(Qt::Key_Delete);
     EXPECT_EQ(fileTexts(m_file), (std::vector<std::string>{"delta", "bravo", "alpha"}));
-    EXPECT_EQ(focusedText(), "delta");
-    press(Qt::Key_Up);
     EXPECT_EQ(focusedText(), "alpha");
+    press(Qt::Key_Down);
+    EXPECT_EQ(focusedText(), "delta");
 }
 
 TEST_F(HistoryKeyboardTest, EscapeAndCtrlWCloseTheWindow)

@@ -343,8 +343,9 @@ DocumentOCRWindow::DocumentOCRWindow(DocumentOCRController& controller)
     auto* openKeys = new QShortcut(QKeySequence::Open, this, this, &DocumentOCRWindow::openPanel);
     openKeys->setObjectName(QStringLiteral("openKeys"));
     auto* saveKeys = new QShortcut(QKeySequence::Save, this, this, [this] {
+        // Opened under the button without waiting for it to close, as a click on the button would open it.
         if (m_exportButton->isEnabled())
-            m_exportButton->showMenu();
+            m_exportButton->menu()->popup(m_exportButton->mapToGlobal(QPoint(0, m_exportButton->height())));
     });
     saveKeys->setObjectName(QStringLiteral("saveKeys"));
     AppActivation::addCloseKeys(this);

@@ -60,7 +60,7 @@ protected:
     {
         // Typed into the name field: the dialog's own rules, under which a folder's path opens the folder.
         const QWidget* nameField = findChild<QWidget*>(QStringLiteral("fileNameEdit"));
-        if (nameField != nullptr && nameField->hasFocus()) {
+        if (nameField != nullptr && focusWidget() == nameField) {
             QFileDialog::accept();
             return;
         }

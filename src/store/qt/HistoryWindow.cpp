@@ -49,10 +49,9 @@ QIcon accentIcon(Symbol symbol, const QPalette& palette)
     return themed.isNull() ? PanelSymbols::drawn(symbol, palette.color(QPalette::Highlight)) : themed;
 }
 
-// The keys of an entry, as its context menu shows them.
-const QKeySequence copyKeys(Qt::Key_Return);
-const QKeySequence pinKeys(Qt::CTRL | Qt::Key_P);
-const QKeySequence deleteKeys(QKeySequence::Delete);
+// The keys of an entry, as its context menu shows them. Made on use: the platform's Delete key is known only once
+// the application runs.
+constexpr QKeyCombination pinKeys(Qt::ControlModifier, Qt::Key_P);
 
 // One entry of the list: symbol, preview, relative date and pin mark; the "Copied" mark floats over its trailing
 // end. The list is one stop in the Tab chain: the arrows move between entries, and the entry with the focus takes
@@ -176,7 +175,7 @@ protected:
         } else if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Space
                    || event->matches(QKeySequence::Copy)) {
             onClick();
-        } else if (keys == pinKeys[0]) {
+        } else if (keys == pinKeys) {
             onPin();
         } else if (event->key() == Qt::Key_Delete || event->key() == Qt::Key_Backspace) {
             onDelete();
@@ -373,17 +372,17 @@ QMenu* HistoryView::contextMenu(const HistoryItem& item, QWidget* parent)
     const std::string id = item.id;
     // The keys are shown, not bound: the entry with the focus handles them, so they act on that entry alone.
     QAction* copyAction = menu->addAction(QStringLiteral("Copy"), this, [this, item] { copy(item); });
-    copyAction->setShortcut(copyKeys);
+    copyAction->setShortcut(QKeySequence(Qt::Key_Return));
     copyAction->setShortcutContext(Qt::WidgetShortcut);
     QAction* pin = menu->addAction(item.pinned ? QStringLiteral("Unpin") : QStringLiteral("Pin"), this,
                                    [this, id] { m_store.togglePin(id); });
-    pin->setShortcut(pinKeys);
+    pin->setShortcut(QKeySequence(pinKeys));
     pin->setShortcutContext(Qt::WidgetShortcut);
     menu->addSeparator();
     QAction* remove = menu->addAction(PanelSymbols::icon(Symbol::Trash), QStringLiteral("Delete"), this,
                                       [this, id] { removeEntry(id); });
     remove->setObjectName(QStringLiteral("delete"));
-    remove->setShortcut(deleteKeys);
+    remove->setShortcut(QKeySequence(QKeySequence::Delete));
     remove->setShortcutContext(Qt::WidgetShortcut);
     return menu;
 }
