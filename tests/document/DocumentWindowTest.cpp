@@ -321,7 +321,7 @@ TEST_F(DocumentWindowTest, ProgressCountsPagesAndProseIsPlainText)
     const auto progressText = [&] { return p.progress->findChild<QLabel*>()->text(); };
     controller.load({writeTextPdf(path(QStringLiteral("long.pdf")),
                                   {{QStringLiteral("One")}, {QStringLiteral("Two")}, {QStringLiteral("Three")}})});
-    EXPECT_EQ(progressText(), QStringLiteral("Recognizing page 1 of 3\u2026"));
+    EXPECT_EQ(progressText(), QStringLiteral("Page 1 of 3\u2026"));
     ASSERT_TRUE(waitUntil([&] { return controller.model().pending() == 0; }));
     EXPECT_FALSE(p.progress->isVisible());
 
@@ -442,9 +442,13 @@ TEST_F(DocumentWindowTest, Screenshots)
         dropFiles(window, {png});
         window.grab().save(QString::fromLocal8Bit(outDir) + QStringLiteral("/document-pending-%1.png").arg(name));
         ASSERT_TRUE(waitUntil([&] { return controller.model().pending() == 0; }));
+        controller.exportTo(DocumentOCRModel::ExportFormat::PlainText, path(QStringLiteral("scan.txt")));
         window.grab().save(QString::fromLocal8Bit(outDir) + QStringLiteral("/document-text-%1.png").arg(name));
         dropFiles(window, {png}, false);
         window.grab().save(QString::fromLocal8Bit(outDir) + QStringLiteral("/document-capsule-%1.png").arg(name));
+        writeBytes(path(QStringLiteral("broken.pdf")), "%PDF-1.4 garbage");
+        controller.open({path(QStringLiteral("broken.pdf"))});
+        window.grab().save(QString::fromLocal8Bit(outDir) + QStringLiteral("/document-unreadable-%1.png").arg(name));
     }
     QApplication::setPalette(original);
 }

@@ -121,6 +121,7 @@ QWidget* Application::showReachHint()
                                 .arg(shortcut));
     box->setIconPixmap(StatusIcon::image().pixmap(64, 64));
     box->setAttribute(Qt::WA_DeleteOnClose);
+    box->adjustSize(); // centred at its real size
     AppActivation::placeNew(box);
     AppActivation::show(box);
     return box;

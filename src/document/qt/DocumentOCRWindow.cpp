@@ -519,7 +519,9 @@ void DocumentOCRWindow::refresh()
     m_progress->setVisible(pending > 0);
     if (pending > 0) {
         // Counted from the pages done, so the number only ever grows while pages finish in any order.
-        m_progressLabel->setText(QStringLiteral("Recognizing page %1 of %2\u2026").arg(pages - pending + 1).arg(pages));
+        m_progressLabel->setText(QStringLiteral("Page %1 of %2\u2026").arg(pages - pending + 1).arg(pages));
+        // Never cut short: the window widens rather than hide the count.
+        m_progressLabel->setMinimumWidth(m_progressLabel->sizeHint().width());
     }
     m_copyButton->setEnabled(model.hasText());
     m_exportButton->setEnabled(model.hasText());
