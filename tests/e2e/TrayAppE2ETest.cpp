@@ -342,8 +342,11 @@ TEST_F(TrayAppE2ETest, FirstRunWaitsForTheTerms)
     ASSERT_NO_FATAL_FAILURE(startServer());
     ASSERT_NO_FATAL_FAILURE(writeSettings(false));
     QProcess& app = startApp();
-    ASSERT_TRUE(waitFor([&] { return !windows(QStringLiteral("^Welcome to Ambrel$")).isEmpty(); }));
-    screenshot(QStringLiteral("welcome"));
+    ASSERT_TRUE(waitFor([&] { return !windows(QStringLiteral("^Welcome to Ambrel$")).isEmpty(); }))
+        << "app " << (app.waitForFinished(0) ? "ended" : "runs") << ", status " << app.exitCode() << ": "
+        << app.readAllStandardError().toStdString() << app.readAllStandardOutput().toStdString()
+        << run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--name"), QStringLiteral(".")})
+               .toStdString();
     pressShortcut();
     // Escape declines the terms: the app quits, and no picker ever opened. The window may not have the focus at
     // once, so Escape is pressed until the app is gone.
