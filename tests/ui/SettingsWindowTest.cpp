@@ -3,6 +3,7 @@
 #include "UiTest.h"
 #include "app/qt/AppActivation.h"
 #include "app/qt/LoginItem.h"
+#include "app/qt/Welcome.h"
 #include "capture/qt/HotKeyRecorder.h"
 #include "capture/qt/HotKeySettings.h"
 #include "store/qt/LanguagesField.h"
@@ -295,5 +296,22 @@ TEST_F(SettingsWindowTest, NewWindowsCascadeAndSettingsClosesWithEscapeOrCtrlW)
         QTest::keyClick(settings, keys.key(), keys.keyboardModifiers());
         EXPECT_TRUE(QTest::qWaitFor([&] { return !settings->isVisible(); }));
     }
+}
+TEST_F(SettingsWindowTest, TheGuidesLinksAreReachedWithTabAndCtrlWClosesIt)
+{
+    Welcome::shared().presentGuide();
+    QWidget* guide = Welcome::shared().window();
+    ASSERT_NE(guide, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(guide));
+    auto* links = guide->findChild<QLabel*>(QStringLiteral("links"));
+    ASSERT_NE(links, nullptr);
+    bool reached = false;
+    for (int i = 0; i < 12 && !reached; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        reached = QApplication::focusWidget() == links;
+    }
+    EXPECT_TRUE(reached);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_W, Qt::ControlModifier);
+    EXPECT_TRUE(QTest::qWaitFor([] { return Welcome::shared().window() == nullptr; }));
 }
 } // namespace
