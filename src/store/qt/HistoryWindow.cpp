@@ -49,8 +49,7 @@ QIcon accentIcon(Symbol symbol, const QPalette& palette)
     return themed.isNull() ? PanelSymbols::drawn(symbol, palette.color(QPalette::Highlight)) : themed;
 }
 
-// The keys of an entry, as its context menu shows them. Made on use: the platform's Delete key is known only once
-// the application runs.
+// The key that pins an entry, as its context menu shows it beside Enter (copy) and Delete.
 constexpr QKeyCombination pinKeys(Qt::ControlModifier, Qt::Key_P);
 
 // One entry of the list: symbol, preview, relative date and pin mark; the "Copied" mark floats over its trailing
@@ -177,7 +176,7 @@ protected:
             onClick();
         } else if (keys == pinKeys) {
             onPin();
-        } else if (event->key() == Qt::Key_Delete || event->key() == Qt::Key_Backspace) {
+        } else if (event->key() == Qt::Key_Delete) {
             onDelete();
         } else {
             QFrame::keyPressEvent(event);
