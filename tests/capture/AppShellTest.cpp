@@ -135,6 +135,14 @@ TEST_F(AppShellTest, StoredShortcutAndItsChangeNotification)
     EXPECT_EQ(changed.count(), 1);
     EXPECT_EQ(HotKeyConfig::keyCode(), 0u);
     EXPECT_EQ(HotKeyConfig::display(), "Alt+Shift+A");
-    Settings::set(Settings::Key::hotkeyModifiers, -5); // a hand-edited file
-    EXPECT_EQ(HotKeyConfig::modifiers(), 0u);
+    // What is shown is made from the key that is grabbed, whatever label is stored beside it.
+    Settings::set(Settings::Key::hotkeyLabel, "2");
+    EXPECT_EQ(HotKeyConfig::display(), "Alt+Shift+A");
+    // A hand-edited file: a bad value gives way to its default alone.
+    Settings::set(Settings::Key::hotkeyModifiers, -5);
+    EXPECT_EQ(HotKeyConfig::modifiers(), 768u);
+    EXPECT_EQ(HotKeyConfig::keyCode(), 0u);
+    Settings::set(Settings::Key::hotkeyKeyCode, 400); // no such key
+    EXPECT_EQ(HotKeyConfig::keyCode(), 19u);
+    EXPECT_EQ(HotKeyConfig::display(), "Shift+Super+2");
 }

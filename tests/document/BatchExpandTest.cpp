@@ -37,23 +37,32 @@ TEST(BatchExpandTest, FolderGivesAcceptedEntriesOneLevelDeepInCodePointOrder)
     EXPECT_EQ(files.front(), dir.filePath(QStringLiteral(".x.jpg")).toStdString());
 }
 
-TEST(BatchExpandTest, ChosenOrderIsKeptWithDuplicatesAndMissingPathsSkipped)
+TEST(BatchExpandTest, ChosenOrderIsKeptEachFileOnceAndLeftOutFilesNamed)
 {
     QTemporaryDir dir;
     QDir(dir.path()).mkpath(QStringLiteral("scans"));
     touch(dir.filePath(QStringLiteral("scans/two.tif")));
     touch(dir.filePath(QStringLiteral("scans/one.heic")));
+    touch(dir.filePath(QStringLiteral("scans/notes.txt")));
     touch(dir.filePath(QStringLiteral("single.GIF")));
     touch(dir.filePath(QStringLiteral("readme.md")));
 
-    const auto files = Batch::expand({
-        dir.filePath(QStringLiteral("single.GIF")).toStdString(),
-        dir.filePath(QStringLiteral("gone.png")).toStdString(),
-        dir.filePath(QStringLiteral("readme.md")).toStdString(),
-        dir.filePath(QStringLiteral("scans")).toStdString(),
-        dir.filePath(QStringLiteral("scans/two.tif")).toStdString(),
-    });
-    EXPECT_EQ(names(files), (std::vector<std::string>{"single.GIF", "one.heic", "two.tif", "two.tif"}));
+    std::vector<Batch::Skipped> skipped;
+    const auto files = Batch::expand(
+        {
+            dir.filePath(QStringLiteral("single.GIF")).toStdString(),
+            dir.filePath(QStringLiteral("gone.png")).toStdString(),
+            dir.filePath(QStringLiteral("readme.md")).toStdString(),
+            dir.filePath(QStringLiteral("scans")).toStdString(),
+            dir.filePath(QStringLiteral("scans/two.tif")).toStdString(),
+            dir.filePath(QStringLiteral("scans/../scans/one.heic")).toStdString(),
+            dir.filePath(QStringLiteral("scans/")).toStdString(),
+        },
+        &skipped);
+    // The folder's files once each, whether chosen again by themselves, by another spelling or with the folder.
+    EXPECT_EQ(names(files), (std::vector<std::string>{"single.GIF", "one.heic", "two.tif"}));
+    // Files chosen by themselves and left out are named; a folder's other files are not.
+    EXPECT_EQ(skipped, (std::vector<Batch::Skipped>{{"gone.png", "not found"}, {"readme.md", "not a PDF or image"}}));
 }
 
 TEST(BatchExpandTest, UnlistableFolderCountsAsEmpty)
@@ -103,5 +112,7 @@ TEST(BatchSheetTest, MessagesAreExact)
     EXPECT_EQ(Batch::progressText(2, 12), "Processing 3 / 12\u2026");
     EXPECT_EQ(Batch::exportedText(1), "\u2713 Exported 1 sheet");
     EXPECT_EQ(Batch::exportedText(7), "\u2713 Exported 7 sheets");
+    EXPECT_EQ(Batch::exportedText(2, {{"broken.pdf", "could not read"}, {"a.txt", "not a PDF or image"}}),
+              "\u2713 Exported 2 sheets; skipped broken.pdf: could not read, a.txt: not a PDF or image");
     EXPECT_EQ(Batch::saveFailedMessage, "Couldn\u2019t save the workbook");
 }

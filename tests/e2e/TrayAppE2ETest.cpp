@@ -344,8 +344,37 @@ TEST_F(TrayAppE2ETest, SecondStartBringsTheRunningOneForwardAndExits)
     ASSERT_TRUE(second.waitForFinished(deadlineMs));
     EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second.exitCode(), 0);
+    // One line where it was typed, so a start from a terminal is not met with silence.
+    EXPECT_EQ(QString::fromUtf8(second.readAllStandardOutput()),
+              QStringLiteral("Ambrel is already running; brought it forward\n"));
     EXPECT_TRUE(waitFor([&] { return !windows(QStringLiteral("^Welcome to Ambrel$")).isEmpty(); }));
     screenshot(QStringLiteral("guide"));
+}
+
+TEST_F(TrayAppE2ETest, WithoutATrayTheFirstStartSaysHowToReachIt)
+{
+    ASSERT_NO_FATAL_FAILURE(startServer()); // and no tray host
+    {
+        QFile file(m_dir.filePath("config/Ambrel/Ambrel.conf"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[General]\nplaySound=false\ntermsVersionAccepted=1\n");
+    }
+    QProcess& app = startApp();
+    ASSERT_TRUE(waitFor([&] { return !windows(QStringLiteral("^Ambrel is running$")).isEmpty(); }));
+    screenshot(QStringLiteral("no-tray-hint"));
+    // It closes with Escape like every window of the program, and the program runs on.
+    EXPECT_TRUE(waitFor([&] {
+        run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Escape")});
+        return waitFor([&] { return windows(QStringLiteral("^Ambrel is running$")).isEmpty(); }, 500);
+    }));
+    EXPECT_FALSE(app.waitForFinished(300));
+
+    // Said once: the next start of the program does not show it again.
+    app.kill();
+    app.waitForFinished();
+    startApp();
+    ASSERT_TRUE(openPicker());
+    EXPECT_TRUE(windows(QStringLiteral("^Ambrel is running$")).isEmpty());
 }
 
 TEST_F(TrayAppE2ETest, FirstRunWaitsForTheTerms)
@@ -353,8 +382,11 @@ TEST_F(TrayAppE2ETest, FirstRunWaitsForTheTerms)
     ASSERT_NO_FATAL_FAILURE(startServer());
     ASSERT_NO_FATAL_FAILURE(writeSettings(false));
     QProcess& app = startApp();
-    ASSERT_TRUE(waitFor([&] { return !windows(QStringLiteral("^Welcome to Ambrel$")).isEmpty(); }));
-    screenshot(QStringLiteral("welcome"));
+    ASSERT_TRUE(waitFor([&] { return !windows(QStringLiteral("^Welcome to Ambrel$")).isEmpty(); }))
+        << "app " << (app.waitForFinished(0) ? "ended" : "runs") << ", status " << app.exitCode() << ": "
+        << app.readAllStandardError().toStdString() << app.readAllStandardOutput().toStdString()
+        << run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--name"), QStringLiteral(".")})
+               .toStdString();
     pressShortcut();
     // Escape declines the terms: the app quits, and no picker ever opened. The window may not have the focus at
     // once, so Escape is pressed until the app is gone.

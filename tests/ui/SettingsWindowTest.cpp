@@ -3,6 +3,7 @@
 #include "UiTest.h"
 #include "app/qt/AppActivation.h"
 #include "app/qt/LoginItem.h"
+#include "app/qt/Welcome.h"
 #include "capture/qt/HotKeyRecorder.h"
 #include "capture/qt/HotKeySettings.h"
 #include "store/qt/LanguagesField.h"
@@ -289,5 +290,62 @@ TEST(AppActivationTest, KeepsTheSetOfOpenWindows)
     EXPECT_EQ(AppActivation::openCount(), before + 1);
     two.hide();
     EXPECT_EQ(AppActivation::openCount(), before);
+}
+
+TEST(AppActivationTest, NewWindowsStepAwayFromOnesAlreadyThere)
+{
+    const QRect screen(0, 0, 1920, 1080);
+    const QRect frame(700, 300, 460, 520);
+    EXPECT_EQ(AppActivation::cascaded(frame, {}, screen), frame.topLeft());
+    EXPECT_EQ(AppActivation::cascaded(frame, {QRect(100, 100, 400, 400)}, screen), frame.topLeft());
+    EXPECT_EQ(AppActivation::cascaded(frame, {frame}, screen), QPoint(732, 332));
+    EXPECT_EQ(AppActivation::cascaded(frame, {frame, frame.translated(32, 32)}, screen), QPoint(764, 364));
+    // Never off the screen: at the bottom right corner it starts again from the top left.
+    const QRect corner(1400, 500, 460, 520);
+    const QPoint placed = AppActivation::cascaded(corner, {corner}, screen);
+    EXPECT_TRUE(screen.contains(QRect(placed, corner.size()))) << placed.x() << "," << placed.y();
+}
+
+TEST_F(SettingsWindowTest, NewWindowsCascadeAndSettingsClosesWithEscapeOrCtrlW)
+{
+    // Two windows of one size, as the history and the settings nearly are: the second steps down and right.
+    QWidget first;
+    first.resize(460, 520);
+    AppActivation::placeNew(&first);
+    first.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&first));
+    QWidget second;
+    second.resize(460, 520);
+    AppActivation::placeNew(&second);
+    EXPECT_EQ(second.pos() - first.pos(), QPoint(32, 32));
+    first.close();
+
+    PreferencesView* settings = nullptr;
+
+    for (const QKeyCombination keys :
+         {QKeyCombination(Qt::Key_Escape), QKeyCombination(Qt::ControlModifier, Qt::Key_W)}) {
+        PreferencesWindowController::shared().show();
+        settings = PreferencesWindowController::shared().window();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(settings));
+        QTest::keyClick(settings, keys.key(), keys.keyboardModifiers());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !settings->isVisible(); }));
+    }
+}
+TEST_F(SettingsWindowTest, TheGuidesLinksAreReachedWithTabAndCtrlWClosesIt)
+{
+    Welcome::shared().presentGuide();
+    QWidget* guide = Welcome::shared().window();
+    ASSERT_NE(guide, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(guide));
+    auto* links = guide->findChild<QLabel*>(QStringLiteral("links"));
+    ASSERT_NE(links, nullptr);
+    bool reached = false;
+    for (int i = 0; i < 12 && !reached; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        reached = QApplication::focusWidget() == links;
+    }
+    EXPECT_TRUE(reached);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_W, Qt::ControlModifier);
+    EXPECT_TRUE(QTest::qWaitFor([] { return Welcome::shared().window() == nullptr; }));
 }
 } // namespace

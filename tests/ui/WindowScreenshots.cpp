@@ -13,11 +13,13 @@
 
 #include <QDialog>
 #include <QDir>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPalette>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QTabWidget>
+#include <QTest>
 
 namespace {
 void check(QWidget& widget, const QString& name)
@@ -71,6 +73,22 @@ TEST_F(WindowScreenshots, LightAndDark)
         HistoryView view(store);
         view.copy(store.items().front());
         check(view, QStringLiteral("history") + suffix);
+        // The keyboard's place in the list, and the question before clearing.
+        view.show();
+        view.activateWindow();
+        if (QTest::qWaitForWindowActive(&view)) {
+            view.searchField()->setFocus();
+            QTest::keyClick(view.searchField(), Qt::Key_Down);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        }
+        check(view, QStringLiteral("history-keyboard") + suffix);
+        view.show();
+        view.askToClear();
+        if (auto* question = view.findChild<QMessageBox*>()) {
+            question->show();
+            check(*question, QStringLiteral("history-clear-question") + suffix);
+            question->close();
+        }
 
         PreferencesView settings;
         check(settings, QStringLiteral("settings-capture") + suffix);

@@ -1,13 +1,17 @@
 #include "app/qt/AppActivation.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QKeySequence>
 #include <QPointer>
 #include <QScreen>
+#include <QShortcut>
 #include <QTimer>
 #include <QWidget>
 
 #include <algorithm>
+#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -31,8 +35,10 @@ void show(QWidget* window)
 {
     if (window == nullptr)
         return;
-    if (window->findChild<WindowCloseObserver*>(QString(), Qt::FindDirectChildrenOnly) == nullptr)
+    if (window->findChild<WindowCloseObserver*>(QString(), Qt::FindDirectChildrenOnly) == nullptr) {
         new WindowCloseObserver(window);
+        addCloseKeys(window);
+    }
     auto& windows = openWindows();
     if (!isOpen(window))
         windows.emplace_back(window);
@@ -85,9 +91,48 @@ bool WindowCloseObserver::eventFilter(QObject* watched, QEvent* event)
 void AppActivation::placeNew(QWidget* window)
 {
     window->setWindowIcon(QGuiApplication::windowIcon());
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame = window->frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        window->move(frame.topLeft());
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr)
+        return;
+    QRect frame = window->frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    std::vector<QRect> others;
+    for (QWidget* other : QApplication::topLevelWidgets()) {
+        const Qt::WindowType type = other->windowType();
+        if (other != window && other->isVisible() && (type == Qt::Window || type == Qt::Dialog))
+            others.push_back(other->frameGeometry());
     }
+    frame.moveTopLeft(cascaded(frame, others, screen->availableGeometry()));
+    window->move(frame.topLeft());
+}
+
+void AppActivation::addCloseKeys(QWidget* window)
+{
+    // Ctrl+W is what Linux desktops use to close a window; Escape closes it as it does any dialog. Both only while the
+    // window is active, so a key meant for another of the program's windows never closes this one.
+    for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::Key_W), QKeySequence(Qt::Key_Escape)}) {
+        if (window->findChild<QShortcut*>(keys.toString()) != nullptr)
+            continue;
+        auto* shortcut = new QShortcut(keys, window, window, &QWidget::close, Qt::WindowShortcut);
+        shortcut->setObjectName(keys.toString());
+    }
+}
+
+QPoint AppActivation::cascaded(const QRect& frame, const std::vector<QRect>& others, const QRect& screen)
+{
+    constexpr int step = 32;
+    constexpr int near = 12;
+    QRect place = frame;
+    const auto covered = [&others](const QRect& r) {
+        return std::any_of(others.begin(), others.end(), [&r](const QRect& other) {
+            return std::abs(other.left() - r.left()) < near && std::abs(other.top() - r.top()) < near;
+        });
+    };
+    for (int tries = 0; tries < 12 && covered(place); ++tries) {
+        place.translate(step, step);
+        // Off the bottom right: start again at the screen's top left rather than leave the screen.
+        if (place.right() > screen.right() || place.bottom() > screen.bottom())
+            place.moveTopLeft(screen.topLeft() + QPoint(step * (tries % 4), step * (tries % 4)));
+    }
+    return place.topLeft();
 }

@@ -1,6 +1,7 @@
 #include "app/qt/Application.h"
 
 #include "app/qt/About.h"
+#include "app/qt/AppActivation.h"
 #include "app/qt/AppInfo.h"
 #include "app/qt/LoginItem.h"
 #include "app/qt/Panel.h"
@@ -26,6 +27,8 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
+#include <cstdio>
+
 int Application::run(int argc, char** argv, const QString& request)
 {
     QApplication app(argc, argv);
@@ -35,11 +38,17 @@ int Application::run(int argc, char** argv, const QString& request)
     // The tray application has no main window: closing the welcome window or the About box must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    if (SingleInstance::send(request))
+    // A second start is a way back to the running one; say so where it was typed, or it looks as if nothing ran.
+    const auto handedOver = [&request] {
+        if (request == QLatin1String("show"))
+            std::fputs("Ambrel is already running; brought it forward\n", stdout);
         return 0;
+    };
+    if (SingleInstance::send(request))
+        return handedOver();
     SingleInstance instance;
     if (!instance.listen() && SingleInstance::send(request))
-        return 0; // lost a race with an instance started at the same moment
+        return handedOver(); // lost a race with an instance started at the same moment
 
     Application application;
     QObject::connect(
@@ -91,9 +100,34 @@ void Application::beginRunning()
     }
     if (!Settings::boolean(Settings::Key::readyHintShown)) {
         Settings::set(Settings::Key::readyHintShown, true);
-        HUD::show(QStringLiteral("Ambrel is ready — press %1 or use the tray icon")
-                      .arg(QString::fromStdString(HotKeyConfig::display())));
+        if (QSystemTrayIcon::isSystemTrayAvailable())
+            HUD::show(QStringLiteral("Ambrel is ready — press %1 or use the tray icon")
+                          .arg(QString::fromStdString(HotKeyConfig::display())));
+        else
+            showReachHint();
     }
+}
+
+QWidget* Application::showReachHint()
+{
+    // Without a tray there is no icon to find: a window that stays until read says how to reach the program.
+    const QString shortcut = QString::fromStdString(HotKeyConfig::display()).toHtmlEscaped();
+    auto* box = new QMessageBox(
+        QMessageBox::Information, QStringLiteral("Ambrel is running"),
+        QStringLiteral("<b>Ambrel is running</b>, without an icon: this desktop has no system tray."), QMessageBox::Ok);
+    box->setObjectName(QStringLiteral("reachHint"));
+    box->setInformativeText(QStringLiteral("<p>To reach it:</p><ul>"
+                                           "<li>press <b>%1</b> to capture text from the screen;</li>"
+                                           "<li>run <code>ambrel</code> again to bring up its guide;</li>"
+                                           "<li>run <code>ambrel --capture</code> to capture, for example from a "
+                                           "keyboard shortcut of your desktop.</li></ul>")
+                                .arg(shortcut));
+    box->setIconPixmap(StatusIcon::image().pixmap(64, 64));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->adjustSize(); // centred at its real size
+    AppActivation::placeNew(box);
+    AppActivation::show(box);
+    return box;
 }
 
 void Application::registerHotKey()

@@ -11,6 +11,7 @@ class GlobalHotKey;
 class MenuBarPanelController;
 class QMenu;
 class QSystemTrayIcon;
+class QWidget;
 class SingleInstance;
 
 // The resident tray application: what `ambrel` without a command runs.
@@ -39,6 +40,8 @@ public:
     void openSettings();
     void openGuide();
     void showAbout();
+    // The window that says how to reach the program when the desktop has no tray; shown once, after the terms.
+    static QWidget* showReachHint();
     // Shows the panel next to `anchor` (the tray icon's geometry; empty puts it at the pointer), or hides it.
     void togglePanel(const QRect& anchor);
     MenuBarPanelController& panel() { return *m_panel; }

@@ -1,5 +1,6 @@
 #include "app/qt/Welcome.h"
 
+#include "app/qt/AppActivation.h"
 #include "app/qt/AppInfo.h"
 #include "app/qt/Legal.h"
 #include "app/qt/StatusIcon.h"
@@ -159,6 +160,10 @@ void Welcome::present()
         Legal::show(link == QLatin1String("terms") ? Legal::Document::Terms : Legal::Document::Privacy, window);
     });
     links->setWordWrap(false);
+    // Tab reaches each link and Enter follows it, as in a browser.
+    links->setObjectName(QStringLiteral("links"));
+    links->setTextInteractionFlags(Qt::TextBrowserInteraction);
+    links->setFocusPolicy(Qt::StrongFocus);
     footer->addWidget(links);
     footer->addStretch(1);
     if (m_isFirstRun) {
@@ -181,6 +186,8 @@ void Welcome::present()
     layout->addLayout(footer);
 
     m_window = window;
+    AppActivation::addCloseKeys(window);
+    AppActivation::placeNew(window);
     window->show();
     window->raise();
     window->activateWindow();

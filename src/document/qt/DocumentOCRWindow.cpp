@@ -1,7 +1,9 @@
 #include "document/qt/DocumentOCRWindow.h"
 
+#include "app/qt/AppActivation.h"
 #include "document/qt/DocumentOCRController.h"
 #include "export/BatchExpand.h"
+#include "store/qt/RecentFolders.h"
 
 #include <QComboBox>
 #include <QDragEnterEvent>
@@ -17,6 +19,7 @@
 #include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QToolButton>
@@ -43,12 +46,6 @@ QColor secondaryColour(const QPalette& palette)
     QColor colour = palette.color(QPalette::WindowText);
     colour.setAlphaF(0.6f);
     return colour;
-}
-
-QColor noteOrange(const QPalette& palette)
-{
-    // The same hue reads on light and dark backgrounds only when its lightness follows the background.
-    return palette.color(QPalette::Window).lightness() < 128 ? QColor(0xF5, 0xA6, 0x23) : QColor(0xC2, 0x5E, 0x00);
 }
 
 QPixmap glyph(int size, qreal ratio, const std::function<void(QPainter&, qreal)>& draw)
@@ -110,15 +107,15 @@ QPixmap viewfinderGlyph(int size, qreal ratio, const QColor& colour)
     });
 }
 
-QPixmap infoGlyph(int size, qreal ratio, const QColor& colour)
+// Lines of text, left aligned: the note for pages that are prose.
+QPixmap textGlyph(int size, qreal ratio, const QColor& colour)
 {
     return glyph(size, ratio, [&](QPainter& p, qreal s) {
-        p.setPen(QPen(colour, s * 0.1));
-        p.drawEllipse(QRectF(s * 0.08, s * 0.08, s * 0.84, s * 0.84));
-        p.setPen(Qt::NoPen);
-        p.setBrush(colour);
-        p.drawEllipse(QPointF(s * 0.5, s * 0.3), s * 0.07, s * 0.07);
-        p.drawRoundedRect(QRectF(s * 0.44, s * 0.43, s * 0.12, s * 0.33), s * 0.04, s * 0.04);
+        p.setPen(QPen(colour, s * 0.1, Qt::SolidLine, Qt::RoundCap));
+        for (int i = 0; i < 4; ++i) {
+            const qreal y = s * (0.2 + 0.2 * i);
+            p.drawLine(QPointF(s * 0.1, y), QPointF(s * (i % 2 == 0 ? 0.9 : 0.65), y));
+        }
     });
 }
 
@@ -333,8 +330,31 @@ DocumentOCRWindow::DocumentOCRWindow(DocumentOCRController& controller)
     divider->setObjectName(QStringLiteral("divider"));
     layout->addWidget(divider);
     layout->addWidget(buildContent(), 1);
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("statusLine"));
+    m_status->setContentsMargins(toolbarInset, 4, toolbarInset, 6);
+    m_status->setFont(scaledFont(font(), 0.9));
+    m_status->setTextFormat(Qt::PlainText);
+    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_status->hide();
+    layout->addWidget(m_status);
+
+    // The keys of a Linux document window: open, save (the export menu, whose formats the arrows pick), close.
+    auto* openKeys = new QShortcut(QKeySequence::Open, this, this, &DocumentOCRWindow::openPanel);
+    openKeys->setObjectName(QStringLiteral("openKeys"));
+    auto* saveKeys = new QShortcut(QKeySequence::Save, this, this, [this] {
+        // Opened under the button without waiting for it to close, as a click on the button would open it.
+        if (m_exportButton->isEnabled())
+            m_exportButton->menu()->popup(m_exportButton->mapToGlobal(QPoint(0, m_exportButton->height())));
+    });
+    saveKeys->setObjectName(QStringLiteral("saveKeys"));
+    AppActivation::addCloseKeys(this);
 
     connect(&m_controller, &DocumentOCRController::changed, this, &DocumentOCRWindow::refresh);
+    connect(&m_controller, &DocumentOCRController::status, this, [this](const QString& text) {
+        m_status->setText(text);
+        m_status->setVisible(!text.isEmpty());
+    });
     applyColours();
     refresh();
 }
@@ -348,6 +368,7 @@ QWidget* DocumentOCRWindow::buildToolbar()
 
     auto* open = new QPushButton(QStringLiteral("Open\u2026"), bar);
     open->setObjectName(QStringLiteral("openButton"));
+    open->setToolTip(QStringLiteral("Open a picture or PDF in place of this one (Ctrl+O); drop files to add them"));
     connect(open, &QPushButton::clicked, this, &DocumentOCRWindow::openPanel);
     row->addWidget(open);
 
@@ -384,6 +405,7 @@ QWidget* DocumentOCRWindow::buildToolbar()
     m_exportButton->setObjectName(QStringLiteral("exportButton"));
     m_exportButton->setText(QStringLiteral("Export"));
     m_exportButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_exportButton->setToolTip(QStringLiteral("Save the text as a file (Ctrl+S)"));
     m_exportButton->setPopupMode(QToolButton::InstantPopup);
     m_exportButton->setAutoRaise(true);
     auto* menu = new QMenu(m_exportButton);
@@ -486,21 +508,31 @@ void DocumentOCRWindow::refresh()
         return;
     const DocumentOCRModel& model = m_controller.model();
     const QString text = QString::fromStdString(model.combinedText());
+    const QString name = m_controller.documentName();
+    setWindowTitle(name.isEmpty() ? QStringLiteral("OCR a Document") : name + QStringLiteral(" \u2014 OCR a Document"));
 
     const int index = m_modePicker->findData(static_cast<int>(model.mode()));
     if (index >= 0 && index != m_modePicker->currentIndex())
         m_modePicker->setCurrentIndex(index);
-    m_progress->setVisible(model.pending() > 0);
-    m_copyButton->setEnabled(!text.isEmpty());
-    m_exportButton->setEnabled(!text.isEmpty());
+    const std::size_t pages = model.sections().size();
+    const std::size_t pending = model.pending();
+    m_progress->setVisible(pending > 0);
+    if (pending > 0) {
+        // Counted from the pages done, so the number only ever grows while pages finish in any order.
+        m_progressLabel->setText(QStringLiteral("Page %1 of %2\u2026").arg(pages - pending + 1).arg(pages));
+        // Never cut short: the window widens rather than hide the count.
+        m_progressLabel->setMinimumWidth(m_progressLabel->sizeHint().width());
+    }
+    m_copyButton->setEnabled(model.hasText());
+    m_exportButton->setEnabled(model.hasText());
     m_trashButton->setVisible(!model.sections().empty());
 
     if (const std::optional<std::string> note = model.detectionNote()) {
-        const bool none = note->rfind("No table", 0) == 0;
-        const QColor colour = none ? noteOrange(palette()) : secondaryColour(palette());
+        const bool prose = note->rfind("Text", 0) == 0;
+        const QColor colour = secondaryColour(palette());
         const int size = QFontMetrics(m_noteText->font()).height();
-        m_noteIcon->setPixmap(none ? infoGlyph(size, devicePixelRatioF(), colour)
-                                   : tableGlyph(size, devicePixelRatioF(), colour));
+        m_noteIcon->setPixmap(prose ? textGlyph(size, devicePixelRatioF(), colour)
+                                    : tableGlyph(size, devicePixelRatioF(), colour));
         m_noteText->setText(QString::fromStdString(*note));
         QPalette notePalette = m_noteText->palette();
         notePalette.setColor(QPalette::WindowText, colour);
@@ -608,10 +640,9 @@ void DocumentOCRWindow::openPanel()
                  << QStringLiteral("*.%1").arg(QLatin1String(ext)).toUpper();
     dialog->setNameFilters(
         {QStringLiteral("Images and PDFs (%1)").arg(patterns.join(QLatin1Char(' '))), QStringLiteral("All files (*)")});
-    connect(dialog, &QFileDialog::filesSelected, this, [this](const QStringList& files) {
-        if (!files.isEmpty())
-            m_controller.load(files);
-    });
+    RecentFolders::attach(dialog, RecentFolders::Kind::Documents);
+    // Open shows the chosen document in place of the one shown, as an editor's Open does; a drop adds.
+    connect(dialog, &QFileDialog::filesSelected, this, [this](const QStringList& files) { m_controller.open(files); });
     dialog->open();
     dialog->raise();
     dialog->activateWindow();
@@ -628,6 +659,7 @@ void DocumentOCRWindow::exportFormat(DocumentOCRModel::ExportFormat format)
     dialog->setFileMode(QFileDialog::AnyFile);
     dialog->setNameFilter(QStringLiteral("*.%1").arg(ext));
     dialog->setDefaultSuffix(ext);
+    RecentFolders::attach(dialog, RecentFolders::Kind::Documents);
     dialog->selectFile(QString::fromStdString(m_controller.model().suggestedBaseName()) + QLatin1Char('.') + ext);
     // The bytes are those of the moment the user asked, even if more pages finish while the dialog is open.
     const std::string bytes = *m_controller.model().exportData(format);

@@ -4,15 +4,19 @@
 #include "app/qt/PanelSymbols.h"
 #include "store/qt/HistoryStore.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QStackedWidget>
 #include <QStyle>
@@ -20,6 +24,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <functional>
 
 using PanelSymbols::Symbol;
@@ -44,13 +49,20 @@ QIcon accentIcon(Symbol symbol, const QPalette& palette)
     return themed.isNull() ? PanelSymbols::drawn(symbol, palette.color(QPalette::Highlight)) : themed;
 }
 
+// The key that pins an entry, as its context menu shows it beside Enter (copy) and Delete.
+constexpr QKeyCombination pinKeys(Qt::ControlModifier, Qt::Key_P);
+
 // One entry of the list: symbol, preview, relative date and pin mark; the "Copied" mark floats over its trailing
-// end.
+// end. The list is one stop in the Tab chain: the arrows move between entries, and the entry with the focus takes
+// the keys its context menu lists.
 class HistoryRow final : public QFrame
 {
 public:
     std::function<void()> onClick;
     std::function<void(const QPoint&)> onMenu;
+    std::function<void(int)> onMove; // -1 up, +1 down, a large number for Home and End
+    std::function<void()> onPin;
+    std::function<void()> onDelete;
 
     HistoryRow(const HistoryItem& item, bool copied, QWidget* parent)
         : QFrame(parent)
@@ -59,7 +71,9 @@ public:
         setProperty("itemId", qt(item.id));
         setAttribute(Qt::WA_Hover);
         setCursor(Qt::PointingHandCursor);
-        setToolTip(QStringLiteral("Click to copy"));
+        setToolTip(QStringLiteral("Click or press Enter to copy"));
+        setFocusPolicy(Qt::ClickFocus);
+        setAccessibleName(qt(item.preview()));
         auto* layout = new QHBoxLayout(this);
         layout->setContentsMargins(10, 7, 10, 7);
         layout->setSpacing(10);
@@ -127,15 +141,46 @@ protected:
 
     void paintEvent(QPaintEvent*) override
     {
-        if (!underMouse())
+        if (!underMouse() && !hasFocus())
             return;
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
         QColor fill = palette().color(QPalette::Highlight);
-        fill.setAlphaF(0.12f);
-        painter.setPen(Qt::NoPen);
+        fill.setAlphaF(hasFocus() ? 0.22f : 0.12f);
+        painter.setPen(hasFocus() ? QPen(palette().color(QPalette::Highlight), 1.5) : QPen(Qt::NoPen));
         painter.setBrush(fill);
-        painter.drawRoundedRect(QRectF(rect()).adjusted(1, 0, -1, 0), 6, 6);
+        painter.drawRoundedRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5), 6, 6);
+    }
+
+    void focusInEvent(QFocusEvent* event) override
+    {
+        QFrame::focusInEvent(event);
+        update();
+    }
+
+    void focusOutEvent(QFocusEvent* event) override
+    {
+        QFrame::focusOutEvent(event);
+        update();
+    }
+
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        const QKeyCombination keys = event->keyCombination();
+        if (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down) {
+            onMove(event->key() == Qt::Key_Up ? -1 : 1);
+        } else if (event->key() == Qt::Key_Home || event->key() == Qt::Key_End) {
+            onMove(event->key() == Qt::Key_Home ? -1000000 : 1000000);
+        } else if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Space
+                   || event->matches(QKeySequence::Copy)) {
+            onClick();
+        } else if (keys == pinKeys) {
+            onPin();
+        } else if (event->key() == Qt::Key_Delete) {
+            onDelete();
+        } else {
+            QFrame::keyPressEvent(event);
+        }
     }
 
     void mouseReleaseEvent(QMouseEvent* event) override
@@ -146,8 +191,11 @@ protected:
 
     void contextMenuEvent(QContextMenuEvent* event) override
     {
-        if (onMenu)
-            onMenu(event->globalPos());
+        if (!onMenu)
+            return;
+        // From the Menu key, the menu opens at the entry rather than wherever the pointer happens to be.
+        onMenu(event->reason() == QContextMenuEvent::Keyboard ? mapToGlobal(QPoint(24, height() / 2))
+                                                              : event->globalPos());
     }
 
 private:
@@ -175,6 +223,7 @@ HistoryView::HistoryView(HistoryStore& store, QWidget* parent)
     m_search->setPlaceholderText(QStringLiteral("Search history"));
     m_search->setFrame(false);
     m_search->setClearButtonEnabled(true);
+    m_search->installEventFilter(this);
     header->addWidget(m_search, 1);
     auto* clear = new QToolButton;
     clear->setText(QStringLiteral("Clear All"));
@@ -241,7 +290,7 @@ HistoryView::HistoryView(HistoryStore& store, QWidget* parent)
         showCopiedMark();
     });
     connect(m_search, &QLineEdit::textChanged, this, &HistoryView::rebuild);
-    connect(clear, &QToolButton::clicked, this, [this] { m_store.clearAll(); });
+    connect(clear, &QToolButton::clicked, this, &HistoryView::askToClear);
     connect(&m_store, &HistoryStore::changed, this, &HistoryView::rebuild);
     rebuild();
 }
@@ -320,18 +369,130 @@ QMenu* HistoryView::contextMenu(const HistoryItem& item, QWidget* parent)
     auto* menu = new QMenu(parent);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     const std::string id = item.id;
-    menu->addAction(QStringLiteral("Copy"), this, [this, item] { copy(item); });
-    menu->addAction(item.pinned ? QStringLiteral("Unpin") : QStringLiteral("Pin"), this,
-                    [this, id] { m_store.togglePin(id); });
+    // The keys are shown, not bound: the entry with the focus handles them, so they act on that entry alone.
+    QAction* copyAction = menu->addAction(QStringLiteral("Copy"), this, [this, item] { copy(item); });
+    copyAction->setShortcut(QKeySequence(Qt::Key_Return));
+    copyAction->setShortcutContext(Qt::WidgetShortcut);
+    QAction* pin = menu->addAction(item.pinned ? QStringLiteral("Unpin") : QStringLiteral("Pin"), this,
+                                   [this, id] { m_store.togglePin(id); });
+    pin->setShortcut(QKeySequence(pinKeys));
+    pin->setShortcutContext(Qt::WidgetShortcut);
     menu->addSeparator();
     QAction* remove = menu->addAction(PanelSymbols::icon(Symbol::Trash), QStringLiteral("Delete"), this,
-                                      [this, id] { m_store.remove(id); });
+                                      [this, id] { removeEntry(id); });
     remove->setObjectName(QStringLiteral("delete"));
+    remove->setShortcut(QKeySequence(QKeySequence::Delete));
+    remove->setShortcutContext(Qt::WidgetShortcut);
     return menu;
+}
+
+std::vector<HistoryItem> HistoryView::pinnedFirst(std::vector<HistoryItem> items)
+{
+    std::stable_partition(items.begin(), items.end(), [](const HistoryItem& item) { return item.pinned; });
+    return items;
+}
+
+void HistoryView::askToClear()
+{
+    const auto& items = m_store.items();
+    const auto pinned = std::count_if(items.begin(), items.end(), [](const HistoryItem& i) { return i.pinned; });
+    const auto unpinned = static_cast<long>(items.size()) - pinned;
+    auto* box =
+        new QMessageBox(QMessageBox::Question, QStringLiteral("Clear History"),
+                        unpinned == 1 ? QStringLiteral("Clear the capture that is not pinned?")
+                                      : QStringLiteral("Clear the %1 captures that are not pinned?").arg(unpinned),
+                        QMessageBox::NoButton, this);
+    box->setObjectName(QStringLiteral("clearQuestion"));
+    box->setInformativeText(pinned == 0 ? QStringLiteral("Pinned captures would be kept. This cannot be undone.")
+                                        : QStringLiteral("The %1 pinned capture%2 will be kept. This cannot be undone.")
+                                              .arg(pinned)
+                                              .arg(pinned == 1 ? QString() : QStringLiteral("s")));
+    QPushButton* clear = box->addButton(QStringLiteral("Clear"), QMessageBox::DestructiveRole);
+    clear->setObjectName(QStringLiteral("confirmClear"));
+    QPushButton* keep = box->addButton(QMessageBox::Cancel);
+    // A stray Enter or Space keeps everything: the safe answer has the focus.
+    box->setDefaultButton(keep);
+    box->setEscapeButton(keep);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    connect(box, &QMessageBox::buttonClicked, this, [this, clear](QAbstractButton* button) {
+        if (button == clear)
+            m_store.clearAll();
+    });
+    box->open();
+}
+
+void HistoryView::removeEntry(const std::string& id)
+{
+    // The focus moves on to the entry that takes the deleted one's place, so Delete can be pressed again.
+    const std::vector<QWidget*> shown = rows();
+    const auto at = std::find_if(shown.begin(), shown.end(),
+                                 [&id](QWidget* w) { return w->property("itemId").toString() == qt(id); });
+    const bool focused = at != shown.end() && (*at)->hasFocus();
+    const int index = at == shown.end() ? -1 : static_cast<int>(at - shown.begin());
+    m_store.remove(id);
+    if (focused && index >= 0) {
+        const std::vector<QWidget*> now = rows();
+        if (!now.empty())
+            focusRow(std::min(index, static_cast<int>(now.size()) - 1));
+        else
+            m_search->setFocus();
+    }
+}
+
+void HistoryView::focusRow(int index)
+{
+    const std::vector<QWidget*> shown = rows();
+    if (shown.empty())
+        return;
+    index = std::clamp(index, 0, static_cast<int>(shown.size()) - 1);
+    QWidget* row = shown[static_cast<std::size_t>(index)];
+    m_currentId = row->property("itemId").toString().toStdString();
+    updateTabStop();
+    row->setFocus(Qt::OtherFocusReason);
+    if (auto* scroll = qobject_cast<QScrollArea*>(m_pages->widget(1)))
+        scroll->ensureWidgetVisible(row, 0, 6);
+}
+
+void HistoryView::updateTabStop()
+{
+    // Only one entry stands in the Tab chain, right after the search field: Tab reaches the list before "Clear
+    // All", and once more leaves it.
+    const std::vector<QWidget*> shown = rows();
+    QWidget* current = nullptr;
+    for (QWidget* row : shown) {
+        const bool isCurrent = row->property("itemId").toString() == qt(m_currentId);
+        row->setFocusPolicy(isCurrent ? Qt::StrongFocus : Qt::ClickFocus);
+        if (isCurrent)
+            current = row;
+    }
+    if (current == nullptr && !shown.empty()) {
+        current = shown.front();
+        current->setFocusPolicy(Qt::StrongFocus);
+    }
+    if (current != nullptr) {
+        QWidget::setTabOrder(m_search, current);
+        QWidget::setTabOrder(current, m_clear);
+    }
+}
+
+bool HistoryView::eventFilter(QObject* watched, QEvent* event)
+{
+    // Down from the search field goes into the list, as in a search box with results under it.
+    if (watched == m_search && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Down && !rows().empty()) {
+            focusRow(0);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void HistoryView::rebuild()
 {
+    // The focus stays on the same entry across the rebuild, if it is still listed.
+    QWidget* focus = QApplication::focusWidget();
+    const bool listFocused = focus != nullptr && m_list->isAncestorOf(focus);
     // Menus of the old rows may still be open; they act on ids, so they stay valid.
     while (QLayoutItem* item = m_rows->takeAt(0)) {
         if (QWidget* widget = item->widget())
@@ -340,22 +501,34 @@ void HistoryView::rebuild()
     }
     const std::vector<HistoryItem>& items = m_store.items();
     m_clear->setVisible(!items.empty());
-    const std::vector<HistoryItem> shown = filtered(items, m_search->text());
+    const std::vector<HistoryItem> shown = pinnedFirst(filtered(items, m_search->text()));
     if (shown.empty()) {
         m_emptyTitle->setText(items.empty() ? QStringLiteral("No captures yet") : QStringLiteral("No matches"));
         m_emptyTitle->show();
         m_pages->setCurrentIndex(0);
+        if (listFocused)
+            m_search->setFocus();
         return;
     }
     m_emptyTitle->hide();
+    int focusIndex = -1;
     for (const HistoryItem& item : shown) {
         auto* row = new HistoryRow(item, item.id == m_copiedId, m_list);
         row->onClick = [this, item] { copy(item); };
         row->onMenu = [this, item](const QPoint& at) { contextMenu(item, this)->popup(at); };
+        const int index = m_rows->count();
+        row->onMove = [this, index](int step) { focusRow(index + step); };
+        row->onPin = [this, id = item.id] { m_store.togglePin(id); };
+        row->onDelete = [this, id = item.id] { removeEntry(id); };
+        if (item.id == m_currentId)
+            focusIndex = index;
         m_rows->addWidget(row);
     }
     m_rows->addStretch(1);
     m_pages->setCurrentIndex(1);
+    updateTabStop();
+    if (listFocused)
+        focusRow(focusIndex >= 0 ? focusIndex : 0);
 }
 
 void HistoryView::showCopiedMark()
@@ -375,6 +548,7 @@ void HistoryWindowController::show()
     if (!m_window) {
         m_window = new HistoryView(HistoryStore::shared());
         AppActivation::placeNew(m_window);
+        AppActivation::addCloseKeys(m_window);
     }
     AppActivation::show(m_window);
 }

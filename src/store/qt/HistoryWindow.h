@@ -20,9 +20,9 @@ class QMenu;
 class QStackedWidget;
 class QVBoxLayout;
 
-// The capture history: a search field, "Clear All", and one row per entry, newest first. A click copies the entry
-// back to the clipboard; the context menu copies, pins or deletes it. The list follows the store live. Main
-// thread only.
+// The capture history: a search field, "Clear All", and one row per entry, pinned ones first, then newest first. A
+// click or Enter copies the entry back to the clipboard; the context menu and the keys it shows copy, pin or delete
+// it. "Clear All" asks first and keeps pinned entries. The list follows the store live. Main thread only.
 class HistoryView : public QWidget
 {
     Q_OBJECT
@@ -53,12 +53,23 @@ public:
     // The rows shown now, in order; each carries its entry's id in the "itemId" property.
     std::vector<QWidget*> rows() const;
     QWidget* row(const std::string& id) const;
-    // The context menu of an entry: "Copy", "Pin" or "Unpin", and "Delete".
+    // The context menu of an entry: "Copy", "Pin" or "Unpin", and "Delete", each with its key.
     QMenu* contextMenu(const HistoryItem& item, QWidget* parent);
+    // Returns the entries with the pinned ones first, each group in its own order.
+    static std::vector<HistoryItem> pinnedFirst(std::vector<HistoryItem> items);
+    // Asks whether to clear the unpinned entries (naming how many pinned ones stay) and clears them on "Clear".
+    // The question is window-modal and open when this returns.
+    void askToClear();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void rebuild();
     void showCopiedMark();
+    void focusRow(int index);
+    void updateTabStop();
+    void removeEntry(const std::string& id);
 
     HistoryStore& m_store;
     QLineEdit* m_search = nullptr;
@@ -68,6 +79,7 @@ private:
     QWidget* m_list = nullptr;
     QVBoxLayout* m_rows = nullptr;
     std::string m_copiedId;
+    std::string m_currentId; // the entry that stands in the Tab chain and keeps the focus across rebuilds
     // One timer for the mark: each copy restarts it, so an earlier copy never cuts a later mark short, not even a
     // second copy of the same entry.
     QTimer m_copiedTimer;

@@ -11,14 +11,18 @@
 // the store at each call, so a change made in a window applies at the next use.
 namespace Settings {
 // Registers the factory defaults, with the languages default taken from the user's locale and the installed
-// languages. Registered values live for this process only and are never written to the file.
+// languages. Registered values live for this process only and are never written to the file. A line of the file
+// whose value would run on into the following lines (an open quote, a trailing backslash) is removed first, so one
+// bad value resets that value alone.
 void registerDefaults();
 // The same with the recognition languages default given.
 void registerDefaults(std::string languagesDefault);
 
-// The stored value as an integer, else the registered default, else 0 (also for a value that is not a number).
+// The stored value as an integer, else the registered default, else 0. A stored value that is not a number counts
+// as no value.
 long long integer(std::string_view key);
-// The stored value as a truth value, else the registered default, else false.
+// The stored value as a truth value, else the registered default, else false. A stored value that is neither a
+// truth value nor a number counts as no value.
 bool boolean(std::string_view key);
 // The stored value as text, else the registered default, else the empty string.
 std::string string(std::string_view key);
