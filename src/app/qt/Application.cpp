@@ -23,6 +23,7 @@
 
 #include <QApplication>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPointer>
 #include <QSystemTrayIcon>
 #include <QTimer>
