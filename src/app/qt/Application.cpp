@@ -88,8 +88,14 @@ void Application::beginRunning()
     }
     if (!Settings::boolean(Settings::Key::readyHintShown)) {
         Settings::set(Settings::Key::readyHintShown, true);
-        HUD::show(QStringLiteral("Ambrel is ready — press %1 or use the tray icon")
-                      .arg(QString::fromStdString(HotKeyConfig::display())));
+        // Where the desktop binds the shortcut, the message waits for its answer so that it never offers a key
+        // that does nothing.
+        ShortcutStatus::instance().whenSettled([] {
+            const QString notice = ShortcutStatus::instance().notice();
+            HUD::show(notice.isEmpty() ? QStringLiteral("Ambrel is ready — press %1 or use the tray icon")
+                                             .arg(QString::fromStdString(HotKeyConfig::display()))
+                                       : QStringLiteral("Ambrel is ready — use the tray icon. ") + notice);
+        });
     }
 }
 
