@@ -3,7 +3,7 @@
 // line on standard input and each is answered "ok" once the compositor has taken it:
 //   move X Y   (layout pixels of an output of size W×H given on the command line)
 //   press | release   (the left button)
-// usage: testbed_pointer WIDTH HEIGHT
+// usage: testbed_input WIDTH HEIGHT
 //
 // The protocol is described here by hand, as wayland-scanner would generate it, so that nothing but the client
 // library is needed to build it.
@@ -79,7 +79,7 @@ int main(int argc, char** argv)
     const auto height = std::uint32_t(std::atoi(argv[2]));
     wl_display* display = wl_display_connect(nullptr);
     if (!display) {
-        std::fprintf(stderr, "testbed_pointer: no Wayland display\n");
+        std::fprintf(stderr, "testbed_input: no Wayland display\n");
         return 1;
     }
     Globals globals;
@@ -88,7 +88,7 @@ int main(int argc, char** argv)
     wl_registry_add_listener(registry, &listener, &globals);
     wl_display_roundtrip(display);
     if (!globals.manager) {
-        std::fprintf(stderr, "testbed_pointer: the compositor offers no virtual pointer\n");
+        std::fprintf(stderr, "testbed_input: the compositor offers no virtual pointer\n");
         return 1;
     }
     wl_proxy* pointer = wl_proxy_marshal_constructor(globals.manager, 0, &virtualPointerInterface, globals.seat,
@@ -112,7 +112,7 @@ int main(int argc, char** argv)
         }
         wl_proxy_marshal(pointer, frame);
         if (wl_display_roundtrip(display) < 0) {
-            std::fprintf(stderr, "testbed_pointer: the compositor went away\n");
+            std::fprintf(stderr, "testbed_input: the compositor went away\n");
             return 1;
         }
         std::cout << "ok" << std::endl;
