@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Ambrel's capture shortcut through the real GlobalShortcuts portal of KDE Plasma 5.27 (run inside
 # scripts/wayland-testbed kwin): the running application binds it, KWin's shortcut service holds it with the
-# trigger a US layout's Meta+Shift+2 produces (Meta+@), firing it starts a capture (a Screenshot request to the
-# portal), and so does `ambrel --capture`.
+# trigger a US layout's Meta+Shift+2 produces (Meta+@), pressing Meta+Shift+2 (injected through KWin's fake
+# input) starts a capture (a Screenshot request to the portal), so does firing it through KWin's shortcut service,
+# and so does `ambrel --capture`.
 #
-# usage: kwin_shortcut.sh AMBREL_EXECUTABLE
+# usage: kwin_shortcut.sh AMBREL_EXECUTABLE TESTBED_INPUT
 set -uo pipefail
 
 ambrel=$1
+input_tool=$2
 readonly deadline_s=30
 readonly meta_at=268435520 # Qt::META | Qt::Key_At, as kglobalaccel stores a key
 
@@ -61,7 +63,7 @@ find_component && fail "a capture shortcut before Ambrel ran"
 start=$(now_ms)
 "$ambrel" >"$TESTBED_DIR/ambrel.log" 2>&1 &
 app=$!
-trap 'kill -TERM $app $monitor 2>/dev/null; wait $app 2>/dev/null' EXIT
+trap 'kill -TERM $app $monitor ${input_PID:-} 2>/dev/null; wait $app 2>/dev/null' EXIT
 
 # ---- bound once, with the trigger that fires ----
 wait_for find_component || fail "the shortcut was never bound: $(cat "$TESTBED_DIR/ambrel.log")"
@@ -70,7 +72,26 @@ infos=$(accel "$component" org.kde.kglobalaccel.Component.allShortcutInfos)
 grep -q "int32 $meta_at" <<<"$infos" || fail "the shortcut is not Meta+@: $infos"
 [[ $(grep -c 'string "capture"' <<<"$infos") -eq 1 ]] || fail "the shortcut was bound more than once: $infos"
 
-# ---- fired, as KWin does on the key press ----
+# ---- the keys pressed, as a person would ----
+coproc input { "$input_tool" 1280 800; }
+read -r -t "$deadline_s" answer <&"${input[0]}" && [[ "$answer" == ready ]] || fail "no fake input"
+key() { # CODE down|up
+    echo "key $1 $2" >&"${input[1]}"
+    read -r -t "$deadline_s" answer <&"${input[0]}" && [[ "$answer" == ok ]] || fail "the key was not taken: $*"
+}
+readonly leftmeta=125 leftshift=42 digit2=3
+before=$(screenshots)
+pressed=$(now_ms)
+key $leftmeta down
+key $leftshift down
+key $digit2 down
+key $digit2 up
+key $leftshift up
+key $leftmeta up
+wait_for more_screenshots_than "$before" || fail "Meta+Shift+2 started no capture"
+to_capture=$(($(now_ms) - pressed))
+
+# ---- fired through KWin's shortcut service, as other tools do ----
 before=$(screenshots)
 accel "$component" org.kde.kglobalaccel.Component.invokeShortcut string:capture >/dev/null ||
     fail "kglobalaccel did not take the invocation"
@@ -81,5 +102,5 @@ before=$(screenshots)
 "$ambrel" --capture || fail "ambrel --capture exited with $?"
 wait_for more_screenshots_than "$before" || fail "ambrel --capture started no capture"
 
-echo "kwin: shortcut bound ${bound} ms after start"
+echo "kwin: shortcut bound ${bound} ms after start; Meta+Shift+2 to the portal's Screenshot request ${to_capture} ms"
 echo "1 passed, 0 failed"
