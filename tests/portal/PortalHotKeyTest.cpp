@@ -11,10 +11,13 @@
 #include "capture/qt/CaptureController.h"
 #include "capture/qt/Platform.h"
 #include "capture/qt/RegionPicker.h"
+#include "store/qt/SettingsStore.h"
+#include "store/qt/SettingsWindow.h"
 
 #include <QGuiApplication>
 #include <QImage>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -187,6 +190,22 @@ TEST_F(PortalHotKeyTest, AShortcutThePortalDidNotBindIsReportedNotLost)
     const QStringList calls = m_portal->calls().mid(before);
     EXPECT_EQ(calls.filter(QStringLiteral("ListShortcuts ")).size(), 1);
     EXPECT_EQ(calls.filter(QStringLiteral("BindShortcuts ")).size(), 1);
+
+    // The settings window says so under the shortcut, and stops saying it once a binding works.
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ::setenv("XDG_CONFIG_HOME", qPrintable(dir.filePath("config")), 1);
+    Settings::registerDefaults("en-US");
+    PreferencesView view;
+    auto* notice = view.findChild<QLabel*>(QStringLiteral("shortcutNotice"));
+    ASSERT_NE(notice, nullptr);
+    EXPECT_TRUE(notice->text().contains(QStringLiteral("ambrel --capture")));
+    EXPECT_TRUE(notice->isVisibleTo(&view));
+    m_portal->setModes(QStringLiteral("bind"), QStringLiteral("file"));
+    hotKey.registerKey(HotKeyConfig::defaultKeyCode, HotKeyConfig::defaultModifiers, [] {});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() == 2; }, deadlineMs));
+    EXPECT_TRUE(finished.at(1).at(0).toBool());
+    EXPECT_FALSE(notice->isVisibleTo(&view));
 }
 
 TEST_F(PortalHotKeyTest, ActivatedForAClosedSessionDoesNothing)
