@@ -101,11 +101,18 @@ void Application::beginRunning()
     }
     if (!Settings::boolean(Settings::Key::readyHintShown)) {
         Settings::set(Settings::Key::readyHintShown, true);
-        if (QSystemTrayIcon::isSystemTrayAvailable())
-            HUD::show(QStringLiteral("Ambrel is ready — press %1 or use the tray icon")
-                          .arg(QString::fromStdString(HotKeyConfig::display())));
-        else
-            showReachHint();
+        // Where the desktop binds the shortcut, the message waits for its answer so that it never offers a key
+        // that does nothing.
+        ShortcutStatus::instance().whenSettled([] {
+            if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+                showReachHint();
+                return;
+            }
+            const QString notice = ShortcutStatus::instance().notice();
+            HUD::show(notice.isEmpty() ? QStringLiteral("Ambrel is ready — press %1 or use the tray icon")
+                                             .arg(QString::fromStdString(HotKeyConfig::display()))
+                                       : QStringLiteral("Ambrel is ready — use the tray icon. ") + notice);
+        });
     }
 }
 

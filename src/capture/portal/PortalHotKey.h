@@ -12,7 +12,8 @@
 // A shortcut (the capture's, or "OCR a Document…") through org.freedesktop.portal.GlobalShortcuts (KDE Plasma, GNOME 48
 // and later, Hyprland). The desktop, not Ambrel, owns the key: the stored shortcut is only the preferred trigger, and
 // the user may confirm or change it in the desktop's dialog. Where no portal offers the interface there is no shortcut,
-// and a desktop shortcut running `ambrel --capture` takes its place. Main thread only.
+// and a desktop shortcut running `ambrel --capture` takes its place; ShortcutStatus tells the user so. Main
+// thread only.
 class PortalHotKey final : public QObject, public GlobalHotKey
 {
     Q_OBJECT
@@ -33,14 +34,16 @@ public:
     bool isBound() const { return m_bound; }
 
 signals:
-    // The portal confirmed a binding, or refused it or was not there (`bound` false).
+    // The portal confirmed a binding, or refused it, bound something else, or was not there (`bound` false).
     void bindingFinished(bool bound);
 
 private slots:
     void onActivated(const QDBusMessage& message);
 
 private:
-    void bind(unsigned generation, const QString& session, const std::optional<std::string>& trigger);
+    void listThenBind(unsigned generation, const QVariantMap& shortcut);
+    void bind(unsigned generation, const QVariantMap& shortcut);
+    void finishBinding(bool bound);
     void closeSession();
 
     QString m_id;

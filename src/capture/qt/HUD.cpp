@@ -41,7 +41,8 @@ public:
         setFocusPolicy(Qt::NoFocus);
         setFont(messageFont());
         const QSize text = QFontMetrics(font()).size(Qt::TextSingleLine, m_message);
-        resize(text.width() + 2 * HUD::paddingX, text.height() + 2 * HUD::paddingY);
+        // Fixed: a tiling compositor floats a window that cannot be resized instead of tiling it.
+        setFixedSize(text.width() + 2 * HUD::paddingX, text.height() + 2 * HUD::paddingY);
         // Without a compositor the transparent corners would show as black squares: cut them off instead.
         if (QGuiApplication::platformName() == QLatin1String("xcb") && !X11::compositingManagerRunning()) {
             QPainterPath outline;

@@ -3,8 +3,12 @@
 #include "capture/GlobalHotKey.h"
 #include "capture/qt/ScreenGrabber.h"
 
+#include <QObject>
+#include <QString>
+
 #include <functional>
 #include <memory>
+#include <vector>
 
 // Picks the implementations of the desktop services once, from the session; AMBREL_PLATFORM ("x11", "wayland" or
 // "portal", "none") forces a choice.
@@ -45,3 +49,34 @@ void openScreenRecordingSettings();
 // Where a session has no settings page for the permission, `opener` shows the window that can ask for it.
 void setSettingsOpener(std::function<void()> opener);
 } // namespace Permissions
+
+// What became of the capture shortcut where the desktop, not Ambrel, binds it. A shortcut the desktop did not bind
+// is told to the user (the settings window, the ready message) with the way around it. Main thread only.
+class ShortcutStatus final : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class State
+    {
+        Own,      // Ambrel grabs the key itself (X11), or there is no shortcut to report on
+        Binding,  // the desktop is asked
+        Bound,    // the desktop confirmed it
+        NotBound, // refused, bound something else, or no desktop service for shortcuts
+    };
+
+    static ShortcutStatus& instance();
+    State state() const { return m_state; }
+    void set(State state);
+    // Empty unless the shortcut is not bound; then what to do instead.
+    QString notice() const;
+    // Runs `done` once the state is not Binding: at once, or when the answer comes.
+    void whenSettled(std::function<void()> done);
+
+signals:
+    void changed();
+
+private:
+    State m_state = State::Own;
+    std::vector<std::function<void()>> m_waiting;
+};

@@ -82,6 +82,19 @@ QWidget* PreferencesView::captureTab()
 
     m_recorder = new HotKeyRecorder;
     form->addRow(QStringLiteral("Capture shortcut:"), m_recorder);
+    // Where the desktop binds the shortcut and did not, the way around it, kept up to date while the window is open.
+    auto* shortcutNotice = note(QString());
+    shortcutNotice->setObjectName(QStringLiteral("shortcutNotice"));
+    shortcutNotice->setWordWrap(true);
+    shortcutNotice->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    const auto showNotice = [shortcutNotice] {
+        const QString text = ShortcutStatus::instance().notice();
+        shortcutNotice->setText(text);
+        shortcutNotice->setVisible(!text.isEmpty());
+    };
+    showNotice();
+    connect(&ShortcutStatus::instance(), &ShortcutStatus::changed, shortcutNotice, showNotice);
+    form->addRow(QString(), shortcutNotice);
 
     m_languages = new LanguagesField;
     form->addRow(QStringLiteral("Languages:"), m_languages);
