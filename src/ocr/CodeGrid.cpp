@@ -1,0 +1,304 @@
+#include "ocr/CodeGrid.h"
+
+#include "ocr/Lines.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+
+namespace {
+// Measured on drawn code and prose at 10-16 px: neighbouring glyph centres of a monospace font sit within a tenth of
+// a cell of the grid (the recognizer's boxes, mapped back from the scaled image, are that exact); a proportional
+// font's sit anywhere, a quarter of a cell off on the median.
+constexpr double monospaceResidual = 0.12;
+constexpr std::size_t minPairs = 6;
+// The width of a space in a proportional font against the typical character advance: about 0.32 em against
+// 0.55-0.6 em in the sans fonts slides and web pages use.
+constexpr double proportionalSpace = 0.55;
+
+std::uint32_t firstCodePoint(const std::string& text, std::size_t& length)
+{
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(0);
+    if (lead < 0x80 || text.size() < 2) {
+        length = 1;
+        return lead;
+    }
+    const std::size_t n = lead >= 0xF0 ? 4 : (lead >= 0xE0 ? 3 : 2);
+    if (text.size() < n) {
+        length = text.size();
+        return 0xFFFD;
+    }
+    std::uint32_t value = lead & (0x7F >> n);
+    for (std::size_t i = 1; i < n; ++i)
+        value = (value << 6) | (byte(i) & 0x3F);
+    length = n;
+    return value;
+}
+
+// Wide characters take two cells in a terminal and about two in an editor's fallback font.
+bool wide(std::uint32_t c)
+{
+    return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) || (c >= 0xAC00 && c <= 0xD7A3)
+           || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60)
+           || (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
+}
+
+// Cells a glyph's text fills: one per character, two for a wide one, none for a combining mark.
+int cellsOf(const std::string& text)
+{
+    int cells = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t length = 1;
+        const std::uint32_t c = firstCodePoint(text.substr(i), length);
+        i += length;
+        if (c >= 0x0300 && c <= 0x036F)
+            continue;
+        cells += wide(c) ? 2 : 1;
+    }
+    return std::max(cells, 1);
+}
+
+struct Row
+{
+    std::vector<const CodeGrid::Line*> lines;
+    std::vector<const CodeGrid::Glyph*> glyphs;
+    Rect box;
+};
+
+Rect unite(const Rect& a, const Rect& b)
+{
+    const double left = std::min(a.minX(), b.minX()), right = std::max(a.maxX(), b.maxX());
+    const double bottom = std::min(a.minY(), b.minY()), top = std::max(a.maxY(), b.maxY());
+    return Rect{left, bottom, right - left, top - bottom};
+}
+
+// The rows of the plain text: the same grouping, so code and plain text agree on what a line is.
+std::vector<Row> rowsOfLines(const std::vector<CodeGrid::Line>& lines)
+{
+    std::vector<TextRun> runs;
+    runs.reserve(lines.size());
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        runs.push_back(TextRun{std::to_string(i), lines[i].box});
+    std::vector<Row> rows;
+    for (std::vector<TextRun>& grouped : rowsOf(runs)) {
+        std::stable_sort(grouped.begin(), grouped.end(),
+                         [](const TextRun& a, const TextRun& b) { return a.box.minX() < b.box.minX(); });
+        Row row;
+        for (const TextRun& run : grouped) {
+            const CodeGrid::Line& line = lines[std::stoul(run.text)];
+            row.box = row.lines.empty() ? line.box : unite(row.box, line.box);
+            row.lines.push_back(&line);
+            for (const CodeGrid::Glyph& glyph : line.glyphs)
+                row.glyphs.push_back(&glyph);
+        }
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+// Centre distances of neighbouring one-cell glyphs within a line.
+std::vector<double> neighbourDistances(const std::vector<CodeGrid::Line>& lines)
+{
+    std::vector<double> distances;
+    for (const CodeGrid::Line& line : lines) {
+        for (std::size_t i = 1; i < line.glyphs.size(); ++i) {
+            const CodeGrid::Glyph& a = line.glyphs[i - 1];
+            const CodeGrid::Glyph& b = line.glyphs[i];
+            const double d = b.box.midX() - a.box.midX();
+            if (d > 0 && cellsOf(a.text) == 1 && cellsOf(b.text) == 1)
+                distances.push_back(d);
+        }
+    }
+    return distances;
+}
+
+double percentile(std::vector<double> values, double share)
+{
+    const auto at = values.begin() + static_cast<std::ptrdiff_t>(share * (values.size() - 1));
+    std::nth_element(values.begin(), at, values.end());
+    return *at;
+}
+
+std::string spaces(int count)
+{
+    return std::string(static_cast<std::size_t>(std::max(0, count)), ' ');
+}
+
+struct LaidRow
+{
+    std::vector<int> columns; // the first cell of each glyph, counted from the row's first glyph
+    double origin = 0;        // x where the row's column 0 starts
+};
+
+// The recognizer's box of a glyph next to one it dropped often spans both; such a box says little about where the
+// glyph itself is.
+bool reliable(const CodeGrid::Glyph& glyph, int cells, double pitch)
+{
+    return glyph.box.width <= (cells + 0.3) * pitch;
+}
+
+LaidRow placeOnGrid(const Row& row, double pitch)
+{
+    LaidRow laid;
+    std::vector<double> origins;
+    int end = 0;                             // the first cell after the glyphs placed so far
+    const CodeGrid::Glyph* anchor = nullptr; // the last glyph placed by its own box
+    int anchorColumn = 0, anchorCells = 1;
+    bool aligned = true; // until a wide glyph, whose fallback font may not keep the grid
+    for (const CodeGrid::Glyph* glyph : row.glyphs) {
+        const int cells = cellsOf(glyph->text);
+        int column = end;
+        const bool placed = reliable(*glyph, cells, pitch);
+        // Columns count from the last well-placed glyph, so a misplaced one is not carried along.
+        if (placed && anchor != nullptr)
+            column = std::max(end, anchorColumn
+                                       + static_cast<int>(std::lround((glyph->box.midX() - anchor->box.midX()) / pitch
+                                                                      + (anchorCells - cells) / 2.0)));
+        if (placed) {
+            anchor = glyph;
+            anchorColumn = column;
+            anchorCells = cells;
+        }
+        laid.columns.push_back(column);
+        end = column + cells;
+        aligned = aligned && cells == 1;
+        if (aligned && placed)
+            origins.push_back(glyph->box.midX() - pitch * (column + 0.5));
+    }
+    if (origins.empty())
+        origins.push_back(row.glyphs.front()->box.minX());
+    laid.origin = *median(origins);
+    return laid;
+}
+} // namespace
+
+CodeGrid::Grid CodeGrid::measure(const std::vector<Line>& lines)
+{
+    Grid grid;
+    const std::vector<double> distances = neighbourDistances(lines);
+    if (distances.empty())
+        return grid;
+    // Most neighbours in code are adjacent cells; spaces and operators make the longer distances. The lower quartile
+    // lies on one cell in a monospace font and guards the estimate against lines made mostly of spaced operators.
+    const double quartile = percentile(distances, 0.25);
+    std::vector<double> near;
+    for (double d : distances)
+        if (d >= 0.6 * quartile && d <= 1.5 * quartile)
+            near.push_back(d);
+    double pitch = *median(near);
+    // Refine over all distances of up to a few cells: their sum over their cell count.
+    for (int pass = 0; pass < 2; ++pass) {
+        double sum = 0, cells = 0;
+        for (double d : distances) {
+            const long k = std::lround(d / pitch);
+            if (k >= 1 && k <= 6) {
+                sum += d;
+                cells += static_cast<double>(k);
+            }
+        }
+        if (cells > 0)
+            pitch = sum / cells;
+    }
+    grid.pitch = pitch;
+    if (distances.size() < minPairs || pitch <= 0)
+        return grid;
+    std::vector<double> residuals;
+    residuals.reserve(distances.size());
+    for (double d : distances)
+        residuals.push_back(std::abs(d / pitch - std::round(d / pitch)));
+    grid.monospace = *median(residuals) <= monospaceResidual;
+    return grid;
+}
+
+std::vector<TextRun> CodeGrid::layout(const std::vector<Line>& lines, const Image* image)
+{
+    (void)image;
+    if (std::getenv("CODEGRID_DEBUG")) {
+        const Grid g = measure(lines);
+        std::fprintf(stderr, "pitch %.3f mono %d\n", g.pitch, g.monospace);
+        for (const Line& line : lines) {
+            std::fprintf(stderr, "LINE %s\n", line.text.c_str());
+            for (const Glyph& glyph : line.glyphs)
+                std::fprintf(stderr, "  [%s] %.1f-%.1f c%.2f\n", glyph.text.c_str(), glyph.box.minX(), glyph.box.maxX(),
+                             glyph.box.midX() / g.pitch);
+        }
+    }
+    std::vector<TextRun> runs;
+    const std::vector<Row> rows = rowsOfLines(lines);
+    if (rows.empty())
+        return runs;
+    const Grid grid = measure(lines);
+
+    if (grid.monospace) {
+        std::vector<LaidRow> laid;
+        double leftmost = std::numeric_limits<double>::max();
+        for (const Row& row : rows) {
+            laid.push_back(row.glyphs.empty() ? LaidRow{} : placeOnGrid(row, grid.pitch));
+            if (!row.glyphs.empty())
+                leftmost = std::min(leftmost, laid.back().origin);
+        }
+        for (std::size_t r = 0; r < rows.size(); ++r) {
+            const Row& row = rows[r];
+            std::string text;
+            if (row.glyphs.empty()) {
+                for (const Line* line : row.lines)
+                    text += (text.empty() ? "" : " ") + line->text;
+            } else {
+                const int indent = static_cast<int>(std::lround((laid[r].origin - leftmost) / grid.pitch));
+                int written = 0;
+                for (std::size_t i = 0; i < row.glyphs.size(); ++i) {
+                    const int column = indent + laid[r].columns[i];
+                    text += spaces(column - written);
+                    text += row.glyphs[i]->text;
+                    written = std::max(written, column) + cellsOf(row.glyphs[i]->text);
+                }
+            }
+            runs.push_back(TextRun{straightened(text), row.box});
+        }
+        return runs;
+    }
+
+    double leftmost = std::numeric_limits<double>::max();
+    for (const Row& row : rows)
+        leftmost = std::min(leftmost, row.box.minX());
+    const double space = grid.pitch > 0 ? proportionalSpace * grid.pitch : 0;
+    for (const Row& row : rows) {
+        std::string text;
+        for (const Line* line : row.lines)
+            text += (text.empty() ? "" : " ") + line->text;
+        const std::size_t first = text.find_first_not_of(" \t");
+        text.erase(0, first == std::string::npos ? text.size() : first);
+        const int indent = space > 0 ? static_cast<int>(std::lround((row.box.minX() - leftmost) / space)) : 0;
+        runs.push_back(TextRun{straightened(spaces(indent) + text), row.box});
+    }
+    return runs;
+}
+
+std::string CodeGrid::straightened(const std::string& text)
+{
+    static const std::pair<const char*, const char*> quotes[] = {
+        {"\u201C", "\""}, {"\u201D", "\""}, {"\u201E", "\""}, {"\u201F", "\""}, {"\u2033", "\""},
+        {"\u2018", "'"},  {"\u2019", "'"},  {"\u201A", "'"},  {"\u201B", "'"},  {"\u2032", "'"},
+    };
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        bool replaced = false;
+        for (const auto& [from, to] : quotes) {
+            const std::size_t length = std::char_traits<char>::length(from);
+            if (text.compare(i, length, from) == 0) {
+                out += to;
+                i += length;
+                replaced = true;
+                break;
+            }
+        }
+        if (!replaced)
+            out += text[i++];
+    }
+    return out;
+}
