@@ -3,10 +3,9 @@
 #include "ocr/Lines.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <limits>
 
 namespace {
@@ -153,7 +152,8 @@ LaidRow placeOnGrid(const Row& row, double pitch)
         const int cells = cellsOf(glyph->text);
         int column = end;
         const bool placed = reliable(*glyph, cells, pitch);
-        // Columns count from the last well-placed glyph, so a misplaced one is not carried along.
+        // Columns count from the last well-placed glyph, so a misplaced one is not carried along; a glyph whose box
+        // is not to be trusted follows its left neighbour.
         if (placed && anchor != nullptr)
             column = std::max(end, anchorColumn
                                        + static_cast<int>(std::lround((glyph->box.midX() - anchor->box.midX()) / pitch
@@ -174,6 +174,90 @@ LaidRow placeOnGrid(const Row& row, double pitch)
     laid.origin = *median(origins);
     return laid;
 }
+// The ground of a row's band: what most of its pixels are, text being sparse.
+struct Ground
+{
+    int value = 255;
+    bool valid = false;
+};
+
+// Image rows (counted from the top) of a box whose y grows upward, clipped to the image.
+std::pair<int, int> imageRows(const Image& image, double minY, double maxY)
+{
+    const int top = std::clamp(static_cast<int>(std::floor(image.height - maxY)), 0, image.height);
+    const int bottom = std::clamp(static_cast<int>(std::ceil(image.height - minY)), 0, image.height);
+    return {top, bottom};
+}
+
+Ground groundOf(const Image& image, const Rect& box)
+{
+    const auto [top, bottom] = imageRows(image, box.minY(), box.maxY());
+    const int left = std::clamp(static_cast<int>(box.minX()), 0, image.width);
+    const int right = std::clamp(static_cast<int>(std::ceil(box.maxX())), 0, image.width);
+    std::vector<int> histogram(256, 0);
+    int count = 0;
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x, ++count)
+            ++histogram[image.grey(x, y)];
+    if (count == 0)
+        return Ground{};
+    int seen = 0;
+    for (int v = 0; v < 256; ++v) {
+        seen += histogram[static_cast<std::size_t>(v)];
+        if (2 * seen >= count)
+            return Ground{v, true};
+    }
+    return Ground{};
+}
+
+// True when the cell starting at x holds a lone horizontal stroke at the bottom of the row and nothing above it:
+// an underscore, which recognizers drop because it is a thin line below the baseline.
+bool underscoreAt(const Image& image, const Ground& ground, const Rect& rowBox, double x, double pitch)
+{
+    if (!ground.valid)
+        return false;
+    constexpr int contrast = 80;
+    const double height = rowBox.height;
+    // Underscores hang below the baseline, at or under the descenders that make up the row box's bottom.
+    const auto [top, bottom] = imageRows(image, rowBox.minY() - 0.25 * height, rowBox.maxY());
+    const int left = std::clamp(static_cast<int>(std::lround(x + 0.15 * pitch)), 0, image.width);
+    const int right = std::clamp(static_cast<int>(std::lround(x + 0.85 * pitch)), 0, image.width);
+    if (right - left < 2 || bottom - top < 4)
+        return false;
+    int firstInked = -1, lastInked = -1, widest = 0;
+    for (int y = top; y < bottom; ++y) {
+        int ink = 0;
+        for (int px = left; px < right; ++px)
+            ink += std::abs(int(image.grey(px, y)) - ground.value) > contrast;
+        if (ink == 0)
+            continue;
+        if (firstInked < 0)
+            firstInked = y;
+        lastInked = y;
+        widest = std::max(widest, ink);
+    }
+    if (firstInked < 0)
+        return false;
+    const double rowBottom = image.height - rowBox.minY(); // the lowest ink of the row's glyphs, in image rows
+    const bool low = firstInked >= rowBottom - 0.3 * height;
+    const bool thin = lastInked - firstInked + 1 <= std::max(2.0, 0.2 * height);
+    return low && thin && widest * 10 >= (right - left) * 8;
+}
+// Returns where the grid's cells start, modulo the pitch: the circular mean of the rows' starts.
+double gridPhase(const std::vector<double>& origins, double pitch)
+{
+    if (origins.empty())
+        return 0;
+    constexpr double turn = 6.283185307179586;
+    double sine = 0, cosine = 0;
+    for (double origin : origins) {
+        sine += std::sin(turn * origin / pitch);
+        cosine += std::cos(turn * origin / pitch);
+    }
+    const double phase = std::atan2(sine, cosine) / turn * pitch;
+    return origins.front() + std::remainder(phase - origins.front(), pitch);
+}
+
 } // namespace
 
 CodeGrid::Grid CodeGrid::measure(const std::vector<Line>& lines)
@@ -216,17 +300,6 @@ CodeGrid::Grid CodeGrid::measure(const std::vector<Line>& lines)
 
 std::vector<TextRun> CodeGrid::layout(const std::vector<Line>& lines, const Image* image)
 {
-    (void)image;
-    if (std::getenv("CODEGRID_DEBUG")) {
-        const Grid g = measure(lines);
-        std::fprintf(stderr, "pitch %.3f mono %d\n", g.pitch, g.monospace);
-        for (const Line& line : lines) {
-            std::fprintf(stderr, "LINE %s\n", line.text.c_str());
-            for (const Glyph& glyph : line.glyphs)
-                std::fprintf(stderr, "  [%s] %.1f-%.1f c%.2f\n", glyph.text.c_str(), glyph.box.minX(), glyph.box.maxX(),
-                             glyph.box.midX() / g.pitch);
-        }
-    }
     std::vector<TextRun> runs;
     const std::vector<Row> rows = rowsOfLines(lines);
     if (rows.empty())
@@ -235,11 +308,19 @@ std::vector<TextRun> CodeGrid::layout(const std::vector<Line>& lines, const Imag
 
     if (grid.monospace) {
         std::vector<LaidRow> laid;
-        double leftmost = std::numeric_limits<double>::max();
+        std::vector<double> phases;
         for (const Row& row : rows) {
             laid.push_back(row.glyphs.empty() ? LaidRow{} : placeOnGrid(row, grid.pitch));
             if (!row.glyphs.empty())
-                leftmost = std::min(leftmost, laid.back().origin);
+                phases.push_back(laid.back().origin);
+        }
+        // The rows of one capture share one grid: their starts differ by whole cells. Rows are put on the grid the
+        // most of them agree on, so one row measured half a cell off does not shift all the others.
+        const double phase = gridPhase(phases, grid.pitch);
+        double leftmost = std::numeric_limits<double>::max();
+        for (LaidRow& row : laid) {
+            row.origin = phase + std::round((row.origin - phase) / grid.pitch) * grid.pitch;
+            leftmost = std::min(leftmost, row.origin);
         }
         for (std::size_t r = 0; r < rows.size(); ++r) {
             const Row& row = rows[r];
@@ -249,15 +330,24 @@ std::vector<TextRun> CodeGrid::layout(const std::vector<Line>& lines, const Imag
                     text += (text.empty() ? "" : " ") + line->text;
             } else {
                 const int indent = static_cast<int>(std::lround((laid[r].origin - leftmost) / grid.pitch));
+                const Ground ground = image != nullptr ? groundOf(*image, row.box) : Ground{};
                 int written = 0;
                 for (std::size_t i = 0; i < row.glyphs.size(); ++i) {
                     const int column = indent + laid[r].columns[i];
-                    text += spaces(column - written);
+                    if (i == 0 || image == nullptr) {
+                        text += spaces(column - written);
+                    } else {
+                        // Empty cells inside the row: spaces, unless the picture holds an underscore there.
+                        for (int cell = written; cell < column; ++cell) {
+                            const double x = laid[r].origin + (cell - indent) * grid.pitch;
+                            text += underscoreAt(*image, ground, row.box, x, grid.pitch) ? '_' : ' ';
+                        }
+                    }
                     text += row.glyphs[i]->text;
                     written = std::max(written, column) + cellsOf(row.glyphs[i]->text);
                 }
             }
-            runs.push_back(TextRun{straightened(text), row.box});
+            runs.push_back(TextRun{numbersFixed(straightened(text)), row.box});
         }
         return runs;
     }
@@ -273,7 +363,7 @@ std::vector<TextRun> CodeGrid::layout(const std::vector<Line>& lines, const Imag
         const std::size_t first = text.find_first_not_of(" \t");
         text.erase(0, first == std::string::npos ? text.size() : first);
         const int indent = space > 0 ? static_cast<int>(std::lround((row.box.minX() - leftmost) / space)) : 0;
-        runs.push_back(TextRun{straightened(spaces(indent) + text), row.box});
+        runs.push_back(TextRun{numbersFixed(straightened(spaces(indent) + text)), row.box});
     }
     return runs;
 }
@@ -299,6 +389,41 @@ std::string CodeGrid::straightened(const std::string& text)
         }
         if (!replaced)
             out += text[i++];
+    }
+    return out;
+}
+
+std::string CodeGrid::numbersFixed(const std::string& text)
+{
+    const auto wordChar = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; };
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    std::string out = text;
+    for (std::size_t begin = 0; begin < out.size();) {
+        if (!wordChar(out[begin])) {
+            ++begin;
+            continue;
+        }
+        std::size_t end = begin;
+        while (end < out.size() && wordChar(out[end]))
+            ++end;
+        std::string word = out.substr(begin, end - begin);
+        const bool hasDigit = std::any_of(word.begin(), word.end(), digit);
+        const auto zero = [](char c) { return c == 'O' || c == 'o'; };
+        if (hasDigit && word.size() > 2 && (zero(word[0]) || word[0] == '0') && (word[1] == 'x' || word[1] == 'X')
+            && std::all_of(word.begin() + 2, word.end(),
+                           [&](char c) { return std::isxdigit(static_cast<unsigned char>(c)) || zero(c); })) {
+            // A hexadecimal literal: its only letters are x and the digits a-f.
+            word[0] = '0';
+            for (std::size_t i = 2; i < word.size(); ++i)
+                if (zero(word[i]))
+                    word[i] = '0';
+        } else if (hasDigit && std::all_of(word.begin(), word.end(), [&](char c) { return digit(c) || zero(c); })) {
+            for (char& c : word)
+                if (zero(c))
+                    c = '0';
+        }
+        out.replace(begin, end - begin, word);
+        begin = end;
     }
     return out;
 }

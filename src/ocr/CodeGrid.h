@@ -16,6 +16,7 @@ struct Glyph
 {
     std::string text;
     Rect box;
+    bool wordStart = false; // the recognizer put a space before it
 };
 
 // A recognized text line: its own text with the recognizer's spaces, its box and its glyphs in reading order.
@@ -46,4 +47,8 @@ std::vector<TextRun> layout(const std::vector<Line>& lines, const Image* image =
 
 // Returns `text` with typographic quotes as the straight ones code is written with.
 std::string straightened(const std::string& text);
+
+// Returns `text` with letters that look like digits read as digits inside numbers: "Ox1F" is 0x1F, "1O0" is 100.
+// A word holding no real digit is left alone.
+std::string numbersFixed(const std::string& text);
 } // namespace CodeGrid

@@ -128,8 +128,9 @@ OCRResult TesseractOCR::recognizeNow(const Image& image, const std::vector<std::
         for (const TesseractEngine::Line& line : lines) {
             CodeGrid::Line& laid = code.emplace_back(CodeGrid::Line{line.text, toOriginal(line.box), {}});
             for (const LineBoxes::Symbol& symbol : line.symbols)
-                laid.glyphs.push_back(
-                    CodeGrid::Glyph{line.text.substr(symbol.begin, symbol.end - symbol.begin), toOriginal(symbol.box)});
+                laid.glyphs.push_back(CodeGrid::Glyph{line.text.substr(symbol.begin, symbol.end - symbol.begin),
+                                                      toOriginal(symbol.box),
+                                                      symbol.begin > 0 && line.text[symbol.begin - 1] == ' '});
         }
         result.lines = CodeGrid::layout(code, &image);
     }
