@@ -294,7 +294,15 @@ CodeGrid::Grid CodeGrid::measure(const std::vector<Line>& lines)
     residuals.reserve(distances.size());
     for (double d : distances)
         residuals.push_back(std::abs(d / pitch - std::round(d / pitch)));
-    grid.monospace = *median(residuals) <= monospaceResidual;
+    // A pitch below the glyphs' width is a common divisor of a proportional font's advances, not a cell; one far
+    // above it is two cells, measured on text whose every neighbour is a space apart.
+    std::vector<double> widths;
+    for (const Line& line : lines)
+        for (const Glyph& glyph : line.glyphs)
+            if (cellsOf(glyph.text) == 1)
+                widths.push_back(glyph.box.width);
+    grid.monospace =
+        *median(residuals) <= monospaceResidual && *median(widths) <= pitch && *median(widths) >= 0.4 * pitch;
     return grid;
 }
 
