@@ -6,6 +6,8 @@
 #include <cctype>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
 
 namespace {
@@ -14,6 +16,9 @@ namespace {
 // font's sit anywhere, a quarter of a cell off on the median.
 constexpr double monospaceResidual = 0.12;
 constexpr std::size_t minPairs = 6;
+// Two cells holding the same glyph differ by anti-aliasing at another fraction of a pixel; measured on drawn code at
+// 10-16 px, distinct glyphs differ by more than half their ink.
+constexpr double sameDrawing = 0.3;
 // The width of a space in a proportional font against the typical character advance: about 0.32 em against
 // 0.55-0.6 em in the sans fonts slides and web pages use.
 constexpr double proportionalSpace = 0.55;
@@ -243,6 +248,75 @@ bool underscoreAt(const Image& image, const Ground& ground, const Rect& rowBox, 
     const bool thin = lastInked - firstInked + 1 <= std::max(2.0, 0.2 * height);
     return low && thin && widest * 10 >= (right - left) * 8;
 }
+// Ink of one pixel against the ground, 0 (ground) to 1 (full contrast).
+double inkOf(const Image& image, const Ground& ground, int x, int y)
+{
+    return std::min(1.0, std::abs(int(image.grey(x, y)) - ground.value) / 128.0);
+}
+
+// The share of the cell starting at x, within the row's band, that holds ink.
+double inkShare(const Image& image, const Ground& ground, const Rect& rowBox, double x, double pitch)
+{
+    const auto [top, bottom] = imageRows(image, rowBox.minY(), rowBox.maxY());
+    const int left = std::clamp(static_cast<int>(std::lround(x + 0.15 * pitch)), 0, image.width);
+    const int right = std::clamp(static_cast<int>(std::lround(x + 0.85 * pitch)), 0, image.width);
+    if (right <= left || bottom <= top)
+        return 0;
+    double ink = 0;
+    for (int y = top; y < bottom; ++y)
+        for (int px = left; px < right; ++px)
+            ink += inkOf(image, ground, px, y) > 0.6;
+    return ink / ((right - left) * (bottom - top));
+}
+
+// How unlike the drawings of two cells of one row are: 0 for the same ink, 1 for ink in different places. The
+// second cell is tried a pixel either way, since cells start at fractions of a pixel.
+double cellDistance(const Image& image, const Ground& ground, const Rect& rowBox, double a, double b, double pitch)
+{
+    const auto [top, bottom] = imageRows(image, rowBox.minY() - 0.1 * rowBox.height, rowBox.maxY());
+    const int width = static_cast<int>(std::floor(pitch));
+    const int left = static_cast<int>(std::lround(a)), right = static_cast<int>(std::lround(b));
+    double best = 1;
+    for (int shift = -1; shift <= 1; ++shift) {
+        double difference = 0, total = 0;
+        for (int y = top; y < bottom; ++y) {
+            for (int dx = 0; dx < width; ++dx) {
+                const int xa = left + dx, xb = right + dx + shift;
+                const double ia = xa >= 0 && xa < image.width ? inkOf(image, ground, xa, y) : 0;
+                const double ib = xb >= 0 && xb < image.width ? inkOf(image, ground, xb, y) : 0;
+                difference += std::abs(ia - ib);
+                total += ia + ib;
+            }
+        }
+        if (total > 0)
+            best = std::min(best, difference / total);
+    }
+    return best;
+}
+
+// Puts a glyph whose box swallowed a neighbour into the first inked cell its box covers: the swallowed neighbour
+// may be a space before it (ink-free) or a character after it.
+void settleWideBoxes(LaidRow& laid, const Row& row, double pitch, const Image& image, const Ground& ground)
+{
+    for (std::size_t i = 0; i < row.glyphs.size(); ++i) {
+        const CodeGrid::Glyph& glyph = *row.glyphs[i];
+        const int cells = cellsOf(glyph.text);
+        if (reliable(glyph, cells, pitch))
+            continue;
+        const int earliest = i == 0 ? 0 : laid.columns[i - 1] + cellsOf(row.glyphs[i - 1]->text);
+        const int latest = static_cast<int>(std::floor((glyph.box.maxX() - laid.origin) / pitch)) - cells + 1;
+        const int first = std::max(earliest, static_cast<int>(std::floor((glyph.box.minX() - laid.origin) / pitch)));
+        for (int cell = first; cell <= latest; ++cell) {
+            if (inkShare(image, ground, row.box, laid.origin + cell * pitch, pitch) > 0.05) {
+                laid.columns[i] = std::max(laid.columns[i], cell);
+                break;
+            }
+        }
+        for (std::size_t j = i + 1; j < row.glyphs.size(); ++j)
+            laid.columns[j] = std::max(laid.columns[j], laid.columns[j - 1] + cellsOf(row.glyphs[j - 1]->text));
+    }
+}
+
 // Returns where the grid's cells start, modulo the pitch: the circular mean of the rows' starts.
 double gridPhase(const std::vector<double>& origins, double pitch)
 {
@@ -313,6 +387,15 @@ std::vector<TextRun> CodeGrid::layout(const std::vector<Line>& lines, const Imag
     if (rows.empty())
         return runs;
     const Grid grid = measure(lines);
+    if (std::getenv("CODEGRID_DEBUG")) {
+        std::fprintf(stderr, "pitch %.3f mono %d\n", grid.pitch, grid.monospace);
+        for (const Line& line : lines) {
+            std::fprintf(stderr, "LINE %s\n", line.text.c_str());
+            for (const Glyph& glyph : line.glyphs)
+                std::fprintf(stderr, "  [%s] %.1f-%.1f c%.2f\n", glyph.text.c_str(), glyph.box.minX(), glyph.box.maxX(),
+                             glyph.box.midX() / grid.pitch);
+        }
+    }
 
     if (grid.monospace) {
         std::vector<LaidRow> laid;
@@ -339,16 +422,36 @@ std::vector<TextRun> CodeGrid::layout(const std::vector<Line>& lines, const Imag
             } else {
                 const int indent = static_cast<int>(std::lround((laid[r].origin - leftmost) / grid.pitch));
                 const Ground ground = image != nullptr ? groundOf(*image, row.box) : Ground{};
+                if (image != nullptr && ground.valid)
+                    settleWideBoxes(laid[r], row, grid.pitch, *image, ground);
+                const auto cellX = [&](int cell) { return laid[r].origin + (cell - indent) * grid.pitch; };
                 int written = 0;
                 for (std::size_t i = 0; i < row.glyphs.size(); ++i) {
                     const int column = indent + laid[r].columns[i];
-                    if (i == 0 || image == nullptr) {
+                    if (i == 0 || image == nullptr || !ground.valid) {
                         text += spaces(column - written);
                     } else {
-                        // Empty cells inside the row: spaces, unless the picture holds an underscore there.
+                        // Empty cells inside the row are spaces, unless the picture holds an underscore there or
+                        // the very drawing of a neighbouring glyph: "&&" read as one "&".
+                        const CodeGrid::Glyph& before = *row.glyphs[i - 1];
+                        const CodeGrid::Glyph& after = *row.glyphs[i];
                         for (int cell = written; cell < column; ++cell) {
-                            const double x = laid[r].origin + (cell - indent) * grid.pitch;
-                            text += underscoreAt(*image, ground, row.box, x, grid.pitch) ? '_' : ' ';
+                            const double x = cellX(cell);
+                            if (underscoreAt(*image, ground, row.box, x, grid.pitch)) {
+                                text += '_';
+                            } else if (inkShare(*image, ground, row.box, x, grid.pitch) <= 0.05) {
+                                text += ' ';
+                            } else if (cell == written && cellsOf(before.text) == 1
+                                       && cellDistance(*image, ground, row.box, cellX(cell - 1), x, grid.pitch)
+                                              <= sameDrawing) {
+                                text += before.text;
+                            } else if (cell + 1 == column && cellsOf(after.text) == 1
+                                       && cellDistance(*image, ground, row.box, cellX(column), x, grid.pitch)
+                                              <= sameDrawing) {
+                                text += after.text;
+                            } else {
+                                text += ' ';
+                            }
                         }
                     }
                     text += row.glyphs[i]->text;
