@@ -140,9 +140,10 @@ struct LaidRow
 
 // The recognizer's box of a glyph next to one it dropped often spans both; such a box says little about where the
 // glyph itself is.
+// An underscore's box is no better: its faint line leaves a box of a few pixels anywhere along the cell.
 bool reliable(const CodeGrid::Glyph& glyph, int cells, double pitch)
 {
-    return glyph.box.width <= (cells + 0.3) * pitch;
+    return glyph.box.width <= (cells + 0.3) * pitch && glyph.text != "_";
 }
 
 LaidRow placeOnGrid(const Row& row, double pitch)
@@ -294,6 +295,24 @@ double cellDistance(const Image& image, const Ground& ground, const Rect& rowBox
     return best;
 }
 
+// True when the ink of the cell starting at x sits in its middle, as a glyph drawn in that cell does; ink of a
+// glyph in a neighbouring cell reaches in from one side.
+bool centredInk(const Image& image, const Ground& ground, const Rect& rowBox, double x, double pitch)
+{
+    const auto [top, bottom] = imageRows(image, rowBox.minY(), rowBox.maxY());
+    const int left = std::clamp(static_cast<int>(std::floor(x)), 0, image.width);
+    const int right = std::clamp(static_cast<int>(std::ceil(x + pitch)), 0, image.width);
+    double weight = 0, moment = 0;
+    for (int y = top; y < bottom; ++y) {
+        for (int px = left; px < right; ++px) {
+            const double ink = inkOf(image, ground, px, y);
+            weight += ink;
+            moment += ink * (px + 0.5);
+        }
+    }
+    return weight > 0 && std::abs(moment / weight - (x + pitch / 2)) <= 0.2 * pitch;
+}
+
 // Puts a glyph whose box swallowed a neighbour into the first inked cell its box covers: the swallowed neighbour
 // may be a space before it (ink-free) or a character after it.
 void settleWideBoxes(LaidRow& laid, const Row& row, double pitch, const Image& image, const Ground& ground)
@@ -304,6 +323,17 @@ void settleWideBoxes(LaidRow& laid, const Row& row, double pitch, const Image& i
         if (reliable(glyph, cells, pitch))
             continue;
         const int earliest = i == 0 ? 0 : laid.columns[i - 1] + cellsOf(row.glyphs[i - 1]->text);
+        if (glyph.text == "_") {
+            // The underscore goes where the picture has one, up to the next glyph.
+            const int before = i + 1 < row.glyphs.size() ? laid.columns[i + 1] : earliest + 1;
+            for (int cell = earliest; cell < before; ++cell) {
+                if (underscoreAt(image, ground, row.box, laid.origin + cell * pitch, pitch)) {
+                    laid.columns[i] = cell;
+                    break;
+                }
+            }
+            continue;
+        }
         const int latest = static_cast<int>(std::floor((glyph.box.maxX() - laid.origin) / pitch)) - cells + 1;
         const int first = std::max(earliest, static_cast<int>(std::floor((glyph.box.minX() - laid.origin) / pitch)));
         for (int cell = first; cell <= latest; ++cell) {
@@ -439,7 +469,8 @@ std::vector<TextRun> CodeGrid::layout(const std::vector<Line>& lines, const Imag
                             const double x = cellX(cell);
                             if (underscoreAt(*image, ground, row.box, x, grid.pitch)) {
                                 text += '_';
-                            } else if (inkShare(*image, ground, row.box, x, grid.pitch) <= 0.05) {
+                            } else if (inkShare(*image, ground, row.box, x, grid.pitch) <= 0.05
+                                       || !centredInk(*image, ground, row.box, x, grid.pitch)) {
                                 text += ' ';
                             } else if (cell == written && cellsOf(before.text) == 1
                                        && cellDistance(*image, ground, row.box, cellX(cell - 1), x, grid.pitch)
