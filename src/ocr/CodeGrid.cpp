@@ -6,8 +6,6 @@
 #include <cctype>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <limits>
 
 namespace {
@@ -19,6 +17,9 @@ constexpr std::size_t minPairs = 6;
 // Two cells holding the same glyph differ by anti-aliasing at another fraction of a pixel; measured on drawn code at
 // 10-16 px, distinct glyphs differ by more than half their ink.
 constexpr double sameDrawing = 0.3;
+// Glyphs elsewhere in the picture count as the same character only when drawn at the same fraction of a pixel, that
+// is alike to a few percent of their ink: at 0.12 "l" already matched "t" and "[" matched "(".
+constexpr double sameGlyph = 0.05;
 // The width of a space in a proportional font against the typical character advance: about 0.32 em against
 // 0.55-0.6 em in the sans fonts slides and web pages use.
 constexpr double proportionalSpace = 0.55;
@@ -347,6 +348,93 @@ void settleWideBoxes(LaidRow& laid, const Row& row, double pitch, const Image& i
     }
 }
 
+// How unlike the drawings of two glyphs anywhere in the picture are, their cells aligned at the top of their ink.
+double glyphDistance(const Image& image, const Ground& groundA, const Ground& groundB, double xa, double xb,
+                     const Rect& a, const Rect& b, double pitch)
+{
+    const int width = static_cast<int>(std::floor(pitch));
+    const int height = static_cast<int>(std::ceil(std::max(a.height, b.height))) + 1;
+    const int topA = static_cast<int>(std::floor(image.height - a.maxY()));
+    const int topB = static_cast<int>(std::floor(image.height - b.maxY()));
+    const int leftA = static_cast<int>(std::lround(xa)), leftB = static_cast<int>(std::lround(xb));
+    const auto inkAt = [&](const Ground& ground, int x, int y) {
+        return x >= 0 && x < image.width && y >= 0 && y < image.height ? inkOf(image, ground, x, y) : 0.0;
+    };
+    double best = 1;
+    for (int shift = -1; shift <= 1; ++shift) {
+        double difference = 0, total = 0;
+        for (int dy = 0; dy < height; ++dy) {
+            for (int dx = 0; dx < width; ++dx) {
+                const double ia = inkAt(groundA, leftA + dx, topA + dy);
+                const double ib = inkAt(groundB, leftB + dx + shift, topB + dy);
+                difference += std::abs(ia - ib);
+                total += ia + ib;
+            }
+        }
+        if (total > 0)
+            best = std::min(best, difference / total);
+    }
+    return best;
+}
+
+// Glyphs a recognizer confuses when a word gives no context: in code a lone "}" is read as "t", an "l" as "L".
+bool confusable(const std::string& text)
+{
+    static const std::string set = "{}()[]<>tf+lLI1|i!jJ0OoDQ5Ss2Zz8B'`\"*^~";
+    return text.size() == 1 && set.find(text[0]) != std::string::npos;
+}
+
+// Returns every glyph's reading, with confusable glyphs read as most of the glyphs drawn the same way in the
+// picture are read: one drawing, one character.
+std::vector<std::vector<std::string>> agreedReadings(const std::vector<Row>& rows, const std::vector<LaidRow>& laid,
+                                                     const std::vector<Ground>& grounds, double pitch,
+                                                     const Image& image)
+{
+    struct Seen
+    {
+        std::size_t row, index;
+        double x;
+    };
+    std::vector<std::vector<std::string>> readings(rows.size());
+    std::vector<Seen> seen;
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        for (std::size_t i = 0; i < rows[r].glyphs.size(); ++i) {
+            readings[r].push_back(rows[r].glyphs[i]->text);
+            if (grounds[r].valid && confusable(rows[r].glyphs[i]->text))
+                seen.push_back(Seen{r, i, laid[r].origin + laid[r].columns[i] * pitch});
+        }
+    }
+    for (const Seen& g : seen) {
+        const CodeGrid::Glyph& glyph = *rows[g.row].glyphs[g.index];
+        std::vector<std::pair<std::string, int>> votes;
+        int own = 0;
+        for (const Seen& h : seen) {
+            if (&h == &g)
+                continue;
+            const CodeGrid::Glyph& other = *rows[h.row].glyphs[h.index];
+            if (std::abs(other.box.height - glyph.box.height) > 1.5
+                || std::abs(other.box.width - glyph.box.width) > 1.5)
+                continue;
+            if (glyphDistance(image, grounds[g.row], grounds[h.row], g.x, h.x, glyph.box, other.box, pitch) > sameGlyph)
+                continue;
+            if (other.text == glyph.text) {
+                ++own;
+                continue;
+            }
+            auto it = std::find_if(votes.begin(), votes.end(), [&](const auto& v) { return v.first == other.text; });
+            if (it == votes.end())
+                votes.emplace_back(other.text, 1);
+            else
+                ++it->second;
+        }
+        const auto best = std::max_element(votes.begin(), votes.end(),
+                                           [](const auto& a, const auto& b) { return a.second < b.second; });
+        if (best != votes.end() && best->second >= 2 && best->second > own + 1)
+            readings[g.row][g.index] = best->first;
+    }
+    return readings;
+}
+
 // Returns where the grid's cells start, modulo the pitch: the circular mean of the rows' starts.
 double gridPhase(const std::vector<double>& origins, double pitch)
 {
@@ -417,15 +505,6 @@ std::vector<TextRun> CodeGrid::layout(const std::vector<Line>& lines, const Imag
     if (rows.empty())
         return runs;
     const Grid grid = measure(lines);
-    if (std::getenv("CODEGRID_DEBUG")) {
-        std::fprintf(stderr, "pitch %.3f mono %d\n", grid.pitch, grid.monospace);
-        for (const Line& line : lines) {
-            std::fprintf(stderr, "LINE %s\n", line.text.c_str());
-            for (const Glyph& glyph : line.glyphs)
-                std::fprintf(stderr, "  [%s] %.1f-%.1f c%.2f\n", glyph.text.c_str(), glyph.box.minX(), glyph.box.maxX(),
-                             glyph.box.midX() / grid.pitch);
-        }
-    }
 
     if (grid.monospace) {
         std::vector<LaidRow> laid;
@@ -443,6 +522,17 @@ std::vector<TextRun> CodeGrid::layout(const std::vector<Line>& lines, const Imag
             row.origin = phase + std::round((row.origin - phase) / grid.pitch) * grid.pitch;
             leftmost = std::min(leftmost, row.origin);
         }
+        std::vector<Ground> grounds(rows.size());
+        for (std::size_t r = 0; r < rows.size(); ++r) {
+            if (image == nullptr || rows[r].glyphs.empty())
+                continue;
+            grounds[r] = groundOf(*image, rows[r].box);
+            if (grounds[r].valid)
+                settleWideBoxes(laid[r], rows[r], grid.pitch, *image, grounds[r]);
+        }
+        const std::vector<std::vector<std::string>> readings =
+            image != nullptr ? agreedReadings(rows, laid, grounds, grid.pitch, *image)
+                             : std::vector<std::vector<std::string>>{};
         for (std::size_t r = 0; r < rows.size(); ++r) {
             const Row& row = rows[r];
             std::string text;
@@ -451,10 +541,11 @@ std::vector<TextRun> CodeGrid::layout(const std::vector<Line>& lines, const Imag
                     text += (text.empty() ? "" : " ") + line->text;
             } else {
                 const int indent = static_cast<int>(std::lround((laid[r].origin - leftmost) / grid.pitch));
-                const Ground ground = image != nullptr ? groundOf(*image, row.box) : Ground{};
-                if (image != nullptr && ground.valid)
-                    settleWideBoxes(laid[r], row, grid.pitch, *image, ground);
+                const Ground& ground = grounds[r];
                 const auto cellX = [&](int cell) { return laid[r].origin + (cell - indent) * grid.pitch; };
+                const auto reading = [&](std::size_t i) -> const std::string& {
+                    return readings.empty() ? row.glyphs[i]->text : readings[r][i];
+                };
                 int written = 0;
                 for (std::size_t i = 0; i < row.glyphs.size(); ++i) {
                     const int column = indent + laid[r].columns[i];
@@ -463,8 +554,6 @@ std::vector<TextRun> CodeGrid::layout(const std::vector<Line>& lines, const Imag
                     } else {
                         // Empty cells inside the row are spaces, unless the picture holds an underscore there or
                         // the very drawing of a neighbouring glyph: "&&" read as one "&".
-                        const CodeGrid::Glyph& before = *row.glyphs[i - 1];
-                        const CodeGrid::Glyph& after = *row.glyphs[i];
                         for (int cell = written; cell < column; ++cell) {
                             const double x = cellX(cell);
                             if (underscoreAt(*image, ground, row.box, x, grid.pitch)) {
@@ -472,21 +561,21 @@ std::vector<TextRun> CodeGrid::layout(const std::vector<Line>& lines, const Imag
                             } else if (inkShare(*image, ground, row.box, x, grid.pitch) <= 0.05
                                        || !centredInk(*image, ground, row.box, x, grid.pitch)) {
                                 text += ' ';
-                            } else if (cell == written && cellsOf(before.text) == 1
+                            } else if (cell == written && cellsOf(reading(i - 1)) == 1
                                        && cellDistance(*image, ground, row.box, cellX(cell - 1), x, grid.pitch)
                                               <= sameDrawing) {
-                                text += before.text;
-                            } else if (cell + 1 == column && cellsOf(after.text) == 1
+                                text += reading(i - 1);
+                            } else if (cell + 1 == column && cellsOf(reading(i)) == 1
                                        && cellDistance(*image, ground, row.box, cellX(column), x, grid.pitch)
                                               <= sameDrawing) {
-                                text += after.text;
+                                text += reading(i);
                             } else {
                                 text += ' ';
                             }
                         }
                     }
-                    text += row.glyphs[i]->text;
-                    written = std::max(written, column) + cellsOf(row.glyphs[i]->text);
+                    text += reading(i);
+                    written = std::max(written, column) + cellsOf(reading(i));
                 }
             }
             runs.push_back(TextRun{numbersFixed(straightened(text)), row.box});
