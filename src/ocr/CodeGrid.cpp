@@ -20,9 +20,10 @@ constexpr double sameDrawing = 0.3;
 // Glyphs elsewhere in the picture count as the same character only when drawn at the same fraction of a pixel, that
 // is alike to a few percent of their ink: at 0.12 "l" already matched "t" and "[" matched "(".
 constexpr double sameGlyph = 0.05;
-// The width of a space in a proportional font against the typical character advance: about 0.32 em against
-// 0.55-0.6 em in the sans fonts slides and web pages use.
-constexpr double proportionalSpace = 0.55;
+// The width of a space in a proportional font against the typical advance over a line of code: spaces are about
+// 0.28-0.32 em in the sans fonts of slides and web pages, and code's brackets, dots and commas bring its typical
+// advance down to about 0.42-0.46 em.
+constexpr double proportionalSpace = 0.67;
 
 std::uint32_t firstCodePoint(const std::string& text, std::size_t& length)
 {
@@ -586,7 +587,20 @@ std::vector<TextRun> CodeGrid::layout(const std::vector<Line>& lines, const Imag
     double leftmost = std::numeric_limits<double>::max();
     for (const Row& row : rows)
         leftmost = std::min(leftmost, row.box.minX());
-    const double space = grid.pitch > 0 ? proportionalSpace * grid.pitch : 0;
+    // The typical character advance: the lines' widths over the characters (spaces included) they hold.
+    double width = 0, characters = 0;
+    for (const Line& line : lines) {
+        if (line.glyphs.empty())
+            continue;
+        const std::string& text = line.text;
+        const std::size_t first = text.find_first_not_of(" \t"), last = text.find_last_not_of(" \t");
+        if (first == std::string::npos)
+            continue;
+        for (std::size_t i = first; i <= last; ++i)
+            characters += (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80; // count code points, not bytes
+        width += line.glyphs.back().box.maxX() - line.glyphs.front().box.minX();
+    }
+    const double space = characters > 0 ? proportionalSpace * width / characters : 0;
     for (const Row& row : rows) {
         std::string text;
         for (const Line* line : row.lines)

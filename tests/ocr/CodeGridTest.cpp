@@ -140,11 +140,16 @@ TEST(CodeGridTest, ProportionalFontKeepsTheRecognizersSpacingAndEstimatesIndenta
     };
     std::vector<CodeGrid::Line> lines = {proportional("def merge(rows, limit):", 10, 0),
                                          proportional("return len(rows) + limit", 10, 1), proportional("pass", 10, 2)};
-    const CodeGrid::Grid grid = CodeGrid::measure(lines);
-    EXPECT_FALSE(grid.monospace);
-    // Indented by four and eight spaces of 0.55 typical advances each.
-    lines[1] = proportional("return len(rows) + limit", 10 + 4 * 0.55 * grid.pitch, 1);
-    lines[2] = proportional("pass", 10 + 8 * 0.55 * grid.pitch, 2);
+    EXPECT_FALSE(CodeGrid::measure(lines).monospace);
+    // Indented by four and eight spaces, each 0.67 of the typical advance: the lines' widths over their characters.
+    double width = 0, characters = 0;
+    for (const CodeGrid::Line& line : lines) {
+        width += line.glyphs.back().box.maxX() - line.glyphs.front().box.minX();
+        characters += static_cast<double>(line.text.size());
+    }
+    const double space = 0.67 * width / characters;
+    lines[1] = proportional("return len(rows) + limit", 10 + 4 * space, 1);
+    lines[2] = proportional("pass", 10 + 8 * space, 2);
     EXPECT_EQ(texts(CodeGrid::layout(lines)),
               (std::vector<std::string>{"def merge(rows, limit):", "    return len(rows) + limit", "        pass"}));
 }
