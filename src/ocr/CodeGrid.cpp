@@ -73,6 +73,7 @@ struct Row
     std::vector<const CodeGrid::Line*> lines;
     std::vector<const CodeGrid::Glyph*> glyphs;
     Rect box;
+    double floor = 0; // the lowest y its ink may reach: the top of the row below
 };
 
 Rect unite(const Rect& a, const Rect& b)
@@ -103,6 +104,8 @@ std::vector<Row> rowsOfLines(const std::vector<CodeGrid::Line>& lines)
         }
         rows.push_back(std::move(row));
     }
+    for (std::size_t r = 0; r + 1 < rows.size(); ++r)
+        rows[r].floor = rows[r + 1].box.maxY();
     return rows;
 }
 
@@ -220,14 +223,14 @@ Ground groundOf(const Image& image, const Rect& box)
 
 // True when the cell starting at x holds a lone horizontal stroke at the bottom of the row and nothing above it:
 // an underscore, which recognizers drop because it is a thin line below the baseline.
-bool underscoreAt(const Image& image, const Ground& ground, const Rect& rowBox, double x, double pitch)
+bool underscoreAt(const Image& image, const Ground& ground, const Rect& rowBox, double floor, double x, double pitch)
 {
     if (!ground.valid)
         return false;
-    constexpr int contrast = 80;
+    constexpr int contrast = 60;
     const double height = rowBox.height;
     // Underscores hang below the baseline, at or under the descenders that make up the row box's bottom.
-    const auto [top, bottom] = imageRows(image, rowBox.minY() - 0.25 * height, rowBox.maxY());
+    const auto [top, bottom] = imageRows(image, std::max(floor, rowBox.minY() - 0.45 * height), rowBox.maxY());
     const int left = std::clamp(static_cast<int>(std::lround(x + 0.15 * pitch)), 0, image.width);
     const int right = std::clamp(static_cast<int>(std::lround(x + 0.85 * pitch)), 0, image.width);
     if (right - left < 2 || bottom - top < 4)
@@ -329,7 +332,7 @@ void settleWideBoxes(LaidRow& laid, const Row& row, double pitch, const Image& i
             // The underscore goes where the picture has one, up to the next glyph.
             const int before = i + 1 < row.glyphs.size() ? laid.columns[i + 1] : earliest + 1;
             for (int cell = earliest; cell < before; ++cell) {
-                if (underscoreAt(image, ground, row.box, laid.origin + cell * pitch, pitch)) {
+                if (underscoreAt(image, ground, row.box, row.floor, laid.origin + cell * pitch, pitch)) {
                     laid.columns[i] = cell;
                     break;
                 }
@@ -557,7 +560,7 @@ std::vector<TextRun> CodeGrid::layout(const std::vector<Line>& lines, const Imag
                         // the very drawing of a neighbouring glyph: "&&" read as one "&".
                         for (int cell = written; cell < column; ++cell) {
                             const double x = cellX(cell);
-                            if (underscoreAt(*image, ground, row.box, x, grid.pitch)) {
+                            if (underscoreAt(*image, ground, row.box, row.floor, x, grid.pitch)) {
                                 text += '_';
                             } else if (inkShare(*image, ground, row.box, x, grid.pitch) <= 0.05
                                        || !centredInk(*image, ground, row.box, x, grid.pitch)) {
