@@ -505,12 +505,28 @@ CodeGrid::Grid CodeGrid::measure(const std::vector<Line>& lines)
 std::vector<TextRun> CodeGrid::layout(const std::vector<Line>& lines, const Image* image)
 {
     std::vector<TextRun> runs;
-    const std::vector<Row> rows = rowsOfLines(lines);
+    std::vector<Row> rows = rowsOfLines(lines);
     if (rows.empty())
         return runs;
     const Grid grid = measure(lines);
 
     if (grid.monospace) {
+        // Two letters read from one drawing ("lLen" for "len") sit in one cell: the first reading stays.
+        for (Row& row : rows) {
+            std::vector<const Glyph*> kept;
+            for (const Glyph* glyph : row.glyphs) {
+                const Glyph* previous = kept.empty() ? nullptr : kept.back();
+                const auto letter = [](const Glyph& g) {
+                    return g.text.size() == 1 && std::isalnum(static_cast<unsigned char>(g.text[0]));
+                };
+                if (previous != nullptr && letter(*glyph) && letter(*previous) && reliable(*glyph, 1, grid.pitch)
+                    && reliable(*previous, 1, grid.pitch)
+                    && std::abs(glyph->box.midX() - previous->box.midX()) < 0.35 * grid.pitch)
+                    continue;
+                kept.push_back(glyph);
+            }
+            row.glyphs = std::move(kept);
+        }
         std::vector<LaidRow> laid;
         std::vector<double> phases;
         for (const Row& row : rows) {

@@ -200,3 +200,15 @@ TEST(CodeGridTest, QuotesAreStraightAndNumbersHoldDigits)
     // Words without a digit, and identifiers that merely hold one, stay as read.
     EXPECT_EQ(CodeGrid::numbersFixed("Oxford O(n) row1O s0o"), "Oxford O(n) row1O s0o");
 }
+
+TEST(CodeGridTest, TwoLettersReadFromOneDrawingKeepTheFirstReading)
+{
+    CodeGrid::Line line = monospaceLine("return len(rows)", "return lLen(rows)", 0);
+    CodeGrid::Glyph extra = line.glyphs[6]; // the l, read a second time as L half a pixel along
+    extra.text = "L";
+    extra.box.x += 0.5;
+    extra.wordStart = false;
+    line.glyphs.insert(line.glyphs.begin() + 7, extra);
+    EXPECT_EQ(texts(CodeGrid::layout({line, monospaceLine("  x = f(1)", "x = f(1)", 1)})),
+              (std::vector<std::string>{"return len(rows)", "  x = f(1)"}));
+}
