@@ -20,6 +20,7 @@ constexpr double sameDrawing = 0.3;
 // Glyphs elsewhere in the picture count as the same character only when drawn at the same fraction of a pixel, that
 // is alike to a few percent of their ink: at 0.12 "l" already matched "t" and "[" matched "(".
 constexpr double sameGlyph = 0.05;
+constexpr std::size_t maxCompared = 1500;
 // The width of a space in a proportional font against the typical advance over a line of code: spaces are about
 // 0.28-0.32 em in the sans fonts of slides and web pages, and code's brackets, dots and commas bring its typical
 // advance down to about 0.42-0.46 em.
@@ -408,6 +409,10 @@ std::vector<std::vector<std::string>> agreedReadings(const std::vector<Row>& row
                 seen.push_back(Seen{r, i, laid[r].origin + laid[r].columns[i] * pitch});
         }
     }
+    // Every pair is compared: a screenful of code holds a few hundred such glyphs, a dense page thousands, where the
+    // comparisons would cost seconds; such a page keeps the recognizer's readings.
+    if (seen.size() > maxCompared)
+        return readings;
     for (const Seen& g : seen) {
         const CodeGrid::Glyph& glyph = *rows[g.row].glyphs[g.index];
         std::vector<std::pair<std::string, int>> votes;
