@@ -41,8 +41,10 @@ Grid measure(const std::vector<Line>& lines);
 // Returns the lines as code: one run per text row, top row first, whose text starts with one space per column of
 // indentation and has spaces wherever the grid has an empty cell. Indentation counts from the leftmost row. On a
 // proportional font the recognizer's own spacing stays and indentation is estimated from the row's left edge.
-// `image`, when given, is the picture the boxes refer to: empty cells are looked at for thin glyphs the recognizer
-// dropped (an underscore between two words).
+// `image`, when given, is the picture the boxes refer to. It is looked at for what the recognizer's boxes and
+// readings miss: underscores and repeated glyphs ("&&" read as "&") in empty cells, the cell of a glyph whose box
+// swallowed a neighbour, and confusable glyphs drawn identically elsewhere in the capture, which take the reading
+// most of them got.
 std::vector<TextRun> layout(const std::vector<Line>& lines, const Image* image = nullptr);
 
 // Returns `text` with typographic quotes as the straight ones code is written with.
