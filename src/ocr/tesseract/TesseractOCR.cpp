@@ -1,5 +1,6 @@
 #include "ocr/tesseract/TesseractOCR.h"
 
+#include "ocr/CodeGrid.h"
 #include "ocr/OCR.h"
 #include "ocr/WorkerPool.h"
 #include "ocr/tesseract/LineBoxes.h"
@@ -120,6 +121,19 @@ OCRResult TesseractOCR::recognizeNow(const Image& image, const std::vector<std::
     }
     if (result.words.size() < result.lines.size())
         result.words = result.lines;
+    // Without language correction the text is code: its lines are laid out on the glyphs' character grid.
+    if (!correct) {
+        std::vector<CodeGrid::Line> code;
+        code.reserve(lines.size());
+        for (const TesseractEngine::Line& line : lines) {
+            CodeGrid::Line& laid = code.emplace_back(CodeGrid::Line{line.text, toOriginal(line.box), {}});
+            for (const LineBoxes::Symbol& symbol : line.symbols)
+                laid.glyphs.push_back(CodeGrid::Glyph{line.text.substr(symbol.begin, symbol.end - symbol.begin),
+                                                      toOriginal(symbol.box),
+                                                      symbol.begin > 0 && line.text[symbol.begin - 1] == ' '});
+        }
+        result.lines = CodeGrid::layout(code, &image);
+    }
     return result;
 }
 
