@@ -1,7 +1,7 @@
 #include "sources/ImageLoader.h"
 
 #include "sources/poppler/PdfRender.h"
-#include "sources/qt/HeifDecoder.h"
+#include "sources/heif/HeifDecoder.h"
 #include "sources/qt/QtImage.h"
 
 #include <QBuffer>
