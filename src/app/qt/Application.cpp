@@ -1,6 +1,7 @@
 #include "app/qt/Application.h"
 
 #include "app/qt/AppInfo.h"
+#include "app/qt/DesktopServices.h"
 #include "app/qt/LoginItem.h"
 #include "app/qt/Panel.h"
 #include "app/qt/SingleInstance.h"
@@ -14,7 +15,7 @@
 #include "capture/qt/Platform.h"
 #include "document/qt/DocumentOCRController.h"
 #include "export/qt/BatchExport.h"
-#include "ocr/OCR.h"
+#include "ocr/TextRecognizer.h"
 #include "store/qt/HistoryWindow.h"
 #include "store/qt/SettingsStore.h"
 #include "store/qt/SettingsWindow.h"
@@ -54,7 +55,12 @@ int Application::run(int argc, char** argv, const QString& request)
 
 Application::Application()
     : m_hotKey(Platform::makeHotKey())
-    , m_capture(std::make_unique<Capture>(CaptureController::shared()))
+    , m_capture(std::make_unique<Capture>(
+          CaptureController::shared(),
+          [](Image image, std::vector<std::string> languages, bool correct, OCR::Completion completion) {
+              desktopServices().recognizer.recognize(std::move(image), std::move(languages), correct,
+                                                     std::move(completion));
+          }))
     , m_panel(std::make_unique<MenuBarPanelController>())
 {}
 
@@ -62,7 +68,7 @@ Application::~Application() = default;
 
 void Application::start()
 {
-    Settings::registerDefaults();
+    Settings::registerDefaults(desktopServices().languages);
     // Where the desktop has no settings page for the screen-capture permission, the guide's "Grant" asks for it.
     Permissions::setSettingsOpener([this] { openGuide(); });
     LoginItem::sync();
@@ -81,7 +87,8 @@ void Application::beginRunning()
     m_running = true;
     registerHotKey();
     connect(&HotKeyNotifier::instance(), &HotKeyNotifier::hotKeyChanged, this, &Application::registerHotKey);
-    OCR::warmUp(Settings::languages(), Settings::usesLanguageCorrection(Settings::outputMode()));
+    desktopServices().recognizer.warmUp(Settings::languages(),
+                                        Settings::usesLanguageCorrection(Settings::outputMode()));
     if (m_captureWhenRunning) {
         m_captureWhenRunning = false;
         QTimer::singleShot(0, this, &Application::captureText);

@@ -1,10 +1,11 @@
 #include "document/qt/DocumentOCRController.h"
 
 #include "app/qt/AppActivation.h"
+#include "app/qt/DesktopServices.h"
 #include "capture/qt/HUD.h"
 #include "document/qt/DocumentOCRWindow.h"
 #include "export/AtomicFile.h"
-#include "sources/ImageLoader.h"
+#include "sources/PageSource.h"
 #include "store/qt/HistoryStore.h"
 #include "store/qt/SettingsStore.h"
 
@@ -48,7 +49,7 @@ void DocumentOCRController::load(const QStringList& files)
     const std::vector<std::string> languages = DocumentOCRModel::languagesOrDefault(Settings::languages());
     for (const QString& file : files) {
         const std::string path = QFile::encodeName(file).toStdString();
-        std::vector<ImageLoader::Page> pages = ImageLoader::pages(path, ImageLoader::Pixels::Reload);
+        std::vector<ImageLoader::Page> pages = desktopServices().pages.pages(path, ImageLoader::Pixels::Reload);
         if (pages.empty()) {
             m_model.addUnreadable(QFileInfo(file).fileName().toStdString());
             continue;

@@ -1,9 +1,10 @@
 #include "export/qt/BatchExport.h"
 
+#include "app/qt/DesktopServices.h"
 #include "capture/qt/HUD.h"
 #include "export/AtomicFile.h"
 #include "export/BatchExpand.h"
-#include "sources/ImageLoader.h"
+#include "sources/PageSource.h"
 #include "store/qt/SettingsStore.h"
 
 #include <QAbstractItemView>
@@ -163,7 +164,7 @@ void BatchExport::process(const std::vector<std::string>& files)
     for (const std::string& file : files) {
         Source source{file, std::nullopt};
         if (ImageLoader::isPdf(file)) {
-            source.pages = ImageLoader::pages(file);
+            source.pages = desktopServices().pages.pages(file, ImageLoader::Pixels::Keep);
             m_total += source.pages->size();
         } else {
             m_total += 1;
@@ -218,7 +219,7 @@ void BatchExport::feed()
         if (source.pages) {
             m_current = std::move(*source.pages);
         } else {
-            m_current = ImageLoader::pages(source.path);
+            m_current = desktopServices().pages.pages(source.path, ImageLoader::Pixels::Keep);
             m_total = m_total - 1 + m_current.size();
             if (m_progress)
                 m_progress->setMaximum(int(m_total));

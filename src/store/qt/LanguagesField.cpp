@@ -1,6 +1,8 @@
 #include "store/qt/LanguagesField.h"
 
+#include "app/qt/DesktopServices.h"
 #include "app/qt/PanelSymbols.h"
+#include "store/InstalledLanguages.h"
 #include "store/Languages.h"
 #include "store/qt/SettingsStore.h"
 
@@ -53,7 +55,7 @@ protected:
 } // namespace
 
 LanguagesField::LanguagesField(QWidget* parent)
-    : LanguagesField(Languages::supported(), parent)
+    : LanguagesField(desktopServices().languages.codes(), parent)
 {}
 
 LanguagesField::LanguagesField(std::set<std::string> supported, QWidget* parent)

@@ -1,10 +1,13 @@
 #pragma once
 
 #include "store/Settings.h"
+#include "store/SettingsReader.h"
 
 #include <string>
 #include <string_view>
 #include <vector>
+
+class InstalledLanguages;
 
 // The per-user store: ~/.config/Ambrel/Ambrel.conf (INI, under $XDG_CONFIG_HOME when set) beneath an in-memory
 // layer of registered defaults. Readers need no QCoreApplication and may run on any thread; values are read from
@@ -12,7 +15,7 @@
 namespace Settings {
 // Registers the factory defaults, with the languages default taken from the user's locale and the installed
 // languages. Registered values live for this process only and are never written to the file.
-void registerDefaults();
+void registerDefaults(const InstalledLanguages& installed);
 // The same with the recognition languages default given.
 void registerDefaults(std::string languagesDefault);
 
@@ -41,3 +44,17 @@ void remove(std::string_view key);
 // The path of the settings file, whether or not it exists yet.
 std::string storePath();
 } // namespace Settings
+
+// The store behind the core's interface. Each read registers the defaults first, so that a command sees the
+// locale's languages when the user has chosen none.
+class StoredSettings final : public SettingsReader
+{
+public:
+    explicit StoredSettings(const InstalledLanguages& installed)
+        : m_installed(installed)
+    {}
+    std::vector<std::string> languages() const override;
+
+private:
+    const InstalledLanguages& m_installed;
+};
