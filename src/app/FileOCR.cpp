@@ -4,6 +4,7 @@
 #include "app/OCRText.h"
 #include "app/Services.h"
 #include "export/AtomicFile.h"
+#include "export/TextBoundaries.h"
 #include "export/XLSXWriter.h"
 #include "ocr/Recognizer.h"
 #include "ocr/Table.h"
@@ -136,7 +137,7 @@ int FileOCR::batch(const Services& services, const std::string& output, const st
         sheets.push_back({pages[i].label, std::move(rows)});
     });
 
-    const XLSXWriter::Result workbook = XLSXWriter::data(sheets);
+    const XLSXWriter::Result workbook = XLSXWriter::data(sheets, services.text);
     if (!workbook.ok()) {
         err << "write failed: " << workbook.error << '\n';
         return 1;

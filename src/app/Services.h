@@ -3,6 +3,7 @@
 class InstalledLanguages;
 class PageSource;
 class SettingsReader;
+class TextBoundaries;
 class TextRecognizer;
 
 // The outside services the core's runners use: one real implementation of each, made and handed in once by the
@@ -13,4 +14,5 @@ struct Services
     const PageSource& pages;
     const InstalledLanguages& languages;
     const SettingsReader& settings;
+    const TextBoundaries& text;
 };

@@ -1,5 +1,6 @@
 #include "app/qt/DesktopServices.h"
 
+#include "export/qt/QtText.h"
 #include "ocr/tesseract/TessData.h"
 #include "ocr/tesseract/TesseractOCR.h"
 #include "sources/qt/ImageLoader.h"
@@ -11,6 +12,7 @@ const Services& desktopServices()
     static const ImageLoader::Files files;
     static const TessData::InstalledModels installed;
     static const StoredSettings settings(installed);
-    static const Services services{recognizer, files, installed, settings};
+    static const QtText text;
+    static const Services services{recognizer, files, installed, settings, text};
     return services;
 }

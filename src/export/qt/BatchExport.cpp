@@ -271,7 +271,7 @@ void BatchExport::finish(std::vector<XLSXWriter::Sheet> sheets)
     chooseDestination([self, sheets = std::move(sheets)](const QString& path) {
         if (!self || path.isEmpty())
             return; // cancelled: the sheets are dropped without a message
-        const XLSXWriter::Result workbook = XLSXWriter::data(sheets);
+        const XLSXWriter::Result workbook = XLSXWriter::data(sheets, desktopServices().text);
         // Written beside the destination and renamed over it, so a failure never leaves half a workbook there.
         if (!workbook.ok() || !AtomicFile::write(QFile::encodeName(path).toStdString(), workbook.bytes).empty()) {
             self->report(std::string(Batch::saveFailedMessage));
