@@ -1,4 +1,4 @@
-#include "store/qt/HistoryWindow.h"
+#include "ui/qt/HistoryWindow.h"
 
 #include "UiTest.h"
 #include "store/qt/HistoryStore.h"

@@ -1,11 +1,10 @@
-#include "app/qt/Panel.h"
-
 #include "UiTest.h"
 #include "capture/FakeScreens.h"
 #include "capture/TableResult.h"
 #include "capture/qt/Capture.h"
 #include "capture/qt/CaptureController.h"
 #include "capture/qt/RegionPicker.h"
+#include "ui/qt/TrayPanel.h"
 
 #include <QAbstractButton>
 #include <QClipboard>

@@ -1,11 +1,11 @@
-#include "store/qt/SettingsWindow.h"
+#include "ui/qt/SettingsWindow.h"
 
 #include "UiTest.h"
 #include "app/qt/AppActivation.h"
 #include "app/qt/LoginItem.h"
-#include "capture/qt/HotKeyRecorder.h"
 #include "capture/qt/HotKeySettings.h"
-#include "store/qt/LanguagesField.h"
+#include "ui/qt/HotKeyRecorder.h"
+#include "ui/qt/LanguagesField.h"
 
 #include <QCheckBox>
 #include <QComboBox>

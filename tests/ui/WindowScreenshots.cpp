@@ -1,11 +1,11 @@
 // Renders the panel, the history window and the settings window in a light and a dark palette. Each picture must
 // have content; with AMBREL_SCREENSHOT_DIR set they are also written there as PNG files for a person to look at.
 #include "UiTest.h"
-#include "app/qt/Panel.h"
 #include "store/qt/HistoryStore.h"
-#include "store/qt/HistoryWindow.h"
-#include "store/qt/SettingsWindow.h"
 #include "support/DarkPalette.h"
+#include "ui/qt/HistoryWindow.h"
+#include "ui/qt/SettingsWindow.h"
+#include "ui/qt/TrayPanel.h"
 
 #include <QDir>
 #include <QPalette>

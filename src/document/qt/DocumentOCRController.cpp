@@ -2,12 +2,12 @@
 
 #include "app/qt/AppActivation.h"
 #include "app/qt/DesktopServices.h"
-#include "capture/qt/HUD.h"
 #include "document/qt/DocumentOCRWindow.h"
 #include "export/AtomicFile.h"
 #include "sources/PageSource.h"
 #include "store/qt/HistoryStore.h"
 #include "store/qt/SettingsStore.h"
+#include "ui/qt/HUD.h"
 
 #include <QClipboard>
 #include <QFile>

@@ -1,11 +1,11 @@
 #include "export/qt/BatchExport.h"
 
 #include "app/qt/DesktopServices.h"
-#include "capture/qt/HUD.h"
 #include "export/AtomicFile.h"
 #include "export/BatchExpand.h"
 #include "sources/PageSource.h"
 #include "store/qt/SettingsStore.h"
+#include "ui/qt/HUD.h"
 
 #include <QAbstractItemView>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "app/qt/PanelSymbols.h"
+#include "ui/qt/Glyphs.h"
 
 #include "app/qt/StatusIcon.h"
 

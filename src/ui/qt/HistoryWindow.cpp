@@ -1,8 +1,8 @@
-#include "store/qt/HistoryWindow.h"
+#include "ui/qt/HistoryWindow.h"
 
 #include "app/qt/AppActivation.h"
-#include "app/qt/PanelSymbols.h"
 #include "store/qt/HistoryStore.h"
+#include "ui/qt/Glyphs.h"
 
 #include <QClipboard>
 #include <QContextMenuEvent>

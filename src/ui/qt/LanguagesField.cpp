@@ -1,10 +1,10 @@
-#include "store/qt/LanguagesField.h"
+#include "ui/qt/LanguagesField.h"
 
 #include "app/qt/DesktopServices.h"
-#include "app/qt/PanelSymbols.h"
 #include "store/InstalledLanguages.h"
 #include "store/Languages.h"
 #include "store/qt/SettingsStore.h"
+#include "ui/qt/Glyphs.h"
 
 #include <QAction>
 #include <QKeyEvent>

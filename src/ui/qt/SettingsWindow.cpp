@@ -1,14 +1,14 @@
-#include "store/qt/SettingsWindow.h"
+#include "ui/qt/SettingsWindow.h"
 
 #include "app/qt/AppActivation.h"
 #include "app/qt/AppInfo.h"
 #include "app/qt/LoginItem.h"
-#include "app/qt/PanelSymbols.h"
 #include "app/qt/StatusIcon.h"
-#include "capture/qt/HotKeyRecorder.h"
 #include "capture/qt/Platform.h"
-#include "store/qt/LanguagesField.h"
 #include "store/qt/SettingsStore.h"
+#include "ui/qt/Glyphs.h"
+#include "ui/qt/HotKeyRecorder.h"
+#include "ui/qt/LanguagesField.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,11 +1,11 @@
-#include "app/qt/Panel.h"
+#include "ui/qt/TrayPanel.h"
 
 #include "app/qt/AppInfo.h"
-#include "app/qt/PanelSymbols.h"
 #include "capture/qt/HotKeySettings.h"
 #include "capture/qt/Platform.h"
 #include "capture/x11/Compositing.h"
 #include "store/qt/SettingsStore.h"
+#include "ui/qt/Glyphs.h"
 
 #include <QAbstractButton>
 #include <QCloseEvent>

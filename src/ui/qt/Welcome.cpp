@@ -1,4 +1,4 @@
-#include "app/qt/Welcome.h"
+#include "ui/qt/Welcome.h"
 
 #include "app/qt/AppInfo.h"
 #include "app/qt/StatusIcon.h"
