@@ -181,7 +181,7 @@ using SettingsWindowTest = UiTest;
 
 TEST_F(SettingsWindowTest, TabsAndControlsWriteTheirSettings)
 {
-    PreferencesView view;
+    SettingsView view;
     EXPECT_EQ(view.windowTitle(), QStringLiteral("Ambrel Settings"));
     ASSERT_EQ(view.tabs()->count(), 2);
     EXPECT_EQ(view.tabs()->tabText(0), QStringLiteral("Capture"));
@@ -200,7 +200,7 @@ TEST_F(SettingsWindowTest, TabsAndControlsWriteTheirSettings)
 
 TEST_F(SettingsWindowTest, LaunchAtLoginWritesAndRemovesTheAutostartEntry)
 {
-    PreferencesView view;
+    SettingsView view;
     EXPECT_FALSE(view.launchAtLogin()->isChecked());
     view.launchAtLogin()->click();
     EXPECT_TRUE(Settings::boolean(Settings::Key::launchAtLogin));
@@ -213,22 +213,22 @@ TEST_F(SettingsWindowTest, LaunchAtLoginWritesAndRemovesTheAutostartEntry)
 TEST_F(SettingsWindowTest, PermissionRowFollowsTheSession)
 {
     {
-        PreferencesView view;
+        SettingsView view;
         EXPECT_EQ(view.findChild<QPushButton*>(QStringLiteral("openPermissionSettings")), nullptr);
     }
     ::setenv("AMBREL_PLATFORM", "none", 1);
-    PreferencesView view;
+    SettingsView view;
     EXPECT_NE(view.findChild<QPushButton*>(QStringLiteral("openPermissionSettings")), nullptr);
 }
 
 TEST_F(SettingsWindowTest, WindowIsCreatedOnceAndShownAgain)
 {
-    PreferencesWindowController::shared().show();
-    PreferencesView* first = PreferencesWindowController::shared().window();
+    SettingsWindow::shared().show();
+    SettingsView* first = SettingsWindow::shared().window();
     ASSERT_NE(first, nullptr);
     first->close();
-    PreferencesWindowController::shared().show();
-    EXPECT_EQ(PreferencesWindowController::shared().window(), first);
+    SettingsWindow::shared().show();
+    EXPECT_EQ(SettingsWindow::shared().window(), first);
     EXPECT_TRUE(first->isVisible());
     first->close();
 }

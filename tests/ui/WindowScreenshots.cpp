@@ -39,7 +39,7 @@ TEST_F(WindowScreenshots, LightAndDark)
 
         ::setenv("AMBREL_PLATFORM", "none", 1); // shows the permission rows
         Settings::set(Settings::Key::outputMode, 2);
-        MenuBarPanelController panel;
+        TrayPanel panel;
         panel.show(QRect(200, 0, 20, 20), {});
         check(*panel.panel(), QStringLiteral("panel") + suffix);
         panel.panel()->closeNow();
@@ -55,7 +55,7 @@ TEST_F(WindowScreenshots, LightAndDark)
         view.copy(store.items().front());
         check(view, QStringLiteral("history") + suffix);
 
-        PreferencesView settings;
+        SettingsView settings;
         check(settings, QStringLiteral("settings-capture") + suffix);
         settings.tabs()->setCurrentIndex(1);
         check(settings, QStringLiteral("settings-general") + suffix);

@@ -61,7 +61,7 @@ Application::Application()
               desktopServices().recognizer.recognize(std::move(image), std::move(languages), correct,
                                                      std::move(completion));
           }))
-    , m_panel(std::make_unique<MenuBarPanelController>())
+    , m_panel(std::make_unique<TrayPanel>())
 {}
 
 Application::~Application() = default;
@@ -193,12 +193,12 @@ void Application::openBatch()
 
 void Application::openHistory()
 {
-    HistoryWindowController::shared().show();
+    HistoryWindow::shared().show();
 }
 
 void Application::openSettings()
 {
-    PreferencesWindowController::shared().show();
+    SettingsWindow::shared().show();
 }
 
 void Application::openGuide()

@@ -2,6 +2,7 @@
 
 #include "document/qt/DocumentOCRController.h"
 #include "export/BatchExpand.h"
+#include "ui/qt/Look.h"
 
 #include <QComboBox>
 #include <QDragEnterEvent>
@@ -36,13 +37,6 @@ QFont scaledFont(const QFont& base, qreal factor, QFont::Weight weight = QFont::
     font.setPointSizeF(base.pointSizeF() * factor);
     font.setWeight(weight);
     return font;
-}
-
-QColor secondaryColour(const QPalette& palette)
-{
-    QColor colour = palette.color(QPalette::WindowText);
-    colour.setAlphaF(0.6f);
-    return colour;
 }
 
 QColor noteOrange(const QPalette& palette)
@@ -291,7 +285,7 @@ public:
     {
         m_symbol->setPixmap(viewfinderGlyph(46, devicePixelRatioF(), palette().color(QPalette::Highlight)));
         QPalette secondary = m_subtitle->palette();
-        secondary.setColor(QPalette::WindowText, secondaryColour(palette()));
+        secondary.setColor(QPalette::WindowText, Look::secondaryText(palette()));
         m_subtitle->setPalette(secondary);
     }
 
@@ -458,7 +452,7 @@ void DocumentOCRWindow::applyColours()
     m_exportButton->setIcon(toolbarIcon("document-save", ToolbarSymbol::Download, palette(), ratio));
     m_trashButton->setIcon(toolbarIcon("user-trash", ToolbarSymbol::Trash, palette(), ratio));
     QPalette secondary = m_progressLabel->palette();
-    secondary.setColor(QPalette::WindowText, secondaryColour(palette()));
+    secondary.setColor(QPalette::WindowText, Look::secondaryText(palette()));
     m_progressLabel->setPalette(secondary);
     m_emptyState->applyColours();
     const QColor base = palette().color(QPalette::Window);
@@ -497,7 +491,7 @@ void DocumentOCRWindow::refresh()
 
     if (const std::optional<std::string> note = model.detectionNote()) {
         const bool none = note->rfind("No table", 0) == 0;
-        const QColor colour = none ? noteOrange(palette()) : secondaryColour(palette());
+        const QColor colour = none ? noteOrange(palette()) : Look::secondaryText(palette());
         const int size = QFontMetrics(m_noteText->font()).height();
         m_noteIcon->setPixmap(none ? infoGlyph(size, devicePixelRatioF(), colour)
                                    : tableGlyph(size, devicePixelRatioF(), colour));

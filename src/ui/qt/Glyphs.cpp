@@ -12,7 +12,7 @@
 #include <cmath>
 #include <numbers>
 
-namespace PanelSymbols {
+namespace Glyphs {
 namespace {
 // The colours the design gives these symbols whatever the palette: an orange pin, a green "granted" and an amber
 // warning; everything else takes the text colour.
@@ -265,4 +265,4 @@ QIcon drawn(Symbol symbol, std::optional<QColor> color)
 {
     return QIcon(new DrawnEngine(symbol, color));
 }
-} // namespace PanelSymbols
+} // namespace Glyphs

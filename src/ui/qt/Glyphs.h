@@ -8,7 +8,7 @@
 // The symbols of the panel, the history window and the settings window. Each comes from the desktop's icon theme
 // under its freedesktop name; a theme without it (or no theme at all, as on a bare X server) gets the same symbol
 // drawn here, so no button or row is ever left with an empty space.
-namespace PanelSymbols {
+namespace Glyphs {
 enum class Symbol
 {
     Camera,      // the screen-capture permission
@@ -36,4 +36,4 @@ QIcon icon(Symbol symbol);
 QIcon drawn(Symbol symbol, std::optional<QColor> color = std::nullopt);
 // The freedesktop icon name tried first, empty for the symbols drawn here.
 const char* themeName(Symbol symbol);
-} // namespace PanelSymbols
+} // namespace Glyphs

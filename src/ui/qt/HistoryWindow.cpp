@@ -3,6 +3,7 @@
 #include "app/qt/AppActivation.h"
 #include "store/qt/HistoryStore.h"
 #include "ui/qt/Glyphs.h"
+#include "ui/qt/Look.h"
 
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -22,7 +23,7 @@
 
 #include <functional>
 
-using PanelSymbols::Symbol;
+using Glyphs::Symbol;
 
 namespace {
 QString qt(const std::string& text)
@@ -30,18 +31,11 @@ QString qt(const std::string& text)
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-QColor secondaryColor(const QPalette& palette)
-{
-    QColor color = palette.color(QPalette::WindowText);
-    color.setAlphaF(0.6f);
-    return color;
-}
-
 // The theme's symbol, or the drawn one in the accent colour.
 QIcon accentIcon(Symbol symbol, const QPalette& palette)
 {
-    const QIcon themed = QIcon::fromTheme(QString::fromLatin1(PanelSymbols::themeName(symbol)));
-    return themed.isNull() ? PanelSymbols::drawn(symbol, palette.color(QPalette::Highlight)) : themed;
+    const QIcon themed = QIcon::fromTheme(QString::fromLatin1(Glyphs::themeName(symbol)));
+    return themed.isNull() ? Glyphs::drawn(symbol, palette.color(QPalette::Highlight)) : themed;
 }
 
 // One entry of the list: symbol, preview, relative date and pin mark; the "Copied" mark floats over its trailing
@@ -85,7 +79,7 @@ public:
         small.setPointSizeF(small.pointSizeF() * 0.82);
         date->setFont(small);
         QPalette datePalette = date->palette();
-        datePalette.setColor(QPalette::WindowText, secondaryColor(datePalette));
+        datePalette.setColor(QPalette::WindowText, Look::secondaryText(datePalette));
         date->setPalette(datePalette);
         texts->addWidget(date);
         layout->addLayout(texts, 1);
@@ -94,7 +88,7 @@ public:
             auto* pin = new QLabel;
             pin->setObjectName(QStringLiteral("pinMark"));
             pin->setToolTip(QStringLiteral("Pinned"));
-            pin->setPixmap(PanelSymbols::icon(Symbol::Pin).pixmap(12, 12));
+            pin->setPixmap(Glyphs::icon(Symbol::Pin).pixmap(12, 12));
             pin->setAlignment(Qt::AlignTop);
             layout->addWidget(pin);
         }
@@ -169,7 +163,7 @@ HistoryView::HistoryView(HistoryStore& store, QWidget* parent)
     header->setContentsMargins(10, 10, 10, 10);
     header->setSpacing(8);
     auto* searchIcon = new QLabel;
-    searchIcon->setPixmap(PanelSymbols::icon(Symbol::Search).pixmap(16, 16));
+    searchIcon->setPixmap(Glyphs::icon(Symbol::Search).pixmap(16, 16));
     header->addWidget(searchIcon);
     m_search = new QLineEdit;
     m_search->setPlaceholderText(QStringLiteral("Search history"));
@@ -178,7 +172,7 @@ HistoryView::HistoryView(HistoryStore& store, QWidget* parent)
     header->addWidget(m_search, 1);
     auto* clear = new QToolButton;
     clear->setText(QStringLiteral("Clear All"));
-    clear->setIcon(PanelSymbols::icon(Symbol::Trash));
+    clear->setIcon(Glyphs::icon(Symbol::Trash));
     clear->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     clear->setAutoRaise(true);
     m_clear = clear;
@@ -198,9 +192,9 @@ HistoryView::HistoryView(HistoryStore& store, QWidget* parent)
     emptyLayout->addStretch(1);
     auto* emptyIcon = new QLabel;
     emptyIcon->setAlignment(Qt::AlignHCenter);
-    emptyIcon->setPixmap(PanelSymbols::icon(Symbol::History).pixmap(40, 40));
+    emptyIcon->setPixmap(Glyphs::icon(Symbol::History).pixmap(40, 40));
     QPalette faint = emptyIcon->palette();
-    faint.setColor(QPalette::WindowText, secondaryColor(faint));
+    faint.setColor(QPalette::WindowText, Look::secondaryText(faint));
     emptyLayout->addWidget(emptyIcon);
     m_emptyTitle = new QLabel;
     m_emptyTitle->setAlignment(Qt::AlignHCenter);
@@ -324,7 +318,7 @@ QMenu* HistoryView::contextMenu(const HistoryItem& item, QWidget* parent)
     menu->addAction(item.pinned ? QStringLiteral("Unpin") : QStringLiteral("Pin"), this,
                     [this, id] { m_store.togglePin(id); });
     menu->addSeparator();
-    QAction* remove = menu->addAction(PanelSymbols::icon(Symbol::Trash), QStringLiteral("Delete"), this,
+    QAction* remove = menu->addAction(Glyphs::icon(Symbol::Trash), QStringLiteral("Delete"), this,
                                       [this, id] { m_store.remove(id); });
     remove->setObjectName(QStringLiteral("delete"));
     return menu;
@@ -364,13 +358,13 @@ void HistoryView::showCopiedMark()
         static_cast<HistoryRow*>(widget)->setCopied(widget->property("itemId").toString() == qt(m_copiedId));
 }
 
-HistoryWindowController& HistoryWindowController::shared()
+HistoryWindow& HistoryWindow::shared()
 {
-    static auto* controller = new HistoryWindowController; // lives as long as the process
+    static auto* controller = new HistoryWindow; // lives as long as the process
     return *controller;
 }
 
-void HistoryWindowController::show()
+void HistoryWindow::show()
 {
     if (!m_window) {
         m_window = new HistoryView(HistoryStore::shared());

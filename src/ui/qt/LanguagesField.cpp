@@ -88,7 +88,7 @@ LanguagesField::LanguagesField(std::set<std::string> supported, QWidget* parent)
             return;
         QAction* header = m_menu->addSection(title);
         if (verified)
-            header->setIcon(PanelSymbols::icon(PanelSymbols::Symbol::Check));
+            header->setIcon(Glyphs::icon(Glyphs::Symbol::Check));
         for (const OCRLanguage& language : languages) {
             QAction* action = m_menu->addAction(qt(language.name));
             action->setCheckable(true);

@@ -19,7 +19,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-using PanelSymbols::Symbol;
+using Glyphs::Symbol;
 
 namespace {
 QLabel* note(const QString& text)
@@ -40,12 +40,12 @@ QLabel* note(const QString& text)
 QLabel* symbolLabel(Symbol symbol, int size)
 {
     auto* label = new QLabel;
-    label->setPixmap(PanelSymbols::icon(symbol).pixmap(size, size));
+    label->setPixmap(Glyphs::icon(symbol).pixmap(size, size));
     return label;
 }
 } // namespace
 
-PreferencesView::PreferencesView(QWidget* parent)
+SettingsView::SettingsView(QWidget* parent)
     : QWidget(parent)
 {
     setWindowTitle(QStringLiteral("Ambrel Settings"));
@@ -60,7 +60,7 @@ PreferencesView::PreferencesView(QWidget* parent)
     readSettings();
 }
 
-QWidget* PreferencesView::captureTab()
+QWidget* SettingsView::captureTab()
 {
     auto* tab = new QWidget;
     auto* form = new QFormLayout(tab);
@@ -92,7 +92,7 @@ QWidget* PreferencesView::captureTab()
     return tab;
 }
 
-QWidget* PreferencesView::generalTab()
+QWidget* SettingsView::generalTab()
 {
     auto* tab = new QWidget;
     auto* layout = new QVBoxLayout(tab);
@@ -166,7 +166,7 @@ QWidget* PreferencesView::generalTab()
     return tab;
 }
 
-void PreferencesView::readSettings()
+void SettingsView::readSettings()
 {
     m_outputPicker->setCurrentIndex(m_outputPicker->findData(static_cast<int>(Settings::outputMode())));
     for (auto [box, key] :
@@ -177,22 +177,22 @@ void PreferencesView::readSettings()
     }
 }
 
-void PreferencesView::showEvent(QShowEvent* event)
+void SettingsView::showEvent(QShowEvent* event)
 {
     readSettings();
     QWidget::showEvent(event);
 }
 
-PreferencesWindowController& PreferencesWindowController::shared()
+SettingsWindow& SettingsWindow::shared()
 {
-    static auto* controller = new PreferencesWindowController; // lives as long as the process
+    static auto* controller = new SettingsWindow; // lives as long as the process
     return *controller;
 }
 
-void PreferencesWindowController::show()
+void SettingsWindow::show()
 {
     if (!m_window) {
-        m_window = new PreferencesView;
+        m_window = new SettingsView;
         AppActivation::placeNew(m_window);
     }
     AppActivation::show(m_window);
