@@ -101,11 +101,3 @@ TEST(BatchSheetTest, PageWithoutTableGivesLinesThenBarcodes)
     EXPECT_EQ(Batch::sheetRows(result, table), table);
     EXPECT_EQ(Batch::sheetRows(codes, std::nullopt), (TableGrid{{"only"}}));
 }
-
-TEST(BatchSheetTest, MessagesAreExact)
-{
-    EXPECT_EQ(Batch::progressText(2, 12), "Processing 3 / 12\u2026");
-    EXPECT_EQ(Batch::exportedText(1), "\u2713 Exported 1 sheet");
-    EXPECT_EQ(Batch::exportedText(7), "\u2713 Exported 7 sheets");
-    EXPECT_EQ(Batch::saveFailedMessage, "Couldn\u2019t save the workbook");
-}

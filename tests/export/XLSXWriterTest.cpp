@@ -57,47 +57,6 @@ TEST(XLSXWriterTest, EscapeReplacesIllFormedUtf8)
     EXPECT_EQ(XLSXWriter::escape("x\xF0\x9F"), "x" + fffd) << "cut-off emoji";
 }
 
-TEST(XLSXWriterTest, FixedPartsAreExact)
-{
-    EXPECT_EQ(
-        XLSXWriter::contentTypes(2),
-        declaration
-            + "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
-              "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
-              "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
-              "<Override PartName=\"/xl/workbook.xml\" "
-              "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>"
-              "<Override PartName=\"/xl/worksheets/sheet1.xml\" "
-              "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/>"
-              "<Override PartName=\"/xl/worksheets/sheet2.xml\" "
-              "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/>"
-              "</Types>");
-    EXPECT_EQ(XLSXWriter::rootRels(),
-              declaration
-                  + "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-                    "<Relationship Id=\"rId1\" "
-                    "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument\" "
-                    "Target=\"xl/workbook.xml\"/>"
-                    "</Relationships>");
-    EXPECT_EQ(XLSXWriter::workbook({"Data", "P&L \"Q1\""}),
-              declaration
-                  + "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
-                    "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><sheets>"
-                    "<sheet name=\"Data\" sheetId=\"1\" r:id=\"rId1\"/>"
-                    "<sheet name=\"P&amp;L &quot;Q1&quot;\" sheetId=\"2\" r:id=\"rId2\"/>"
-                    "</sheets></workbook>");
-    EXPECT_EQ(XLSXWriter::workbookRels(2),
-              declaration
-                  + "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-                    "<Relationship Id=\"rId1\" "
-                    "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet\" "
-                    "Target=\"worksheets/sheet1.xml\"/>"
-                    "<Relationship Id=\"rId2\" "
-                    "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet\" "
-                    "Target=\"worksheets/sheet2.xml\"/>"
-                    "</Relationships>");
-}
-
 TEST(XLSXWriterTest, WorksheetKeepsColumnsOfCellsAfterGapsAndWritesEveryRow)
 {
     const std::string head =
