@@ -5,9 +5,9 @@
 
 #include <optional>
 
-// The symbols of the panel, the history window and the settings window. Each comes from the desktop's icon theme
-// under its freedesktop name; a theme without it (or no theme at all, as on a bare X server) gets the same symbol
-// drawn here, so no button or row is ever left with an empty space.
+// The symbols of every window: the panel, the history, settings and document windows. Each comes from the desktop's
+// icon theme under its freedesktop name; a theme without it (or no theme at all, as on a bare X server) gets the same
+// symbol drawn here, so no button or row is ever left with an empty space.
 namespace Glyphs {
 enum class Symbol
 {
@@ -27,6 +27,11 @@ enum class Symbol
     Check,       // a selected language, the "Verified" section
     CheckCircle, // permission granted
     Warning,     // permission needed
+    Folder,      // the document window: add files
+    Clipboard,   // copy the text
+    Save,        // export to a file
+    Info,        // a note that no table was found
+    DropTarget,  // a page inside a viewfinder: the document window's invitation to drop a scan
 };
 
 // Returns the theme's icon, or the drawn symbol in the palette's text colour when the theme has none.
