@@ -1,11 +1,11 @@
 #include "ui/qt/SettingsWindow.h"
 
 #include "UiTest.h"
-#include "app/qt/AppActivation.h"
 #include "app/qt/LoginItem.h"
 #include "capture/qt/HotKeySettings.h"
 #include "ui/qt/HotKeyRecorder.h"
 #include "ui/qt/LanguagesField.h"
+#include "ui/qt/OpenWindows.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -236,24 +236,24 @@ TEST_F(SettingsWindowTest, WindowIsCreatedOnceAndShownAgain)
 TEST(AppActivationTest, KeepsTheSetOfOpenWindows)
 {
     uiTestApp();
-    const int before = AppActivation::openCount();
+    const int before = OpenWindows::openCount();
     QWidget one;
     QWidget two;
-    AppActivation::show(&one);
-    AppActivation::show(&one); // showing again changes nothing
-    AppActivation::show(&two);
-    EXPECT_EQ(AppActivation::openCount(), before + 2);
+    OpenWindows::show(&one);
+    OpenWindows::show(&one); // showing again changes nothing
+    OpenWindows::show(&two);
+    EXPECT_EQ(OpenWindows::openCount(), before + 2);
     EXPECT_TRUE(one.isVisible());
     one.close();
-    EXPECT_FALSE(AppActivation::isOpen(&one));
-    EXPECT_TRUE(AppActivation::isOpen(&two));
+    EXPECT_FALSE(OpenWindows::isOpen(&one));
+    EXPECT_TRUE(OpenWindows::isOpen(&two));
     {
         QWidget three;
-        AppActivation::show(&three);
-        EXPECT_EQ(AppActivation::openCount(), before + 2);
+        OpenWindows::show(&three);
+        EXPECT_EQ(OpenWindows::openCount(), before + 2);
     } // destroyed while open
-    EXPECT_EQ(AppActivation::openCount(), before + 1);
+    EXPECT_EQ(OpenWindows::openCount(), before + 1);
     two.hide();
-    EXPECT_EQ(AppActivation::openCount(), before);
+    EXPECT_EQ(OpenWindows::openCount(), before);
 }
 } // namespace

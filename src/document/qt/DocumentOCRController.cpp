@@ -1,6 +1,5 @@
 #include "document/qt/DocumentOCRController.h"
 
-#include "app/qt/AppActivation.h"
 #include "app/qt/DesktopServices.h"
 #include "document/qt/DocumentOCRWindow.h"
 #include "export/AtomicFile.h"
@@ -8,6 +7,7 @@
 #include "store/qt/HistoryStore.h"
 #include "store/qt/SettingsStore.h"
 #include "ui/qt/HUD.h"
+#include "ui/qt/OpenWindows.h"
 
 #include <QClipboard>
 #include <QFile>
@@ -39,7 +39,7 @@ DocumentOCRWindow& DocumentOCRController::window()
 
 void DocumentOCRController::show(const QStringList& files)
 {
-    AppActivation::show(&window());
+    OpenWindows::show(&window());
     if (!files.isEmpty())
         load(files);
 }

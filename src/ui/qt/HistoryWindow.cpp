@@ -1,9 +1,9 @@
 #include "ui/qt/HistoryWindow.h"
 
-#include "app/qt/AppActivation.h"
 #include "store/qt/HistoryStore.h"
 #include "ui/qt/Glyphs.h"
 #include "ui/qt/Look.h"
+#include "ui/qt/OpenWindows.h"
 
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -368,7 +368,7 @@ void HistoryWindow::show()
 {
     if (!m_window) {
         m_window = new HistoryView(HistoryStore::shared());
-        AppActivation::placeNew(m_window);
+        OpenWindows::placeNew(m_window);
     }
-    AppActivation::show(m_window);
+    OpenWindows::show(m_window);
 }

@@ -1,4 +1,4 @@
-#include "app/qt/AppActivation.h"
+#include "ui/qt/OpenWindows.h"
 
 #include <QEvent>
 #include <QGuiApplication>
@@ -26,7 +26,7 @@ void bringForward(QWidget* window)
 }
 } // namespace
 
-namespace AppActivation {
+namespace OpenWindows {
 void show(QWidget* window)
 {
     if (window == nullptr)
@@ -65,7 +65,7 @@ int openCount()
 {
     return static_cast<int>(openWindows().size());
 }
-} // namespace AppActivation
+} // namespace OpenWindows
 
 WindowCloseObserver::WindowCloseObserver(QWidget* window)
     : QObject(window)
@@ -78,11 +78,11 @@ bool WindowCloseObserver::eventFilter(QObject* watched, QEvent* event)
     // Closing or hiding a window in code sends a non-spontaneous hide; the window manager's minimise sends a
     // spontaneous one, and a minimised window is still open.
     if (event->type() == QEvent::Hide && !event->spontaneous() && watched == parent())
-        AppActivation::didClose(static_cast<QWidget*>(watched));
+        OpenWindows::didClose(static_cast<QWidget*>(watched));
     return QObject::eventFilter(watched, event);
 }
 
-void AppActivation::placeNew(QWidget* window)
+void OpenWindows::placeNew(QWidget* window)
 {
     window->setWindowIcon(QGuiApplication::windowIcon());
     if (QScreen* screen = QGuiApplication::primaryScreen()) {

@@ -6,7 +6,7 @@ class QWidget;
 
 // The rule for showing the program's windows. Linux has no Dock: a window's taskbar entry comes and goes with the
 // window itself, so all that is kept is the set of open windows. Main thread only.
-namespace AppActivation {
+namespace OpenWindows {
 // Shows the window (restoring it when minimised), raises it and gives it the focus, then asks again on the next
 // turn of the event loop; records it as open until it closes.
 void show(QWidget* window);
@@ -17,9 +17,9 @@ void didClose(QWidget* window);
 bool isOpen(const QWidget* window);
 // The number of the program's windows open now.
 int openCount();
-} // namespace AppActivation
+} // namespace OpenWindows
 
-// Reports the closing of one window to AppActivation::didClose. AppActivation::show installs one on each window
+// Reports the closing of one window to OpenWindows::didClose. OpenWindows::show installs one on each window
 // it shows; a window's own hide (closing it, or hide()) counts, a minimise by the window manager does not.
 class WindowCloseObserver : public QObject
 {

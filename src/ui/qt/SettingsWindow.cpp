@@ -1,6 +1,5 @@
 #include "ui/qt/SettingsWindow.h"
 
-#include "app/qt/AppActivation.h"
 #include "app/qt/AppInfo.h"
 #include "app/qt/LoginItem.h"
 #include "app/qt/StatusIcon.h"
@@ -9,6 +8,7 @@
 #include "ui/qt/Glyphs.h"
 #include "ui/qt/HotKeyRecorder.h"
 #include "ui/qt/LanguagesField.h"
+#include "ui/qt/OpenWindows.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -193,7 +193,7 @@ void SettingsWindow::show()
 {
     if (!m_window) {
         m_window = new SettingsView;
-        AppActivation::placeNew(m_window);
+        OpenWindows::placeNew(m_window);
     }
-    AppActivation::show(m_window);
+    OpenWindows::show(m_window);
 }
