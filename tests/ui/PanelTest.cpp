@@ -132,16 +132,6 @@ TEST_F(PanelTest, PermissionRowOnlyWhenCaptureIsNotAllowed)
     QTRY_VERIFY(granted);
 }
 
-TEST_F(PanelTest, ActionRowsShowTheirShortcuts)
-{
-    m_panel.show(QRect(), {});
-    for (const char* title :
-         {"Capture Text", "OCR a Document…", "Batch → Excel", "History", "Guide", "Settings…", "Quit Ambrel"})
-        EXPECT_NE(button(QString::fromUtf8(title)), nullptr) << title;
-    QPixmap shot = m_panel.panel()->grab();
-    EXPECT_EQ(shot.width(), TrayPanelView::width + 2);
-}
-
 TEST_F(PanelTest, OutputPickerChangesTheNextCapturesMode)
 {
     m_panel.show(QRect(), {});
