@@ -1,7 +1,5 @@
 #pragma once
 
-#include "ocr/OCRResult.h"
-#include "ocr/OutputMode.h"
 #include "sources/Image.h"
 #include "sources/PDFTable.h"
 
@@ -29,8 +27,4 @@ struct Page
 
     std::optional<Image> image() const { return loadImage ? loadImage() : std::nullopt; }
 };
-
-// Returns the text to output for a file's result under a mode: the Markdown or CSV table when the mode asks for
-// one and the result has one, otherwise the plain text.
-std::string format(const OCRResult& result, Settings::OutputMode mode);
 } // namespace ImageLoader
