@@ -94,13 +94,13 @@ Image drawnCode()
     return QtImage::fromQImage(image);
 }
 
-// Recognizes through OCR::recognize and waits for the completion, as the capture flow does.
+// Recognizes through the worker pool and waits for the completion, as the capture flow does.
 OCRResult recognizeAndWait(const Image& image)
 {
     std::mutex mutex;
     std::condition_variable done;
     std::optional<OCRResult> result;
-    OCR::recognize(image, {"en-US"}, true, [&](OCRResult r) {
+    TesseractRecognizer().recognize(image, {"en-US"}, true, [&](OCRResult r) {
         std::lock_guard lock(mutex);
         result = std::move(r);
         done.notify_all();

@@ -1,9 +1,9 @@
 // Feeds arbitrary bytes to the file loaders as a file on disk, the way users hand them over: as a PDF, as a
 // picture with each offered extension, and through the PDF text-layer readers. The command line's own PNG reader
 // runs on the same bytes and must agree with Qt's reader wherever it reads a file at all.
-#include "sources/ImageLoader.h"
-#include "sources/PDFTable.h"
 #include "sources/png/PngDecoder.h"
+#include "sources/poppler/PopplerText.h"
+#include "sources/qt/ImageLoader.h"
 
 #include <unistd.h>
 

@@ -1,6 +1,7 @@
 #include "app/CLI.h"
 #include "app/FileOCR.h"
 #include "app/qt/Application.h"
+#include "app/qt/DesktopServices.h"
 #include "app/qt/QuietQt.h"
 #include "app/qt/SelfTest.h"
 #include "demo/qt/DemoRenderer.h"
@@ -32,11 +33,13 @@ extern "C" __attribute__((visibility("default"))) int ambrel_main(int argc, char
     runners.selftest = [] { return SelfTest::run(std::cout); };
     runners.ocr = [](const std::string& path, Settings::OutputMode mode,
                      const std::optional<std::vector<std::string>>& languages) {
-        return FileOCR::run(path, mode, languages, std::cout, std::cerr);
+        return FileOCR::run(desktopServices(), path, mode, languages, std::cout, std::cerr);
     };
-    runners.diag = [](const std::string& path) { return FileOCR::diagnose(path, std::cout, std::cerr); };
+    runners.diag = [](const std::string& path) {
+        return FileOCR::diagnose(desktopServices(), path, std::cout, std::cerr);
+    };
     runners.batch = [](const std::string& output, const std::vector<std::string>& inputs) {
-        return FileOCR::batch(output, inputs, std::cout, std::cerr);
+        return FileOCR::batch(desktopServices(), output, inputs, std::cout, std::cerr);
     };
     runners.makeDemo = [](const std::string& path) { return DemoRenderer::run(path, std::cout, std::cerr); };
     runners.makeSample = [](const std::string& path) {

@@ -2,14 +2,15 @@
 
 #include "app/InOrder.h"
 #include "app/OCRText.h"
+#include "app/Services.h"
 #include "export/AtomicFile.h"
+#include "export/TextBoundaries.h"
 #include "export/XLSXWriter.h"
 #include "ocr/Recognizer.h"
 #include "ocr/Table.h"
 #include "ocr/TableBuilder.h"
-#include "sources/ImageLoader.h"
-#include "store/qt/LocaleLanguage.h"
-#include "store/qt/SettingsStore.h"
+#include "sources/PageSource.h"
+#include "store/SettingsReader.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -29,13 +30,14 @@ std::size_t pagesInFlight()
     return std::max(1u, std::thread::hardware_concurrency());
 }
 
-void recognizePages(const std::vector<ImageLoader::Page>& pages, const std::vector<std::string>& languages,
-                    bool correct, const std::function<void(std::size_t, OCRResult)>& emit)
+void recognizePages(const TextRecognizer& recognizer, const std::vector<ImageLoader::Page>& pages,
+                    const std::vector<std::string>& languages, bool correct,
+                    const std::function<void(std::size_t, OCRResult)>& emit)
 {
     recognizeInOrder(
         pages.size(), pagesInFlight(),
         [&](std::size_t i, std::function<void(OCRResult)> done) {
-            Recognizer::recognize(pages[i], languages, correct, std::move(done));
+            Recognizer::recognize(pages[i], recognizer, languages, correct, std::move(done));
         },
         emit);
 }
@@ -61,42 +63,42 @@ std::vector<std::string> splitLines(const std::string& text)
 }
 } // namespace
 
-std::vector<std::string> FileOCR::defaultLanguages(const std::vector<std::string>& fallback)
+std::vector<std::string> FileOCR::defaultLanguages(const SettingsReader& settings,
+                                                   const std::vector<std::string>& fallback)
 {
-    std::vector<std::string> saved = Settings::languages();
+    std::vector<std::string> saved = settings.languages();
     return saved.empty() ? fallback : saved;
 }
 
-int FileOCR::run(const std::string& path, Settings::OutputMode mode,
+int FileOCR::run(const Services& services, const std::string& path, Settings::OutputMode mode,
                  const std::optional<std::vector<std::string>>& languages, std::ostream& out, std::ostream& err)
 {
-    Settings::registerDefaults();
-    const std::vector<ImageLoader::Page> pages = ImageLoader::pages(path);
+    const std::vector<ImageLoader::Page> pages = services.pages.pages(path, ImageLoader::Pixels::Keep);
     if (pages.empty()) {
         err << "Ambrel: could not read image(s) from " << path << '\n';
         return 1;
     }
     const std::vector<std::string> langs =
-        languages ? *languages : defaultLanguages(LocaleLanguage::defaultLanguages());
-    recognizePages(pages, langs, Settings::usesLanguageCorrection(mode), [&](std::size_t i, OCRResult result) {
-        if (pages.size() > 1)
-            out << heading(pages[i]) << '\n';
-        out << OCRText::forPage(result, mode) << '\n';
-        out.flush();
-    });
+        languages ? *languages : defaultLanguages(services.settings, services.settings.defaultLanguages());
+    recognizePages(services.recognizer, pages, langs, Settings::usesLanguageCorrection(mode),
+                   [&](std::size_t i, OCRResult result) {
+                       if (pages.size() > 1)
+                           out << heading(pages[i]) << '\n';
+                       out << OCRText::forPage(result, mode) << '\n';
+                       out.flush();
+                   });
     return 0;
 }
 
-int FileOCR::diagnose(const std::string& path, std::ostream& out, std::ostream& err)
+int FileOCR::diagnose(const Services& services, const std::string& path, std::ostream& out, std::ostream& err)
 {
-    Settings::registerDefaults();
-    const std::vector<ImageLoader::Page> pages = ImageLoader::pages(path);
+    const std::vector<ImageLoader::Page> pages = services.pages.pages(path, ImageLoader::Pixels::Keep);
     if (pages.empty()) {
         err << "Ambrel: could not read " << path << '\n';
         return 1;
     }
-    const std::vector<std::string> langs = defaultLanguages(LocaleLanguage::defaultLanguages());
-    recognizePages(pages, langs, true, [&](std::size_t i, OCRResult result) {
+    const std::vector<std::string> langs = defaultLanguages(services.settings, services.settings.defaultLanguages());
+    recognizePages(services.recognizer, pages, langs, true, [&](std::size_t i, OCRResult result) {
         out << heading(pages[i]) << '\n';
         out << "source: " << (result.fromTextLayer() ? "PDF text layer (exact)" : "Tesseract OCR") << '\n';
         out << TableBuilder::diagnostics(result) << '\n';
@@ -105,25 +107,25 @@ int FileOCR::diagnose(const std::string& path, std::ostream& out, std::ostream& 
     return 0;
 }
 
-int FileOCR::batch(const std::string& output, const std::vector<std::string>& inputs, std::ostream& out,
-                   std::ostream& err)
+int FileOCR::batch(const Services& services, const std::string& output, const std::vector<std::string>& inputs,
+                   std::ostream& out, std::ostream& err)
 {
-    Settings::registerDefaults();
     std::vector<ImageLoader::Page> pages;
     for (const std::string& input : inputs) {
         std::error_code ec;
         const std::filesystem::path absolute = std::filesystem::absolute(input, ec);
-        for (ImageLoader::Page& page : ImageLoader::pages(ec ? input : absolute.string(), ImageLoader::Pixels::Reload))
+        for (ImageLoader::Page& page :
+             services.pages.pages(ec ? input : absolute.string(), ImageLoader::Pixels::Reload))
             pages.push_back(std::move(page));
     }
     if (pages.empty()) {
         err << "Ambrel: no readable inputs\n";
         return 1;
     }
-    const std::vector<std::string> langs = defaultLanguages({"en-US"});
+    const std::vector<std::string> langs = defaultLanguages(services.settings, {"en-US"});
     std::vector<XLSXWriter::Sheet> sheets;
     sheets.reserve(pages.size());
-    recognizePages(pages, langs, true, [&](std::size_t i, OCRResult result) {
+    recognizePages(services.recognizer, pages, langs, true, [&](std::size_t i, OCRResult result) {
         std::optional<TableGrid> grid = tableGrid(result);
         TableGrid rows;
         if (grid) {
@@ -135,7 +137,7 @@ int FileOCR::batch(const std::string& output, const std::vector<std::string>& in
         sheets.push_back({pages[i].label, std::move(rows)});
     });
 
-    const XLSXWriter::Result workbook = XLSXWriter::data(sheets);
+    const XLSXWriter::Result workbook = XLSXWriter::data(sheets, services.text);
     if (!workbook.ok()) {
         err << "write failed: " << workbook.error << '\n';
         return 1;

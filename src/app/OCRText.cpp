@@ -1,10 +1,10 @@
 #include "app/OCRText.h"
 
-#include "sources/Page.h"
+#include "ocr/Table.h"
 
 std::string OCRText::forPage(const OCRResult& result, Settings::OutputMode mode)
 {
-    std::string text = result.isEmpty() ? std::string() : ImageLoader::format(result, mode);
+    std::string text = result.isEmpty() ? std::string() : outputText(result, mode);
     if (!result.barcodes.empty()) {
         std::string codes;
         for (const std::string& code : result.barcodes)

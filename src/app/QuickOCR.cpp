@@ -1,7 +1,7 @@
 #include "app/QuickOCR.h"
 
 #include "app/OCRText.h"
-#include "ocr/OCR.h"
+#include "ocr/tesseract/TesseractOCR.h"
 #include "sources/ImageLoader.h"
 #include "sources/png/PngDecoder.h"
 
@@ -23,8 +23,8 @@ std::optional<int> QuickOCR::run(const std::string& path, Settings::OutputMode m
         return std::nullopt;
 
     std::promise<OCRResult> recognized;
-    OCR::recognize(std::move(*image), *languages, Settings::usesLanguageCorrection(mode),
-                   [&recognized](OCRResult result) { recognized.set_value(std::move(result)); });
+    TesseractRecognizer().recognize(std::move(*image), *languages, Settings::usesLanguageCorrection(mode),
+                                    [&recognized](OCRResult result) { recognized.set_value(std::move(result)); });
     out << OCRText::forPage(recognized.get_future().get(), mode) << '\n';
     out.flush();
     return 0;

@@ -1,6 +1,7 @@
 #include "export/XLSXWriter.h"
 
 #include "export/CellNumber.h"
+#include "export/TextBoundaries.h"
 #include "export/Unicode.h"
 #include "export/Zip.h"
 
@@ -226,7 +227,7 @@ std::string escape(std::string_view text)
     return out;
 }
 
-std::vector<std::string> normalizedNames(const std::vector<std::string>& wanted)
+std::vector<std::string> normalizedNames(const std::vector<std::string>& wanted, const TextBoundaries& text)
 {
     std::vector<std::string> names;
     names.reserve(wanted.size());
@@ -242,22 +243,22 @@ std::vector<std::string> normalizedNames(const std::vector<std::string>& wanted)
         for (char& c : base)
             if (isForbiddenInName(c))
                 c = ' ';
-        std::vector<std::string_view> clusters = Unicode::graphemes(base);
+        std::vector<std::string_view> clusters = text.graphemes(base);
         // Cut before trimming: a name cut just behind a space ends up shorter than the limit.
         base = withoutEdgeApostrophes(prefix(clusters, maxNameLength, maxNameUnits));
         if (base.empty())
             base = defaultName(i);
-        clusters = Unicode::graphemes(base);
+        clusters = text.graphemes(base);
 
         std::string candidate = base;
-        std::string lower = Unicode::lowercased(candidate);
+        std::string lower = text.caseless(candidate);
         if (used.contains(lower)) {
             std::size_t& n = nextSuffix.try_emplace(base, 2).first->second;
             do {
                 std::string suffix = " ";
                 appendNumber(suffix, n++);
                 candidate = prefix(clusters, maxNameLength - suffix.size(), maxNameUnits - suffix.size()) + suffix;
-                lower = Unicode::lowercased(candidate);
+                lower = text.caseless(candidate);
             } while (used.contains(lower));
         }
         used.insert(std::move(lower));
@@ -403,7 +404,7 @@ std::string worksheet(const TableGrid& rows)
     return xml;
 }
 
-Result data(const std::vector<Sheet>& sheets)
+Result data(const std::vector<Sheet>& sheets, const TextBoundaries& text)
 {
     if (std::string error = countError(sheets.size()); !error.empty())
         return {{}, std::move(error)};
@@ -411,7 +412,7 @@ Result data(const std::vector<Sheet>& sheets)
     wanted.reserve(sheets.size());
     for (const Sheet& sheet : sheets)
         wanted.push_back(sheet.name);
-    const std::vector<std::string> names = normalizedNames(wanted);
+    const std::vector<std::string> names = normalizedNames(wanted, text);
     if (std::string error = sizeError(sheets, names); !error.empty())
         return {{}, std::move(error)};
 

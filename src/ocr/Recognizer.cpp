@@ -1,12 +1,12 @@
 #include "ocr/Recognizer.h"
 
-#include "sources/PDFTable.h"
+#include "ocr/TextRecognizer.h"
 
 #include <memory>
 #include <utility>
 
-void Recognizer::recognize(const ImageLoader::Page& page, std::vector<std::string> languages, bool correct,
-                           OCR::Completion completion)
+void Recognizer::recognize(const ImageLoader::Page& page, const TextRecognizer& recognizer,
+                           std::vector<std::string> languages, bool correct, OCR::Completion completion)
 {
     std::optional<Image> image = page.image();
     if (!image) {
@@ -15,8 +15,8 @@ void Recognizer::recognize(const ImageLoader::Page& page, std::vector<std::strin
         return;
     }
 
-    if (page.pdfPath && page.pageIndex) {
-        if (auto table = PDFTable::extract(*page.pdfPath, *page.pageIndex, *image, ImageLoader::pdfScale)) {
+    if (page.textTable) {
+        if (auto table = page.textTable(*image)) {
             OCRResult result;
             result.image = std::move(image);
             result.exactText = std::move(table->plain);
@@ -27,13 +27,14 @@ void Recognizer::recognize(const ImageLoader::Page& page, std::vector<std::strin
     }
 
     std::optional<std::string> textLayer;
-    if (page.pdfPath)
-        textLayer = PageText::plain(*page.pdfPath, page.pageIndex.value_or(1));
+    if (page.textLayer)
+        textLayer = page.textLayer();
 
-    OCR::recognize(std::move(*image), std::move(languages), correct,
-                   [textLayer = std::move(textLayer), completion = std::move(completion)](OCRResult result) mutable {
-                       if (!result.exactText)
-                           result.exactText = std::move(textLayer);
-                       completion(std::move(result));
-                   });
+    recognizer.recognize(
+        std::move(*image), std::move(languages), correct,
+        [textLayer = std::move(textLayer), completion = std::move(completion)](OCRResult result) mutable {
+            if (!result.exactText)
+                result.exactText = std::move(textLayer);
+            completion(std::move(result));
+        });
 }

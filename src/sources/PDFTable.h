@@ -1,17 +1,10 @@
 #pragma once
 
 #include "ocr/TableGrid.h"
-#include "sources/Image.h"
 
 #include <optional>
 #include <string>
 #include <vector>
-
-namespace PageText {
-// Returns the trimmed text layer of a page (1-based), or no value when the document or page cannot be read or
-// the page holds 20 characters or fewer.
-std::optional<std::string> plain(const std::string& pdfPath, int pageIndex);
-} // namespace PageText
 
 namespace PDFTable {
 // One text line of a PDF page while a table is built from it.
@@ -29,12 +22,8 @@ struct Extracted
     std::string plain; // every text row, cells joined with a space, rows with a line feed
 };
 
-// Rebuilds the table of a PDF page (1-based) from its text lines, with the vertical rulings found in the
-// rendered `image` (drawn at `scale` pixels per point) as column boundaries. Reads the document with Poppler.
-std::optional<Extracted> extract(const std::string& pdfPath, int pageIndex, const Image& image, double scale);
-
-// The platform-free part of extract: groups the text lines into rows and places them into the bands of `cols`.
-// No value for fewer than 4 cells, fewer than 3 columns or a grid that trims away.
+// Groups the text lines of a page (poppler/PopplerText.h reads them) into rows and places them into the bands of
+// `cols`. No value for fewer than 4 cells, fewer than 3 columns or a grid that trims away.
 std::optional<Extracted> build(std::vector<Cell> cells, const std::vector<double>& cols);
 
 // Returns the band of position x, clamping positions outside the ruled area to the outermost band.

@@ -191,19 +191,6 @@ TEST(DocumentOCRModelTest, MarkdownOfProseEscapesWhatMarkdownWouldMisread)
     EXPECT_NE(markdown, *model.exportData(Format::PlainText));
 }
 
-TEST(DocumentOCRModelTest, ExportLabelsAndExtensionsInMenuOrder)
-{
-    std::vector<std::string> labels;
-    std::vector<std::string> extensions;
-    for (Format format : DocumentOCRModel::allExportFormats) {
-        labels.emplace_back(label(format));
-        extensions.emplace_back(extension(format));
-    }
-    EXPECT_EQ(labels, (std::vector<std::string>{"Plain text (.txt)", "Rich Text \u2014 Word (.rtf)",
-                                                "CSV \u2014 Excel (.csv)", "Markdown (.md)"}));
-    EXPECT_EQ(extensions, (std::vector<std::string>{"txt", "rtf", "csv", "md"}));
-}
-
 TEST(DocumentOCRModelTest, SuggestedNameIsTheFirstFileNameWithoutExtensionOrSuffix)
 {
     const auto nameFor = [](const std::string& label) {

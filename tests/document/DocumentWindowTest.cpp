@@ -2,7 +2,6 @@
 #include "document/qt/DocumentOCRController.h"
 #include "document/qt/DocumentOCRWindow.h"
 #include "store/qt/HistoryStore.h"
-#include "support/DarkPalette.h"
 
 #include <QClipboard>
 #include <QComboBox>
@@ -417,38 +416,3 @@ TEST_F(DocumentWindowTest, EscapeAndCtrlWCloseTheWindowAndKeepTheDocument)
     EXPECT_EQ(controller.model().sections().size(), 1u);
 }
 
-// Pictures of the window for review, in a light and a dark palette; written only when AMBREL_SCREENSHOT_DIR names
-// a folder.
-TEST_F(DocumentWindowTest, Screenshots)
-{
-    const QByteArray outDir = qgetenv("AMBREL_SCREENSHOT_DIR");
-    if (outDir.isEmpty())
-        GTEST_SKIP() << "set AMBREL_SCREENSHOT_DIR to write screenshots";
-    const QPalette original = QApplication::palette();
-    const QPalette dark = darkPalette();
-
-    const QString png = writeTextImage(path(QStringLiteral("scan.png")),
-                                       {QStringLiteral("Quarterly report"), QStringLiteral("Revenue grew 12%")});
-    for (const auto& [name, palette] :
-         {std::pair{QStringLiteral("light"), original}, std::pair{QStringLiteral("dark"), dark}}) {
-        QApplication::setPalette(palette);
-        DocumentOCRController controller;
-        DocumentOCRWindow& window = controller.window();
-        window.show();
-        QCoreApplication::processEvents();
-        window.grab().save(QString::fromLocal8Bit(outDir) + QStringLiteral("/document-empty-%1.png").arg(name));
-        dropFiles(window, {path(QStringLiteral("scan.png"))}, false);
-        window.grab().save(QString::fromLocal8Bit(outDir) + QStringLiteral("/document-drag-%1.png").arg(name));
-        dropFiles(window, {png});
-        window.grab().save(QString::fromLocal8Bit(outDir) + QStringLiteral("/document-pending-%1.png").arg(name));
-        ASSERT_TRUE(waitUntil([&] { return controller.model().pending() == 0; }));
-        controller.exportTo(DocumentOCRModel::ExportFormat::PlainText, path(QStringLiteral("scan.txt")));
-        window.grab().save(QString::fromLocal8Bit(outDir) + QStringLiteral("/document-text-%1.png").arg(name));
-        dropFiles(window, {png}, false);
-        window.grab().save(QString::fromLocal8Bit(outDir) + QStringLiteral("/document-capsule-%1.png").arg(name));
-        writeBytes(path(QStringLiteral("broken.pdf")), "%PDF-1.4 garbage");
-        controller.open({path(QStringLiteral("broken.pdf"))});
-        window.grab().save(QString::fromLocal8Bit(outDir) + QStringLiteral("/document-unreadable-%1.png").arg(name));
-    }
-    QApplication::setPalette(original);
-}

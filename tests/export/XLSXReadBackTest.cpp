@@ -1,5 +1,6 @@
 // Workbooks and archives read back by real readers: openpyxl (Debian's python3-openpyxl) and Info-ZIP's unzip.
 
+#include "CodePoints.h"
 #include "export/XLSXWriter.h"
 #include "export/Zip.h"
 
@@ -148,7 +149,7 @@ TEST(XLSXReadBackTest, OpenpyxlReadsEveryNameAndCell)
          {{std::string("nul\0 and \f gone", 16), "bad \xFF byte"}}},
         {"", {{"007", "=1+1", "2024-01-31"}}},
     };
-    const XLSXWriter::Result workbook = XLSXWriter::data(sheets);
+    const XLSXWriter::Result workbook = XLSXWriter::data(sheets, CodePoints());
     ASSERT_TRUE(workbook.ok()) << workbook.error;
     TempFile file(".xlsx");
     ASSERT_FALSE(file.path().empty());
@@ -202,7 +203,8 @@ TEST(XLSXReadBackTest, UnzipFindsNoErrorInAWorkbook)
 {
     if (!hasUnzip())
         GTEST_SKIP() << "unzip is not installed";
-    const XLSXWriter::Result workbook = XLSXWriter::data({{"One", {{"a", "b"}}}, {"Two", {{"\xC3\xA9"}}}});
+    const XLSXWriter::Result workbook =
+        XLSXWriter::data({{"One", {{"a", "b"}}}, {"Two", {{"\xC3\xA9"}}}}, CodePoints());
     ASSERT_TRUE(workbook.ok()) << workbook.error;
     TempFile file(".xlsx");
     ASSERT_TRUE(file.write(workbook.bytes));

@@ -6,12 +6,12 @@
 #include "capture/portal/PortalScreenshot.h"
 #include "capture/qt/Capture.h"
 #include "capture/qt/CaptureController.h"
-#include "capture/qt/HUD.h"
+#include "ui/qt/HUD.h"
 #include "capture/qt/Platform.h"
 #include "capture/qt/RegionPicker.h"
 #include "sources/qt/QtImage.h"
 #include "store/qt/SettingsStore.h"
-#include "store/qt/SettingsWindow.h"
+#include "ui/qt/SettingsWindow.h"
 
 #include <QClipboard>
 #include <QFile>
@@ -160,7 +160,7 @@ TEST_F(PortalCaptureTest, RefusalAndCancellationShowThePermissionMessageAndNoPic
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("kept"));
     {
         // Wayland has the permission X11 lacks: refused, the settings say so and offer the way to grant it.
-        PreferencesView settings;
+        SettingsView settings;
         EXPECT_NE(settings.findChild<QPushButton*>(QStringLiteral("openPermissionSettings")), nullptr);
     }
 

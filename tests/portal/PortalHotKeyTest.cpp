@@ -12,7 +12,7 @@
 #include "capture/qt/Platform.h"
 #include "capture/qt/RegionPicker.h"
 #include "store/qt/SettingsStore.h"
-#include "store/qt/SettingsWindow.h"
+#include "ui/qt/SettingsWindow.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -224,7 +224,7 @@ TEST_F(PortalHotKeyTest, AShortcutThePortalDidNotBindIsReportedNotLost)
     ASSERT_TRUE(dir.isValid());
     ::setenv("XDG_CONFIG_HOME", qPrintable(dir.filePath("config")), 1);
     Settings::registerDefaults("en-US");
-    PreferencesView view;
+    SettingsView view;
     auto* notice = view.findChild<QLabel*>(QStringLiteral("shortcutNotice"));
     ASSERT_NE(notice, nullptr);
     EXPECT_TRUE(notice->text().contains(QStringLiteral("ambrel --capture")));

@@ -1,5 +1,6 @@
 #include "store/qt/SettingsStore.h"
 
+#include "ocr/tesseract/TessData.h"
 #include "store/qt/LocaleLanguage.h"
 
 #include <QSettings>
@@ -193,6 +194,6 @@ TEST_F(SettingsStoreTest, ReadsFromAnotherThreadWithoutApplicationObject)
 TEST_F(SettingsStoreTest, DefaultLanguagesFollowTheLocale)
 {
     EXPECT_EQ(LocaleLanguage::current(), ""); // the C locale names no language, which reads as English
-    Settings::registerDefaults();
+    Settings::registerDefaults(TessData::InstalledModels());
     EXPECT_EQ(Settings::languages(), std::vector<std::string>{"en-US"});
 }

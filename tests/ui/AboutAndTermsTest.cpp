@@ -3,7 +3,7 @@
 #include "app/Credits.h"
 #include "app/qt/About.h"
 #include "app/qt/Legal.h"
-#include "app/qt/Welcome.h"
+#include "ui/qt/Welcome.h"
 
 #include <QDialog>
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "store/qt/HistoryWindow.h"
+#include "ui/qt/HistoryWindow.h"
 
 #include "UiTest.h"
 #include "store/qt/HistoryStore.h"
@@ -319,11 +319,11 @@ TEST_F(HistoryKeyboardTest, ArrowsEnterPinAndDeleteAsTheMenuShows)
 
 TEST_F(HistoryKeyboardTest, EscapeAndCtrlWCloseTheWindow)
 {
-    HistoryWindowController::shared().show();
-    HistoryView* window = HistoryWindowController::shared().window();
+    HistoryWindow::shared().show();
+    HistoryView* window = HistoryWindow::shared().window();
     for (const QKeyCombination keys :
          {QKeyCombination(Qt::Key_Escape), QKeyCombination(Qt::ControlModifier, Qt::Key_W)}) {
-        HistoryWindowController::shared().show();
+        HistoryWindow::shared().show();
         ASSERT_TRUE(QTest::qWaitForWindowActive(window));
         QTest::keyClick(window, keys.key(), keys.keyboardModifiers());
         EXPECT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }));

@@ -1,11 +1,10 @@
-#include "app/qt/Panel.h"
-
 #include "UiTest.h"
 #include "capture/FakeScreens.h"
 #include "capture/TableResult.h"
 #include "capture/qt/Capture.h"
 #include "capture/qt/CaptureController.h"
 #include "capture/qt/RegionPicker.h"
+#include "ui/qt/TrayPanel.h"
 
 #include <QAbstractButton>
 #include <QClipboard>
@@ -17,7 +16,7 @@
 #include <thread>
 
 namespace {
-using Controller = MenuBarPanelController;
+using Controller = TrayPanel;
 const QSize panelSize(300, 400);
 
 TEST(PanelPlacementTest, CentresUnderTheIconOfATopBar)
@@ -64,7 +63,7 @@ protected:
         return m_panel.panel() ? m_panel.panel()->findChild<QAbstractButton*>(title) : nullptr;
     }
 
-    MenuBarPanelController m_panel;
+    TrayPanel m_panel;
 };
 
 TEST_F(PanelTest, FadesInAndEveryActionRunsOnceThePanelIsGone)
@@ -90,7 +89,7 @@ TEST_F(PanelTest, FadesInAndEveryActionRunsOnceThePanelIsGone)
 TEST_F(PanelTest, AClickOutsideOrEscapeClosesIt)
 {
     m_panel.show(QRect(100, 0, 20, 20), {});
-    KeyablePanel* panel = m_panel.panel();
+    PanelPopup* panel = m_panel.panel();
     ASSERT_NE(panel, nullptr);
     QTest::mouseClick(panel, Qt::LeftButton, {}, QPoint(-20, -20));
     EXPECT_FALSE(m_panel.isShown());
@@ -133,7 +132,7 @@ TEST_F(PanelTest, ActionRowsShowTheirShortcuts)
          {"Capture Text", "OCR a Document…", "Batch → Excel", "History", "Guide", "Settings…", "Quit Ambrel"})
         EXPECT_NE(button(QString::fromUtf8(title)), nullptr) << title;
     QPixmap shot = m_panel.panel()->grab();
-    EXPECT_EQ(shot.width(), HomePanelView::width + 2);
+    EXPECT_EQ(shot.width(), TrayPanelView::width + 2);
 }
 
 TEST_F(PanelTest, OutputPickerChangesTheNextCapturesMode)

@@ -1,12 +1,13 @@
-#include "store/qt/SettingsWindow.h"
+#include "ui/qt/SettingsWindow.h"
 
 #include "UiTest.h"
-#include "app/qt/AppActivation.h"
 #include "app/qt/LoginItem.h"
-#include "app/qt/Welcome.h"
-#include "capture/qt/HotKeyRecorder.h"
+#include "ui/qt/Welcome.h"
+#include "ui/qt/HotKeyRecorder.h"
 #include "capture/qt/HotKeySettings.h"
-#include "store/qt/LanguagesField.h"
+#include "ui/qt/HotKeyRecorder.h"
+#include "ui/qt/LanguagesField.h"
+#include "ui/qt/OpenWindows.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -123,14 +124,6 @@ protected:
     HotKeyRecorder* m_recorder = nullptr;
 };
 
-TEST_F(HotKeyRecorderTest, RecordingShowsThePrompt)
-{
-    EXPECT_EQ(m_recorder->button()->text(), QStringLiteral("Press keys…"));
-    EXPECT_FALSE(m_recorder->hint()->isHidden());
-    EXPECT_EQ(m_recorder->hint()->text(),
-              QStringLiteral("Click, then press a key with Ctrl, Alt, Shift or Super. Esc cancels."));
-}
-
 TEST_F(HotKeyRecorderTest, AnotherCommandsCombinationIsRefusedWithAMessage)
 {
     QSignalSpy changed(&HotKeyNotifier::instance(), &HotKeyNotifier::hotKeyChanged);
@@ -206,7 +199,7 @@ using SettingsWindowTest = UiTest;
 
 TEST_F(SettingsWindowTest, TabsAndControlsWriteTheirSettings)
 {
-    PreferencesView view;
+    SettingsView view;
     EXPECT_EQ(view.windowTitle(), QStringLiteral("Ambrel Settings"));
     ASSERT_EQ(view.tabs()->count(), 2);
     EXPECT_EQ(view.tabs()->tabText(0), QStringLiteral("Capture"));
@@ -225,7 +218,7 @@ TEST_F(SettingsWindowTest, TabsAndControlsWriteTheirSettings)
 
 TEST_F(SettingsWindowTest, LaunchAtLoginWritesAndRemovesTheAutostartEntry)
 {
-    PreferencesView view;
+    SettingsView view;
     EXPECT_FALSE(view.launchAtLogin()->isChecked());
     view.launchAtLogin()->click();
     EXPECT_TRUE(Settings::boolean(Settings::Key::launchAtLogin));
@@ -247,62 +240,62 @@ TEST_F(SettingsWindowTest, PermissionWordingOnlyWhereTheDesktopHasAPermission)
     };
     for (const char* session : {"x11", "none"}) {
         ::setenv("AMBREL_PLATFORM", session, 1);
-        PreferencesView view;
+        SettingsView view;
         EXPECT_EQ(view.findChild<QPushButton*>(QStringLiteral("openPermissionSettings")), nullptr) << session;
         EXPECT_TRUE(permissionWords(view).isEmpty()) << session;
     }
     ::setenv("AMBREL_PLATFORM", "wayland", 1);
-    PreferencesView view;
+    SettingsView view;
     EXPECT_EQ(permissionWords(view), QStringList{QStringLiteral("Screen capture granted")});
 }
 
 TEST_F(SettingsWindowTest, WindowIsCreatedOnceAndShownAgain)
 {
-    PreferencesWindowController::shared().show();
-    PreferencesView* first = PreferencesWindowController::shared().window();
+    SettingsWindow::shared().show();
+    SettingsView* first = SettingsWindow::shared().window();
     ASSERT_NE(first, nullptr);
     first->close();
-    PreferencesWindowController::shared().show();
-    EXPECT_EQ(PreferencesWindowController::shared().window(), first);
+    SettingsWindow::shared().show();
+    EXPECT_EQ(SettingsWindow::shared().window(), first);
     EXPECT_TRUE(first->isVisible());
     first->close();
 }
 
-TEST(AppActivationTest, KeepsTheSetOfOpenWindows)
+TEST(OpenWindowsTest, KeepsTheSetOfOpenWindows)
 {
     uiTestApp();
-    const int before = AppActivation::openCount();
+    const int before = OpenWindows::openCount();
     QWidget one;
     QWidget two;
-    AppActivation::show(&one);
-    AppActivation::show(&one); // showing again changes nothing
-    AppActivation::show(&two);
-    EXPECT_EQ(AppActivation::openCount(), before + 2);
+    OpenWindows::show(&one);
+    OpenWindows::show(&one); // showing again changes nothing
+    OpenWindows::show(&two);
+    EXPECT_EQ(OpenWindows::openCount(), before + 2);
     EXPECT_TRUE(one.isVisible());
     one.close();
-    EXPECT_FALSE(AppActivation::isOpen(&one));
-    EXPECT_TRUE(AppActivation::isOpen(&two));
+    EXPECT_FALSE(OpenWindows::isOpen(&one));
+    EXPECT_TRUE(OpenWindows::isOpen(&two));
     {
         QWidget three;
-        AppActivation::show(&three);
-        EXPECT_EQ(AppActivation::openCount(), before + 2);
+        OpenWindows::show(&three);
+        EXPECT_EQ(OpenWindows::openCount(), before + 2);
     } // destroyed while open
-    EXPECT_EQ(AppActivation::openCount(), before + 1);
+    EXPECT_EQ(OpenWindows::openCount(), before + 1);
     two.hide();
-    EXPECT_EQ(AppActivation::openCount(), before);
+    EXPECT_EQ(OpenWindows::openCount(), before);
 }
 
 TEST(AppActivationTest, NewWindowsStepAwayFromOnesAlreadyThere)
 {
     const QRect screen(0, 0, 1920, 1080);
     const QRect frame(700, 300, 460, 520);
-    EXPECT_EQ(AppActivation::cascaded(frame, {}, screen), frame.topLeft());
-    EXPECT_EQ(AppActivation::cascaded(frame, {QRect(100, 100, 400, 400)}, screen), frame.topLeft());
-    EXPECT_EQ(AppActivation::cascaded(frame, {frame}, screen), QPoint(732, 332));
-    EXPECT_EQ(AppActivation::cascaded(frame, {frame, frame.translated(32, 32)}, screen), QPoint(764, 364));
+    EXPECT_EQ(OpenWindows::cascaded(frame, {}, screen), frame.topLeft());
+    EXPECT_EQ(OpenWindows::cascaded(frame, {QRect(100, 100, 400, 400)}, screen), frame.topLeft());
+    EXPECT_EQ(OpenWindows::cascaded(frame, {frame}, screen), QPoint(732, 332));
+    EXPECT_EQ(OpenWindows::cascaded(frame, {frame, frame.translated(32, 32)}, screen), QPoint(764, 364));
     // Never off the screen: at the bottom right corner it starts again from the top left.
     const QRect corner(1400, 500, 460, 520);
-    const QPoint placed = AppActivation::cascaded(corner, {corner}, screen);
+    const QPoint placed = OpenWindows::cascaded(corner, {corner}, screen);
     EXPECT_TRUE(screen.contains(QRect(placed, corner.size()))) << placed.x() << "," << placed.y();
 }
 
@@ -311,21 +304,21 @@ TEST_F(SettingsWindowTest, NewWindowsCascadeAndSettingsClosesWithEscapeOrCtrlW)
     // Two windows of one size, as the history and the settings nearly are: the second steps down and right.
     QWidget first;
     first.resize(460, 520);
-    AppActivation::placeNew(&first);
+    OpenWindows::placeNew(&first);
     first.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&first));
     QWidget second;
     second.resize(460, 520);
-    AppActivation::placeNew(&second);
+    OpenWindows::placeNew(&second);
     EXPECT_EQ(second.pos() - first.pos(), QPoint(32, 32));
     first.close();
 
-    PreferencesView* settings = nullptr;
+    SettingsView* settings = nullptr;
 
     for (const QKeyCombination keys :
          {QKeyCombination(Qt::Key_Escape), QKeyCombination(Qt::ControlModifier, Qt::Key_W)}) {
-        PreferencesWindowController::shared().show();
-        settings = PreferencesWindowController::shared().window();
+        SettingsWindow::shared().show();
+        settings = SettingsWindow::shared().window();
         ASSERT_TRUE(QTest::qWaitForWindowActive(settings));
         QTest::keyClick(settings, keys.key(), keys.keyboardModifiers());
         EXPECT_TRUE(QTest::qWaitFor([&] { return !settings->isVisible(); }));

@@ -1,25 +1,26 @@
 #include "app/qt/Application.h"
 
 #include "app/qt/About.h"
-#include "app/qt/AppActivation.h"
+#include "ui/qt/OpenWindows.h"
 #include "app/qt/AppInfo.h"
+#include "app/qt/DesktopServices.h"
 #include "app/qt/LoginItem.h"
-#include "app/qt/Panel.h"
 #include "app/qt/SingleInstance.h"
 #include "app/qt/StatusIcon.h"
-#include "app/qt/Welcome.h"
 #include "capture/GlobalHotKey.h"
 #include "capture/qt/Capture.h"
 #include "capture/qt/CaptureController.h"
-#include "capture/qt/HUD.h"
 #include "capture/qt/HotKeySettings.h"
 #include "capture/qt/Platform.h"
 #include "document/qt/DocumentOCRController.h"
 #include "export/qt/BatchExport.h"
-#include "ocr/OCR.h"
-#include "store/qt/HistoryWindow.h"
+#include "ocr/TextRecognizer.h"
 #include "store/qt/SettingsStore.h"
-#include "store/qt/SettingsWindow.h"
+#include "ui/qt/HUD.h"
+#include "ui/qt/HistoryWindow.h"
+#include "ui/qt/SettingsWindow.h"
+#include "ui/qt/TrayPanel.h"
+#include "ui/qt/Welcome.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -65,15 +66,20 @@ int Application::run(int argc, char** argv, const QString& request)
 Application::Application()
     : m_hotKey(Platform::makeHotKey())
     , m_documentHotKey(Platform::makeHotKey(Platform::Shortcut::Document))
-    , m_capture(std::make_unique<Capture>(CaptureController::shared()))
-    , m_panel(std::make_unique<MenuBarPanelController>())
+    , m_capture(std::make_unique<Capture>(
+          CaptureController::shared(),
+          [](Image image, std::vector<std::string> languages, bool correct, OCR::Completion completion) {
+              desktopServices().recognizer.recognize(std::move(image), std::move(languages), correct,
+                                                     std::move(completion));
+          }))
+    , m_panel(std::make_unique<TrayPanel>())
 {}
 
 Application::~Application() = default;
 
 void Application::start()
 {
-    Settings::registerDefaults();
+    Settings::registerDefaults(desktopServices().languages);
     // Where the desktop has no settings page for the screen-capture permission, the guide's "Grant" asks for it.
     Permissions::setSettingsOpener([this] { openGuide(); });
     LoginItem::sync();
@@ -94,7 +100,8 @@ void Application::beginRunning()
     m_documentHotKey->registerKey(HotKeyConfig::documentKeyCode, HotKeyConfig::documentModifiers,
                                   [this] { openDocument(); });
     connect(&HotKeyNotifier::instance(), &HotKeyNotifier::hotKeyChanged, this, &Application::registerHotKey);
-    OCR::warmUp(Settings::languages(), Settings::usesLanguageCorrection(Settings::outputMode()));
+    desktopServices().recognizer.warmUp(Settings::languages(),
+                                        Settings::usesLanguageCorrection(Settings::outputMode()));
     if (m_captureWhenRunning) {
         m_captureWhenRunning = false;
         QTimer::singleShot(0, this, &Application::captureText);
@@ -133,8 +140,8 @@ QWidget* Application::showReachHint()
     box->setIconPixmap(StatusIcon::image().pixmap(64, 64));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->adjustSize(); // centred at its real size
-    AppActivation::placeNew(box);
-    AppActivation::show(box);
+    OpenWindows::placeNew(box);
+    OpenWindows::show(box);
     return box;
 }
 
@@ -232,12 +239,12 @@ void Application::openBatch()
 
 void Application::openHistory()
 {
-    HistoryWindowController::shared().show();
+    HistoryWindow::shared().show();
 }
 
 void Application::openSettings()
 {
-    PreferencesWindowController::shared().show();
+    SettingsWindow::shared().show();
 }
 
 void Application::openGuide()

@@ -8,7 +8,7 @@
 
 class Capture;
 class GlobalHotKey;
-class MenuBarPanelController;
+class TrayPanel;
 class QMenu;
 class QSystemTrayIcon;
 class QWidget;
@@ -44,7 +44,7 @@ public:
     static QWidget* showReachHint();
     // Shows the panel next to `anchor` (the tray icon's geometry; empty puts it at the pointer), or hides it.
     void togglePanel(const QRect& anchor);
-    MenuBarPanelController& panel() { return *m_panel; }
+    TrayPanel& panel() { return *m_panel; }
 
 private:
     void beginRunning();
@@ -55,7 +55,7 @@ private:
     std::unique_ptr<GlobalHotKey> m_documentHotKey; // "OCR a Document…", fixed
     std::unique_ptr<Capture> m_capture;
     std::unique_ptr<QMenu> m_menu;
-    std::unique_ptr<MenuBarPanelController> m_panel;
+    std::unique_ptr<TrayPanel> m_panel;
     QSystemTrayIcon* m_tray = nullptr;
     bool m_running = false;
     bool m_captureWhenRunning = false; // a capture asked for before the terms were accepted

@@ -1,7 +1,7 @@
 #include "capture/portal/PortalScreenshot.h"
 
 #include "capture/portal/PortalRequest.h"
-#include "capture/qt/HUD.h"
+#include "ui/qt/HUD.h"
 
 #include <QFile>
 #include <QGuiApplication>

@@ -2,11 +2,11 @@
 
 #include "capture/Delivery.h"
 #include "capture/qt/CaptureController.h"
-#include "capture/qt/HUD.h"
 #include "capture/qt/Platform.h"
 #include "capture/qt/Sound.h"
 #include "store/qt/HistoryStore.h"
 #include "store/qt/SettingsStore.h"
+#include "ui/qt/HUD.h"
 
 #include <QApplication>
 #include <QClipboard>

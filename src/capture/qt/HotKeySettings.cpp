@@ -1,6 +1,6 @@
 #include "capture/qt/HotKeySettings.h"
 
-#include "capture/qt/HotKeyRecorder.h"
+#include "ui/qt/HotKeyRecorder.h"
 #include "store/qt/SettingsStore.h"
 
 namespace HotKeyConfig {

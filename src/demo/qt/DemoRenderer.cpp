@@ -3,15 +3,16 @@
 #include "app/qt/GuiSession.h"
 #include "capture/HotKeyConfig.h"
 #include "demo/gif/GifWriter.h"
+#include "export/AtomicFile.h"
 #include "sources/qt/QtImage.h"
 
+#include <QBuffer>
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
-#include <QSaveFile>
 
 #include <cmath>
 #include <memory>
@@ -385,19 +386,16 @@ int writeSamplePNG(const std::string& path, std::ostream& out, std::ostream& err
         return 1;
     }
     const QImage image = sampleImage();
-    // QSaveFile writes beside the target and renames on commit, so a failed write never leaves a partial PNG.
-    QSaveFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly)) {
-        err << "Ambrel: could not write " << path << ": " << file.errorString().toStdString() << '\n';
-        return 1;
-    }
-    if (!image.save(&file, "PNG")) {
-        file.cancelWriting();
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG")) {
         err << "Ambrel: could not write " << path << ": PNG encoding failed\n";
         return 1;
     }
-    if (!file.commit()) {
-        err << "Ambrel: could not write " << path << ": " << file.errorString().toStdString() << '\n';
+    // Written beside the target and renamed over it, so a failed write never leaves a partial PNG.
+    if (const std::string error = AtomicFile::write(path, std::vector<std::uint8_t>(png.begin(), png.end()));
+        !error.empty()) {
+        err << "Ambrel: could not write " << path << ": " << error << '\n';
         return 1;
     }
     out << "✓ Wrote sample PNG to " << path << '\n';

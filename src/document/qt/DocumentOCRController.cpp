@@ -1,12 +1,15 @@
 #include "document/qt/DocumentOCRController.h"
 
-#include "app/qt/AppActivation.h"
+#include "ui/qt/OpenWindows.h"
+#include "app/qt/DesktopServices.h"
 #include "document/qt/DocumentOCRWindow.h"
 #include "export/AtomicFile.h"
-#include "sources/ImageLoader.h"
+#include "sources/PageSource.h"
 #include "store/qt/HistoryStore.h"
 #include "store/qt/LocaleLanguage.h"
 #include "store/qt/SettingsStore.h"
+#include "ui/qt/HUD.h"
+#include "ui/qt/OpenWindows.h"
 
 #include <QClipboard>
 #include <QDir>
@@ -34,14 +37,14 @@ DocumentOCRWindow& DocumentOCRController::window()
 {
     if (!m_window) {
         m_window = std::make_unique<DocumentOCRWindow>(*this);
-        AppActivation::placeNew(m_window.get());
+        OpenWindows::placeNew(m_window.get());
     }
     return *m_window;
 }
 
 void DocumentOCRController::show(const QStringList& files)
 {
-    AppActivation::show(&window());
+    OpenWindows::show(&window());
     if (!files.isEmpty())
         load(files);
 }
@@ -54,7 +57,7 @@ void DocumentOCRController::load(const QStringList& files)
     for (const QString& file : files) {
         const std::string path = QFile::encodeName(file).toStdString();
         m_fileNames.append(QFileInfo(file).fileName());
-        std::vector<ImageLoader::Page> pages = ImageLoader::pages(path, ImageLoader::Pixels::Reload);
+        std::vector<ImageLoader::Page> pages = desktopServices().pages.pages(path, ImageLoader::Pixels::Reload);
         if (pages.empty()) {
             m_model.addUnreadable(QFileInfo(file).fileName().toStdString());
             unreadable.append(QFileInfo(file).fileName());

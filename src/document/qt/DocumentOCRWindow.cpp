@@ -1,9 +1,11 @@
 #include "document/qt/DocumentOCRWindow.h"
 
-#include "app/qt/AppActivation.h"
+#include "ui/qt/OpenWindows.h"
 #include "document/qt/DocumentOCRController.h"
 #include "export/BatchExpand.h"
 #include "store/qt/RecentFolders.h"
+#include "ui/qt/Glyphs.h"
+#include "ui/qt/Look.h"
 
 #include <QComboBox>
 #include <QDragEnterEvent>
@@ -41,174 +43,6 @@ QFont scaledFont(const QFont& base, qreal factor, QFont::Weight weight = QFont::
     return font;
 }
 
-QColor secondaryColour(const QPalette& palette)
-{
-    QColor colour = palette.color(QPalette::WindowText);
-    colour.setAlphaF(0.6f);
-    return colour;
-}
-
-QPixmap glyph(int size, qreal ratio, const std::function<void(QPainter&, qreal)>& draw)
-{
-    QPixmap pixmap(QSize(size, size) * ratio);
-    pixmap.setDevicePixelRatio(ratio);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    draw(painter, size);
-    return pixmap;
-}
-
-// A page inside the four corners of a viewfinder: the window's invitation to drop a scan.
-QPixmap viewfinderGlyph(int size, qreal ratio, const QColor& colour)
-{
-    return glyph(size, ratio, [&](QPainter& p, qreal s) {
-        QPen pen(colour, s * 0.055, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-        p.setPen(pen);
-        const qreal m = s * 0.06;
-        const qreal arm = s * 0.22;
-        const qreal r = s * 0.08;
-        const QRectF box(m, m, s - 2 * m, s - 2 * m);
-        QPainterPath corners;
-        corners.moveTo(box.left(), box.top() + arm);
-        corners.arcTo(QRectF(box.left(), box.top(), 2 * r, 2 * r), 180, -90);
-        corners.lineTo(box.left() + arm, box.top());
-        corners.moveTo(box.right() - arm, box.top());
-        corners.arcTo(QRectF(box.right() - 2 * r, box.top(), 2 * r, 2 * r), 90, -90);
-        corners.lineTo(box.right(), box.top() + arm);
-        corners.moveTo(box.right(), box.bottom() - arm);
-        corners.arcTo(QRectF(box.right() - 2 * r, box.bottom() - 2 * r, 2 * r, 2 * r), 0, -90);
-        corners.lineTo(box.right() - arm, box.bottom());
-        corners.moveTo(box.left() + arm, box.bottom());
-        corners.arcTo(QRectF(box.left(), box.bottom() - 2 * r, 2 * r, 2 * r), 270, -90);
-        corners.lineTo(box.left(), box.bottom() - arm);
-        p.drawPath(corners);
-        // The page, with a folded corner and three lines of text.
-        const QRectF page(s * 0.30, s * 0.24, s * 0.40, s * 0.52);
-        const qreal fold = s * 0.11;
-        QPainterPath sheet;
-        sheet.moveTo(page.left(), page.top());
-        sheet.lineTo(page.right() - fold, page.top());
-        sheet.lineTo(page.right(), page.top() + fold);
-        sheet.lineTo(page.right(), page.bottom());
-        sheet.lineTo(page.left(), page.bottom());
-        sheet.closeSubpath();
-        sheet.moveTo(page.right() - fold, page.top());
-        sheet.lineTo(page.right() - fold, page.top() + fold);
-        sheet.lineTo(page.right(), page.top() + fold);
-        pen.setWidthF(s * 0.045);
-        p.setPen(pen);
-        p.drawPath(sheet);
-        for (int i = 0; i < 3; ++i) {
-            const qreal y = page.top() + page.height() * (0.42 + 0.18 * i);
-            const qreal right = i == 2 ? page.left() + page.width() * 0.55 : page.right() - page.width() * 0.2;
-            p.drawLine(QPointF(page.left() + page.width() * 0.2, y), QPointF(right, y));
-        }
-    });
-}
-
-// Lines of text, left aligned: the note for pages that are prose.
-QPixmap textGlyph(int size, qreal ratio, const QColor& colour)
-{
-    return glyph(size, ratio, [&](QPainter& p, qreal s) {
-        p.setPen(QPen(colour, s * 0.1, Qt::SolidLine, Qt::RoundCap));
-        for (int i = 0; i < 4; ++i) {
-            const qreal y = s * (0.2 + 0.2 * i);
-            p.drawLine(QPointF(s * 0.1, y), QPointF(s * (i % 2 == 0 ? 0.9 : 0.65), y));
-        }
-    });
-}
-
-QPixmap tableGlyph(int size, qreal ratio, const QColor& colour)
-{
-    return glyph(size, ratio, [&](QPainter& p, qreal s) {
-        p.setPen(QPen(colour, s * 0.09));
-        const QRectF box(s * 0.08, s * 0.16, s * 0.84, s * 0.68);
-        p.drawRoundedRect(box, s * 0.1, s * 0.1);
-        p.drawLine(QPointF(box.left(), box.top() + box.height() / 3),
-                   QPointF(box.right(), box.top() + box.height() / 3));
-        p.drawLine(QPointF(box.left(), box.top() + 2 * box.height() / 3),
-                   QPointF(box.right(), box.top() + 2 * box.height() / 3));
-        p.drawLine(QPointF(box.center().x(), box.top()), QPointF(box.center().x(), box.bottom()));
-    });
-}
-
-enum class ToolbarSymbol
-{
-    Folder,
-    Clipboard,
-    Download,
-    Trash,
-};
-
-void drawToolbarSymbol(QPainter& p, qreal s, ToolbarSymbol symbol, const QColor& colour)
-{
-    p.setPen(QPen(colour, s * 0.085, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.setBrush(Qt::NoBrush);
-    switch (symbol) {
-    case ToolbarSymbol::Folder: {
-        QPainterPath folder;
-        folder.moveTo(s * 0.1, s * 0.8);
-        folder.lineTo(s * 0.1, s * 0.22);
-        folder.lineTo(s * 0.38, s * 0.22);
-        folder.lineTo(s * 0.48, s * 0.32);
-        folder.lineTo(s * 0.9, s * 0.32);
-        folder.lineTo(s * 0.9, s * 0.8);
-        folder.closeSubpath();
-        p.drawPath(folder);
-        p.drawLine(QPointF(s * 0.1, s * 0.44), QPointF(s * 0.9, s * 0.44));
-        break;
-    }
-    case ToolbarSymbol::Clipboard:
-        p.drawRoundedRect(QRectF(s * 0.18, s * 0.16, s * 0.64, s * 0.74), s * 0.08, s * 0.08);
-        p.drawRoundedRect(QRectF(s * 0.36, s * 0.08, s * 0.28, s * 0.16), s * 0.05, s * 0.05);
-        p.drawLine(QPointF(s * 0.32, s * 0.46), QPointF(s * 0.68, s * 0.46));
-        p.drawLine(QPointF(s * 0.32, s * 0.64), QPointF(s * 0.58, s * 0.64));
-        break;
-    case ToolbarSymbol::Download: {
-        p.drawLine(QPointF(s * 0.5, s * 0.1), QPointF(s * 0.5, s * 0.6));
-        QPainterPath head;
-        head.moveTo(s * 0.3, s * 0.42);
-        head.lineTo(s * 0.5, s * 0.62);
-        head.lineTo(s * 0.7, s * 0.42);
-        p.drawPath(head);
-        QPainterPath tray;
-        tray.moveTo(s * 0.12, s * 0.62);
-        tray.lineTo(s * 0.12, s * 0.88);
-        tray.lineTo(s * 0.88, s * 0.88);
-        tray.lineTo(s * 0.88, s * 0.62);
-        p.drawPath(tray);
-        break;
-    }
-    case ToolbarSymbol::Trash:
-        p.drawLine(QPointF(s * 0.14, s * 0.24), QPointF(s * 0.86, s * 0.24));
-        p.drawLine(QPointF(s * 0.4, s * 0.24), QPointF(s * 0.42, s * 0.12));
-        p.drawLine(QPointF(s * 0.42, s * 0.12), QPointF(s * 0.58, s * 0.12));
-        p.drawLine(QPointF(s * 0.58, s * 0.12), QPointF(s * 0.6, s * 0.24));
-        p.drawLine(QPointF(s * 0.22, s * 0.24), QPointF(s * 0.28, s * 0.9));
-        p.drawLine(QPointF(s * 0.28, s * 0.9), QPointF(s * 0.72, s * 0.9));
-        p.drawLine(QPointF(s * 0.72, s * 0.9), QPointF(s * 0.78, s * 0.24));
-        p.drawLine(QPointF(s * 0.42, s * 0.4), QPointF(s * 0.43, s * 0.74));
-        p.drawLine(QPointF(s * 0.58, s * 0.4), QPointF(s * 0.57, s * 0.74));
-        break;
-    }
-}
-
-// The desktop's own icon where its theme has one; otherwise a line drawing in the text colour, which stays legible
-// in light and dark palettes alike.
-QIcon toolbarIcon(const char* themeName, ToolbarSymbol symbol, const QPalette& palette, qreal ratio)
-{
-    const QString name = QString::fromLatin1(themeName);
-    if (QIcon::hasThemeIcon(name))
-        return QIcon::fromTheme(name);
-    QIcon icon;
-    for (int size : {16, 22, 32}) {
-        icon.addPixmap(glyph(size, ratio, [&](QPainter& p, qreal s) {
-            drawToolbarSymbol(p, s, symbol, palette.color(QPalette::ButtonText));
-        }));
-    }
-    return icon;
-}
 } // namespace
 
 // The small spinning indicator shown while pages are being recognized.
@@ -286,9 +120,10 @@ public:
 
     void applyColours()
     {
-        m_symbol->setPixmap(viewfinderGlyph(46, devicePixelRatioF(), palette().color(QPalette::Highlight)));
+        m_symbol->setPixmap(Glyphs::drawn(Glyphs::Symbol::DropTarget, palette().color(QPalette::Highlight))
+                                .pixmap(QSize(46, 46), devicePixelRatioF()));
         QPalette secondary = m_subtitle->palette();
-        secondary.setColor(QPalette::WindowText, secondaryColour(palette()));
+        secondary.setColor(QPalette::WindowText, Look::secondaryText(palette()));
         m_subtitle->setPalette(secondary);
     }
 
@@ -348,7 +183,7 @@ DocumentOCRWindow::DocumentOCRWindow(DocumentOCRController& controller)
             m_exportButton->menu()->popup(m_exportButton->mapToGlobal(QPoint(0, m_exportButton->height())));
     });
     saveKeys->setObjectName(QStringLiteral("saveKeys"));
-    AppActivation::addCloseKeys(this);
+    OpenWindows::addCloseKeys(this);
 
     connect(&m_controller, &DocumentOCRController::changed, this, &DocumentOCRWindow::refresh);
     connect(&m_controller, &DocumentOCRController::status, this, [this](const QString& text) {
@@ -473,14 +308,12 @@ QWidget* DocumentOCRWindow::buildContent()
 
 void DocumentOCRWindow::applyColours()
 {
-    const qreal ratio = devicePixelRatioF();
-    findChild<QPushButton*>(QStringLiteral("openButton"))
-        ->setIcon(toolbarIcon("document-open", ToolbarSymbol::Folder, palette(), ratio));
-    m_copyButton->setIcon(toolbarIcon("edit-copy", ToolbarSymbol::Clipboard, palette(), ratio));
-    m_exportButton->setIcon(toolbarIcon("document-save", ToolbarSymbol::Download, palette(), ratio));
-    m_trashButton->setIcon(toolbarIcon("user-trash", ToolbarSymbol::Trash, palette(), ratio));
+    findChild<QPushButton*>(QStringLiteral("openButton"))->setIcon(Glyphs::icon(Glyphs::Symbol::Folder));
+    m_copyButton->setIcon(Glyphs::icon(Glyphs::Symbol::Clipboard));
+    m_exportButton->setIcon(Glyphs::icon(Glyphs::Symbol::Save));
+    m_trashButton->setIcon(Glyphs::icon(Glyphs::Symbol::Trash));
     QPalette secondary = m_progressLabel->palette();
-    secondary.setColor(QPalette::WindowText, secondaryColour(palette()));
+    secondary.setColor(QPalette::WindowText, Look::secondaryText(palette()));
     m_progressLabel->setPalette(secondary);
     m_emptyState->applyColours();
     const QColor base = palette().color(QPalette::Window);
@@ -529,10 +362,10 @@ void DocumentOCRWindow::refresh()
 
     if (const std::optional<std::string> note = model.detectionNote()) {
         const bool prose = note->rfind("Text", 0) == 0;
-        const QColor colour = secondaryColour(palette());
+        const QColor colour = Look::secondaryText(palette());
         const int size = QFontMetrics(m_noteText->font()).height();
-        m_noteIcon->setPixmap(prose ? textGlyph(size, devicePixelRatioF(), colour)
-                                    : tableGlyph(size, devicePixelRatioF(), colour));
+        m_noteIcon->setPixmap(Glyphs::drawn(prose ? Glyphs::Symbol::TextLines : Glyphs::Symbol::Table, colour)
+                                  .pixmap(QSize(size, size), devicePixelRatioF()));
         m_noteText->setText(QString::fromStdString(*note));
         QPalette notePalette = m_noteText->palette();
         notePalette.setColor(QPalette::WindowText, colour);

@@ -1,11 +1,12 @@
 #include "export/qt/BatchExport.h"
 
-#include "capture/qt/HUD.h"
+#include "app/qt/DesktopServices.h"
 #include "export/AtomicFile.h"
 #include "export/BatchExpand.h"
-#include "sources/ImageLoader.h"
+#include "sources/PageSource.h"
 #include "store/qt/RecentFolders.h"
 #include "store/qt/SettingsStore.h"
+#include "ui/qt/HUD.h"
 
 #include <QAbstractItemView>
 #include <QFile>
@@ -191,7 +192,7 @@ void BatchExport::process(const std::vector<std::string>& files)
     for (const std::string& file : files) {
         Source source{file, std::nullopt};
         if (ImageLoader::isPdf(file)) {
-            source.pages = ImageLoader::pages(file);
+            source.pages = desktopServices().pages.pages(file, ImageLoader::Pixels::Keep);
             m_total += source.pages->size();
             if (source.pages->empty())
                 m_skipped.push_back(skippedFile(file));
@@ -248,7 +249,7 @@ void BatchExport::feed()
         if (source.pages) {
             m_current = std::move(*source.pages);
         } else {
-            m_current = ImageLoader::pages(source.path);
+            m_current = desktopServices().pages.pages(source.path, ImageLoader::Pixels::Keep);
             m_total = m_total - 1 + m_current.size();
             if (m_current.empty())
                 m_skipped.push_back(skippedFile(source.path));
@@ -302,7 +303,7 @@ void BatchExport::finish(std::vector<XLSXWriter::Sheet> sheets)
     chooseDestination([self, sheets = std::move(sheets), skipped = m_skipped](const QString& path) {
         if (!self || path.isEmpty())
             return; // cancelled: the sheets are dropped without a message
-        const XLSXWriter::Result workbook = XLSXWriter::data(sheets);
+        const XLSXWriter::Result workbook = XLSXWriter::data(sheets, desktopServices().text);
         // Written beside the destination and renamed over it, so a failure never leaves half a workbook there.
         if (!workbook.ok() || !AtomicFile::write(QFile::encodeName(path).toStdString(), workbook.bytes).empty()) {
             self->report(std::string(Batch::saveFailedMessage));

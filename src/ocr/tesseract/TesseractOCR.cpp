@@ -104,7 +104,8 @@ OCRResult TesseractOCR::recognizeNow(const Image& image, const std::vector<std::
         return result;
 
     static const std::set<std::string> installed = TessData::installed(TessData::directory());
-    const std::string names = TessData::languageString(Languages::sanitized(languages), installed);
+    const std::string names =
+        TessData::languageString(Languages::sanitized(languages, TessData::supportedCodes()), installed);
     TesseractEngine* engine = TesseractEngine::forThisThread(names, correct);
     if (engine == nullptr)
         return result;
@@ -137,7 +138,7 @@ OCRResult TesseractOCR::recognizeNow(const Image& image, const std::vector<std::
     return result;
 }
 
-void OCR::warmUp(std::vector<std::string> languages, bool correct)
+void TesseractRecognizer::warmUp(std::vector<std::string> languages, bool correct) const
 {
     // Each task holds its worker while the model loads, so the tasks queued together spread over the workers.
     WorkerPool& pool = WorkerPool::recognition();
@@ -145,15 +146,17 @@ void OCR::warmUp(std::vector<std::string> languages, bool correct)
         pool.submit([languages, correct] {
             try {
                 const std::set<std::string> installed = TessData::installed(TessData::directory());
-                TesseractEngine::forThisThread(TessData::languageString(Languages::sanitized(languages), installed),
-                                               correct);
+                TesseractEngine::forThisThread(
+                    TessData::languageString(Languages::sanitized(languages, TessData::supportedCodes()), installed),
+                    correct);
             } catch (...) {
                 // A model that cannot load now fails again, visibly empty, at the first real recognition.
             }
         });
 }
 
-void OCR::recognize(Image image, std::vector<std::string> languages, bool correct, Completion completion)
+void TesseractRecognizer::recognize(Image image, std::vector<std::string> languages, bool correct,
+                                    OCR::Completion completion) const
 {
     WorkerPool::recognition().submit(
         [image = std::move(image), languages = std::move(languages), correct, completion = std::move(completion)] {

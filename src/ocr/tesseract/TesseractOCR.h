@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ocr/OCRResult.h"
+#include "ocr/TextRecognizer.h"
 #include "ocr/tesseract/TesseractEngine.h"
 #include "sources/Image.h"
 
@@ -8,15 +9,24 @@
 #include <string>
 #include <vector>
 
-// The recognizer behind OCR::recognize: ZXing for barcodes, then Tesseract on the prepared pixels.
+// The recognizer: ZXing for barcodes, then Tesseract on the prepared pixels.
 namespace TesseractOCR {
 // Images beyond these sizes are not recognized (Tesseract keeps coordinates in 16 bits; a larger image is a
 // decompression bomb or a mistake, not a screen or a page).
 constexpr int maxSide = 30000;
 constexpr long long maxPixels = 100'000'000;
 
-// Recognizes an image on the calling thread with that thread's warm engines and returns what OCR::recognize
+// Recognizes an image on the calling thread with that thread's warm engines and returns what TesseractRecognizer
 // delivers. `segmentation` overrides the choice made from the image, for measurements.
 OCRResult recognizeNow(const Image& image, const std::vector<std::string>& languages, bool correct,
                        std::optional<TesseractEngine::Segmentation> segmentation = std::nullopt);
 } // namespace TesseractOCR
+
+// Recognizes on the shared recognition worker pool, each worker with its own warm engines.
+class TesseractRecognizer final : public TextRecognizer
+{
+public:
+    void recognize(Image image, std::vector<std::string> languages, bool correct,
+                   OCR::Completion completion) const override;
+    void warmUp(std::vector<std::string> languages, bool correct) const override;
+};

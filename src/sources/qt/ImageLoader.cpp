@@ -1,7 +1,8 @@
-#include "sources/ImageLoader.h"
+#include "sources/qt/ImageLoader.h"
 
+#include "sources/heif/HeifDecoder.h"
 #include "sources/poppler/PdfRender.h"
-#include "sources/qt/HeifDecoder.h"
+#include "sources/poppler/PopplerText.h"
 #include "sources/qt/QtImage.h"
 
 #include <QBuffer>
@@ -34,6 +35,10 @@ std::vector<Page> pdfPages(const std::string& path, const std::string& name)
         page.loadImage = [path, number] { return PdfRender::render(path, number, pdfScale); };
         page.pdfPath = path;
         page.pageIndex = number;
+        page.textLayer = [path, number] { return PageText::plain(path, number); };
+        page.textTable = [path, number](const Image& image) {
+            return PDFTable::extract(path, number, image, pdfScale);
+        };
         pages.push_back(std::move(page));
     }
     return pages;

@@ -3,7 +3,7 @@
 #include "sources/png/PngDecoder.h"
 
 #include "LoaderFixtures.h"
-#include "sources/ImageLoader.h"
+#include "sources/qt/ImageLoader.h"
 
 #include <QTemporaryDir>
 

@@ -5,10 +5,10 @@
 
 #include <optional>
 
-// The symbols of the panel, the history window and the settings window. Each comes from the desktop's icon theme
-// under its freedesktop name; a theme without it (or no theme at all, as on a bare X server) gets the same symbol
-// drawn here, so no button or row is ever left with an empty space.
-namespace PanelSymbols {
+// The symbols of every window: the panel, the history, settings and document windows. Each comes from the desktop's
+// icon theme under its freedesktop name; a theme without it (or no theme at all, as on a bare X server) gets the same
+// symbol drawn here, so no button or row is ever left with an empty space.
+namespace Glyphs {
 enum class Symbol
 {
     Camera,      // the screen-capture permission
@@ -27,6 +27,11 @@ enum class Symbol
     Check,       // a selected language, the "Verified" section
     CheckCircle, // permission granted
     Warning,     // permission needed
+    Folder,      // the document window: add files
+    Clipboard,   // copy the text
+    Save,        // export to a file
+    Info,        // a note that no table was found
+    DropTarget,  // a page inside a viewfinder: the document window's invitation to drop a scan
 };
 
 // Returns the theme's icon, or the drawn symbol in the palette's text colour when the theme has none.
@@ -36,4 +41,4 @@ QIcon icon(Symbol symbol);
 QIcon drawn(Symbol symbol, std::optional<QColor> color = std::nullopt);
 // The freedesktop icon name tried first, empty for the symbols drawn here.
 const char* themeName(Symbol symbol);
-} // namespace PanelSymbols
+} // namespace Glyphs

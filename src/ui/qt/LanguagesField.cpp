@@ -1,8 +1,10 @@
-#include "store/qt/LanguagesField.h"
+#include "ui/qt/LanguagesField.h"
 
-#include "app/qt/PanelSymbols.h"
+#include "app/qt/DesktopServices.h"
+#include "store/InstalledLanguages.h"
 #include "store/Languages.h"
 #include "store/qt/SettingsStore.h"
+#include "ui/qt/Glyphs.h"
 
 #include <QAction>
 #include <QKeyEvent>
@@ -53,7 +55,7 @@ protected:
 } // namespace
 
 LanguagesField::LanguagesField(QWidget* parent)
-    : LanguagesField(Languages::supported(), parent)
+    : LanguagesField(desktopServices().languages.codes(), parent)
 {}
 
 LanguagesField::LanguagesField(std::set<std::string> supported, QWidget* parent)
@@ -86,7 +88,7 @@ LanguagesField::LanguagesField(std::set<std::string> supported, QWidget* parent)
             return;
         QAction* header = m_menu->addSection(title);
         if (verified)
-            header->setIcon(PanelSymbols::icon(PanelSymbols::Symbol::Check));
+            header->setIcon(Glyphs::icon(Glyphs::Symbol::Check));
         for (const OCRLanguage& language : languages) {
             QAction* action = m_menu->addAction(qt(language.name));
             action->setCheckable(true);

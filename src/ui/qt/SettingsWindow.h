@@ -12,12 +12,12 @@ class QTabWidget;
 // The settings: a "Capture" tab (default output, shortcut, languages, sound) and a "General" tab (about line,
 // history keeping, launch at login, screen-capture permission). Every control writes its setting at once; the
 // permission is read when the window is built.
-class PreferencesView : public QWidget
+class SettingsView : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit PreferencesView(QWidget* parent = nullptr);
+    explicit SettingsView(QWidget* parent = nullptr);
 
     QTabWidget* tabs() const { return m_tabs; }
     QComboBox* outputPicker() const { return m_outputPicker; }
@@ -46,16 +46,16 @@ private:
 };
 
 // Owns the settings window, created on first show and kept for the life of the process.
-class PreferencesWindowController : public QObject
+class SettingsWindow : public QObject
 {
     Q_OBJECT
 
 public:
-    static PreferencesWindowController& shared();
+    static SettingsWindow& shared();
     // Creates the window on first use and brings it to the front; a second call brings the same window forward.
     void show();
-    PreferencesView* window() const { return m_window; }
+    SettingsView* window() const { return m_window; }
 
 private:
-    QPointer<PreferencesView> m_window;
+    QPointer<SettingsView> m_window;
 };

@@ -1,4 +1,4 @@
-#include "app/qt/AppActivation.h"
+#include "ui/qt/OpenWindows.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -30,7 +30,7 @@ void bringForward(QWidget* window)
 }
 } // namespace
 
-namespace AppActivation {
+namespace OpenWindows {
 void show(QWidget* window)
 {
     if (window == nullptr)
@@ -71,7 +71,7 @@ int openCount()
 {
     return static_cast<int>(openWindows().size());
 }
-} // namespace AppActivation
+} // namespace OpenWindows
 
 WindowCloseObserver::WindowCloseObserver(QWidget* window)
     : QObject(window)
@@ -84,11 +84,11 @@ bool WindowCloseObserver::eventFilter(QObject* watched, QEvent* event)
     // Closing or hiding a window in code sends a non-spontaneous hide; the window manager's minimise sends a
     // spontaneous one, and a minimised window is still open.
     if (event->type() == QEvent::Hide && !event->spontaneous() && watched == parent())
-        AppActivation::didClose(static_cast<QWidget*>(watched));
+        OpenWindows::didClose(static_cast<QWidget*>(watched));
     return QObject::eventFilter(watched, event);
 }
 
-void AppActivation::placeNew(QWidget* window)
+void OpenWindows::placeNew(QWidget* window)
 {
     window->setWindowIcon(QGuiApplication::windowIcon());
     QScreen* screen = QGuiApplication::primaryScreen();
@@ -106,7 +106,7 @@ void AppActivation::placeNew(QWidget* window)
     window->move(frame.topLeft());
 }
 
-void AppActivation::addCloseKeys(QWidget* window)
+void OpenWindows::addCloseKeys(QWidget* window)
 {
     // Ctrl+W is what Linux desktops use to close a window; Escape closes it as it does any dialog. Both only while the
     // window is active, so a key meant for another of the program's windows never closes this one.
@@ -118,7 +118,7 @@ void AppActivation::addCloseKeys(QWidget* window)
     }
 }
 
-QPoint AppActivation::cascaded(const QRect& frame, const std::vector<QRect>& others, const QRect& screen)
+QPoint OpenWindows::cascaded(const QRect& frame, const std::vector<QRect>& others, const QRect& screen)
 {
     constexpr int step = 32;
     constexpr int near = 12;

@@ -1,4 +1,4 @@
-#include "sources/qt/HeifDecoder.h"
+#include "sources/heif/HeifDecoder.h"
 
 #include <libheif/heif.h>
 

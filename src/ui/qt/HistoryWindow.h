@@ -86,12 +86,12 @@ private:
 };
 
 // Owns the history window, created on first show and kept, with its search text, for the life of the process.
-class HistoryWindowController : public QObject
+class HistoryWindow : public QObject
 {
     Q_OBJECT
 
 public:
-    static HistoryWindowController& shared();
+    static HistoryWindow& shared();
     // Creates the window on first use (on the shared history) and brings it to the front.
     void show();
     // The window, null before the first show.

@@ -24,14 +24,14 @@ struct PanelActions
 
 // The panel's content: header, the permission row while capture is not allowed, the action rows, the output
 // picker and the footer. It reads the settings, the shortcut and the permission once, when built.
-class HomePanelView : public QWidget
+class TrayPanelView : public QWidget
 {
     Q_OBJECT
 
 public:
     static constexpr int width = 300;
 
-    explicit HomePanelView(PanelActions actions, QWidget* parent = nullptr);
+    explicit TrayPanelView(PanelActions actions, QWidget* parent = nullptr);
 
     // Bound to the "outputMode" setting: choosing a mode stores its number.
     QComboBox* outputPicker() const { return m_outputPicker; }
@@ -46,13 +46,13 @@ private:
 
 // The frameless popup that holds the panel. It closes on a click anywhere outside it, in this program or another
 // (a popup holds the pointer while open), and on Escape; its owner turns that close into the fade-out.
-class KeyablePanel : public QWidget
+class PanelPopup : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit KeyablePanel(PanelActions actions);
-    HomePanelView* content() const { return m_content; }
+    explicit PanelPopup(PanelActions actions);
+    TrayPanelView* content() const { return m_content; }
     // Asked to close by a click outside or Escape; unset, the panel closes at once.
     std::function<void()> onCloseRequest;
     // Closes for good, skipping onCloseRequest.
@@ -66,13 +66,13 @@ protected:
 private:
     bool opaqueCorners() const;
 
-    HomePanelView* m_content;
+    TrayPanelView* m_content;
     bool m_closing = false;
 };
 
 // Shows and hides the panel next to the tray icon. A new panel is built on every show, so it always shows the
 // current settings and permission. Main thread only.
-class MenuBarPanelController : public QObject
+class TrayPanel : public QObject
 {
     Q_OBJECT
 
@@ -82,8 +82,8 @@ public:
     static constexpr int fadeInMs = 120;
     static constexpr int fadeOutMs = 100;
 
-    explicit MenuBarPanelController(QObject* parent = nullptr);
-    ~MenuBarPanelController() override;
+    explicit TrayPanel(QObject* parent = nullptr);
+    ~TrayPanel() override;
 
     // Hides a shown panel, otherwise shows it at `anchor` (the tray icon's global geometry, empty when the tray
     // does not tell). `actions` are wrapped so that each hides the panel before it runs.
@@ -94,7 +94,7 @@ public:
     // True from show until hide starts.
     bool isShown() const;
     // The panel window, while it exists (also while fading out).
-    KeyablePanel* panel() const { return m_panel; }
+    PanelPopup* panel() const { return m_panel; }
 
     // Returns the panel's top-left corner for a panel of `size` next to `anchor`, inside `available` (a screen's
     // available geometry) with edgeMargin kept free: centred under the anchor, or above it when the tray sits at
@@ -104,7 +104,7 @@ public:
 private:
     void finishHiding();
 
-    QPointer<KeyablePanel> m_panel;
+    QPointer<PanelPopup> m_panel;
     std::function<void()> m_afterHide;
     QPointer<QPropertyAnimation> m_fade;
     bool m_hiding = false;

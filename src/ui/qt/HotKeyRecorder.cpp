@@ -1,4 +1,4 @@
-#include "capture/qt/HotKeyRecorder.h"
+#include "ui/qt/HotKeyRecorder.h"
 
 #include "capture/qt/HotKeySettings.h"
 

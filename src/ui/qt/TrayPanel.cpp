@@ -1,11 +1,12 @@
-#include "app/qt/Panel.h"
+#include "ui/qt/TrayPanel.h"
 
 #include "app/qt/AppInfo.h"
-#include "app/qt/PanelSymbols.h"
 #include "capture/qt/HotKeySettings.h"
 #include "capture/qt/Platform.h"
 #include "capture/x11/Compositing.h"
 #include "store/qt/SettingsStore.h"
+#include "ui/qt/Glyphs.h"
+#include "ui/qt/Look.h"
 
 #include <QAbstractButton>
 #include <QCloseEvent>
@@ -25,17 +26,9 @@
 #include <algorithm>
 #include <cmath>
 
-using PanelSymbols::Symbol;
+using Glyphs::Symbol;
 
 namespace {
-QColor secondaryColor(const QPalette& palette)
-{
-    const QColor text = palette.color(QPalette::WindowText);
-    const QColor back = palette.color(QPalette::Window);
-    return QColor::fromRgbF(text.redF() * 0.6f + back.redF() * 0.4f, text.greenF() * 0.6f + back.greenF() * 0.4f,
-                            text.blueF() * 0.6f + back.blueF() * 0.4f);
-}
-
 QLabel* textLabel(const QString& text, qreal scale = 1.0, QFont::Weight weight = QFont::Normal, bool secondary = false)
 {
     auto* label = new QLabel(text);
@@ -45,7 +38,7 @@ QLabel* textLabel(const QString& text, qreal scale = 1.0, QFont::Weight weight =
     label->setFont(font);
     if (secondary) {
         QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, secondaryColor(palette));
+        palette.setColor(QPalette::WindowText, Look::secondaryText(palette));
         label->setPalette(palette);
     }
     return label;
@@ -108,7 +101,7 @@ protected:
         const QRect textRect = rect().adjusted(iconRect.right() + 10, 0, -10, 0);
         painter.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft, this->text());
         if (!m_shortcut.isEmpty()) {
-            painter.setPen(secondaryColor(palette()));
+            painter.setPen(Look::secondaryText(palette()));
             painter.drawText(textRect, Qt::AlignVCenter | Qt::AlignRight, m_shortcut);
         }
     }
@@ -122,7 +115,7 @@ QToolButton* footerButton(Symbol symbol, const QString& title, const std::functi
     auto* button = new QToolButton;
     button->setObjectName(title);
     button->setText(title);
-    button->setIcon(PanelSymbols::icon(symbol));
+    button->setIcon(Glyphs::icon(symbol));
     button->setIconSize(QSize(18, 18));
     button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     button->setAutoRaise(true);
@@ -146,7 +139,7 @@ void connectAction(QAbstractButton* button, const std::function<void()>& action)
 }
 } // namespace
 
-HomePanelView::HomePanelView(PanelActions actions, QWidget* parent)
+TrayPanelView::TrayPanelView(PanelActions actions, QWidget* parent)
     : QWidget(parent)
     , m_actions(std::move(actions))
 {
@@ -172,7 +165,7 @@ HomePanelView::HomePanelView(PanelActions actions, QWidget* parent)
         auto* row = new QHBoxLayout(m_permissionRow);
         row->setContentsMargins(10, 4, 6, 6);
         auto* icon = new QLabel;
-        icon->setPixmap(PanelSymbols::icon(Symbol::Camera).pixmap(20, 20));
+        icon->setPixmap(Glyphs::icon(Symbol::Camera).pixmap(20, 20));
         row->addWidget(icon);
         auto* texts = new QVBoxLayout;
         texts->setSpacing(0);
@@ -190,14 +183,14 @@ HomePanelView::HomePanelView(PanelActions actions, QWidget* parent)
         layout->addSpacing(4);
     }
 
-    auto* capture = new PanelButton(PanelSymbols::icon(Symbol::TextFinder), QStringLiteral("Capture Text"), shortcut);
+    auto* capture = new PanelButton(Glyphs::icon(Symbol::TextFinder), QStringLiteral("Capture Text"), shortcut);
     connectAction(capture, m_actions.capture);
     layout->addWidget(capture);
-    auto* document = new PanelButton(PanelSymbols::icon(Symbol::Document), QStringLiteral("OCR a Document…"),
+    auto* document = new PanelButton(Glyphs::icon(Symbol::Document), QStringLiteral("OCR a Document…"),
                                      QString::fromStdString(HotKeyConfig::documentDisplay()));
     connectAction(document, m_actions.openDocument);
     layout->addWidget(document);
-    auto* batch = new PanelButton(PanelSymbols::icon(Symbol::Batch), QStringLiteral("Batch → Excel"), QString());
+    auto* batch = new PanelButton(Glyphs::icon(Symbol::Batch), QStringLiteral("Batch → Excel"), QString());
     connectAction(batch, m_actions.openBatch);
     layout->addWidget(batch);
     layout->addSpacing(4);
@@ -208,7 +201,7 @@ HomePanelView::HomePanelView(PanelActions actions, QWidget* parent)
     mode->setContentsMargins(10, 6, 4, 6);
     mode->setSpacing(10);
     auto* modeIcon = new QLabel;
-    modeIcon->setPixmap(PanelSymbols::icon(Symbol::Table).pixmap(16, 16));
+    modeIcon->setPixmap(Glyphs::icon(Symbol::Table).pixmap(16, 16));
     mode->addWidget(modeIcon);
     mode->addWidget(new QLabel(QStringLiteral("Output")));
     mode->addStretch(1);
@@ -236,9 +229,9 @@ HomePanelView::HomePanelView(PanelActions actions, QWidget* parent)
     layout->addLayout(footer);
 }
 
-KeyablePanel::KeyablePanel(PanelActions actions)
+PanelPopup::PanelPopup(PanelActions actions)
     : QWidget(nullptr, Qt::Popup | Qt::FramelessWindowHint)
-    , m_content(new HomePanelView(std::move(actions), this))
+    , m_content(new TrayPanelView(std::move(actions), this))
 {
     setAttribute(Qt::WA_DeleteOnClose);
     // Without a compositor a translucent window is drawn over black: then the corners are cut with a mask instead.
@@ -250,13 +243,13 @@ KeyablePanel::KeyablePanel(PanelActions actions)
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-void KeyablePanel::closeNow()
+void PanelPopup::closeNow()
 {
     m_closing = true;
     close();
 }
 
-void KeyablePanel::closeEvent(QCloseEvent* event)
+void PanelPopup::closeEvent(QCloseEvent* event)
 {
     if (!m_closing && onCloseRequest) {
         event->ignore();
@@ -266,12 +259,12 @@ void KeyablePanel::closeEvent(QCloseEvent* event)
     QWidget::closeEvent(event);
 }
 
-bool KeyablePanel::opaqueCorners() const
+bool PanelPopup::opaqueCorners() const
 {
     return Platform::session() == Platform::Session::X11 && !X11::compositingManagerRunning();
 }
 
-void KeyablePanel::paintEvent(QPaintEvent*)
+void PanelPopup::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -282,7 +275,7 @@ void KeyablePanel::paintEvent(QPaintEvent*)
     painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 12, 12);
 }
 
-void KeyablePanel::resizeEvent(QResizeEvent* event)
+void PanelPopup::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     if (opaqueCorners()) {
@@ -292,11 +285,11 @@ void KeyablePanel::resizeEvent(QResizeEvent* event)
     }
 }
 
-MenuBarPanelController::MenuBarPanelController(QObject* parent)
+TrayPanel::TrayPanel(QObject* parent)
     : QObject(parent)
 {}
 
-MenuBarPanelController::~MenuBarPanelController()
+TrayPanel::~TrayPanel()
 {
     if (m_fade)
         m_fade->stop();
@@ -304,12 +297,12 @@ MenuBarPanelController::~MenuBarPanelController()
         m_panel->closeNow();
 }
 
-bool MenuBarPanelController::isShown() const
+bool TrayPanel::isShown() const
 {
     return m_panel && !m_hiding;
 }
 
-void MenuBarPanelController::toggle(const QRect& anchor, const PanelActions& actions)
+void TrayPanel::toggle(const QRect& anchor, const PanelActions& actions)
 {
     if (isShown())
         hide();
@@ -317,7 +310,7 @@ void MenuBarPanelController::toggle(const QRect& anchor, const PanelActions& act
         show(anchor, actions);
 }
 
-QPoint MenuBarPanelController::position(const QRect& anchor, const QSize& size, const QRect& available)
+QPoint TrayPanel::position(const QRect& anchor, const QSize& size, const QRect& available)
 {
     const int minX = available.x() + edgeMargin;
     const int maxX = available.x() + available.width() - size.width() - edgeMargin;
@@ -337,7 +330,7 @@ QPoint MenuBarPanelController::position(const QRect& anchor, const QSize& size, 
     return QPoint(x, y);
 }
 
-void MenuBarPanelController::show(const QRect& anchor, const PanelActions& actions)
+void TrayPanel::show(const QRect& anchor, const PanelActions& actions)
 {
     if (m_panel || m_hiding)
         finishHiding(); // one still fading out: its pending action runs now
@@ -354,7 +347,7 @@ void MenuBarPanelController::show(const QRect& anchor, const PanelActions& actio
     PanelActions wrapped{wrap(actions.capture),     wrap(actions.openDocument), wrap(actions.openBatch),
                          wrap(actions.openHistory), wrap(actions.openGuide),    wrap(actions.openSettings),
                          wrap(actions.openSR),      wrap(actions.quit)};
-    auto* panel = new KeyablePanel(std::move(wrapped));
+    auto* panel = new PanelPopup(std::move(wrapped));
     panel->onCloseRequest = [this] { hide(); };
     panel->adjustSize();
 
@@ -382,7 +375,7 @@ void MenuBarPanelController::show(const QRect& anchor, const PanelActions& actio
     fade->start(QAbstractAnimation::DeleteWhenStopped);
 }
 
-void MenuBarPanelController::hide(std::function<void()> then)
+void TrayPanel::hide(std::function<void()> then)
 {
     if (!m_panel) {
         if (then)
@@ -406,11 +399,11 @@ void MenuBarPanelController::hide(std::function<void()> then)
     fade->setStartValue(m_panel->windowOpacity());
     fade->setEndValue(0.0);
     m_fade = fade;
-    connect(fade, &QPropertyAnimation::finished, this, &MenuBarPanelController::finishHiding);
+    connect(fade, &QPropertyAnimation::finished, this, &TrayPanel::finishHiding);
     fade->start(QAbstractAnimation::DeleteWhenStopped);
 }
 
-void MenuBarPanelController::finishHiding()
+void TrayPanel::finishHiding()
 {
     if (m_fade)
         m_fade->stop();

@@ -1,8 +1,9 @@
-#include "store/qt/HistoryWindow.h"
+#include "ui/qt/HistoryWindow.h"
 
-#include "app/qt/AppActivation.h"
-#include "app/qt/PanelSymbols.h"
 #include "store/qt/HistoryStore.h"
+#include "ui/qt/Glyphs.h"
+#include "ui/qt/Look.h"
+#include "ui/qt/OpenWindows.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -27,7 +28,7 @@
 #include <algorithm>
 #include <functional>
 
-using PanelSymbols::Symbol;
+using Glyphs::Symbol;
 
 namespace {
 QString qt(const std::string& text)
@@ -35,18 +36,11 @@ QString qt(const std::string& text)
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-QColor secondaryColor(const QPalette& palette)
-{
-    QColor color = palette.color(QPalette::WindowText);
-    color.setAlphaF(0.6f);
-    return color;
-}
-
 // The theme's symbol, or the drawn one in the accent colour.
 QIcon accentIcon(Symbol symbol, const QPalette& palette)
 {
-    const QIcon themed = QIcon::fromTheme(QString::fromLatin1(PanelSymbols::themeName(symbol)));
-    return themed.isNull() ? PanelSymbols::drawn(symbol, palette.color(QPalette::Highlight)) : themed;
+    const QIcon themed = QIcon::fromTheme(QString::fromLatin1(Glyphs::themeName(symbol)));
+    return themed.isNull() ? Glyphs::drawn(symbol, palette.color(QPalette::Highlight)) : themed;
 }
 
 // The key that pins an entry, as its context menu shows it beside Enter (copy) and Delete.
@@ -99,7 +93,7 @@ public:
         small.setPointSizeF(small.pointSizeF() * 0.82);
         date->setFont(small);
         QPalette datePalette = date->palette();
-        datePalette.setColor(QPalette::WindowText, secondaryColor(datePalette));
+        datePalette.setColor(QPalette::WindowText, Look::secondaryText(datePalette));
         date->setPalette(datePalette);
         texts->addWidget(date);
         layout->addLayout(texts, 1);
@@ -108,7 +102,7 @@ public:
             auto* pin = new QLabel;
             pin->setObjectName(QStringLiteral("pinMark"));
             pin->setToolTip(QStringLiteral("Pinned"));
-            pin->setPixmap(PanelSymbols::icon(Symbol::Pin).pixmap(12, 12));
+            pin->setPixmap(Glyphs::icon(Symbol::Pin).pixmap(12, 12));
             pin->setAlignment(Qt::AlignTop);
             layout->addWidget(pin);
         }
@@ -217,7 +211,7 @@ HistoryView::HistoryView(HistoryStore& store, QWidget* parent)
     header->setContentsMargins(10, 10, 10, 10);
     header->setSpacing(8);
     auto* searchIcon = new QLabel;
-    searchIcon->setPixmap(PanelSymbols::icon(Symbol::Search).pixmap(16, 16));
+    searchIcon->setPixmap(Glyphs::icon(Symbol::Search).pixmap(16, 16));
     header->addWidget(searchIcon);
     m_search = new QLineEdit;
     m_search->setPlaceholderText(QStringLiteral("Search history"));
@@ -227,7 +221,7 @@ HistoryView::HistoryView(HistoryStore& store, QWidget* parent)
     header->addWidget(m_search, 1);
     auto* clear = new QToolButton;
     clear->setText(QStringLiteral("Clear All"));
-    clear->setIcon(PanelSymbols::icon(Symbol::Trash));
+    clear->setIcon(Glyphs::icon(Symbol::Trash));
     clear->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     clear->setAutoRaise(true);
     m_clear = clear;
@@ -247,9 +241,9 @@ HistoryView::HistoryView(HistoryStore& store, QWidget* parent)
     emptyLayout->addStretch(1);
     auto* emptyIcon = new QLabel;
     emptyIcon->setAlignment(Qt::AlignHCenter);
-    emptyIcon->setPixmap(PanelSymbols::icon(Symbol::History).pixmap(40, 40));
+    emptyIcon->setPixmap(Glyphs::icon(Symbol::History).pixmap(40, 40));
     QPalette faint = emptyIcon->palette();
-    faint.setColor(QPalette::WindowText, secondaryColor(faint));
+    faint.setColor(QPalette::WindowText, Look::secondaryText(faint));
     emptyLayout->addWidget(emptyIcon);
     m_emptyTitle = new QLabel;
     m_emptyTitle->setAlignment(Qt::AlignHCenter);
@@ -378,7 +372,7 @@ QMenu* HistoryView::contextMenu(const HistoryItem& item, QWidget* parent)
     pin->setShortcut(QKeySequence(pinKeys));
     pin->setShortcutContext(Qt::WidgetShortcut);
     menu->addSeparator();
-    QAction* remove = menu->addAction(PanelSymbols::icon(Symbol::Trash), QStringLiteral("Delete"), this,
+    QAction* remove = menu->addAction(Glyphs::icon(Symbol::Trash), QStringLiteral("Delete"), this,
                                       [this, id] { removeEntry(id); });
     remove->setObjectName(QStringLiteral("delete"));
     remove->setShortcut(QKeySequence(QKeySequence::Delete));
@@ -537,18 +531,18 @@ void HistoryView::showCopiedMark()
         static_cast<HistoryRow*>(widget)->setCopied(widget->property("itemId").toString() == qt(m_copiedId));
 }
 
-HistoryWindowController& HistoryWindowController::shared()
+HistoryWindow& HistoryWindow::shared()
 {
-    static auto* controller = new HistoryWindowController; // lives as long as the process
+    static auto* controller = new HistoryWindow; // lives as long as the process
     return *controller;
 }
 
-void HistoryWindowController::show()
+void HistoryWindow::show()
 {
     if (!m_window) {
         m_window = new HistoryView(HistoryStore::shared());
-        AppActivation::placeNew(m_window);
-        AppActivation::addCloseKeys(m_window);
+        OpenWindows::placeNew(m_window);
+        OpenWindows::addCloseKeys(m_window);
     }
-    AppActivation::show(m_window);
+    OpenWindows::show(m_window);
 }

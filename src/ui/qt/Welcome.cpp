@@ -1,6 +1,6 @@
-#include "app/qt/Welcome.h"
+#include "ui/qt/Welcome.h"
 
-#include "app/qt/AppActivation.h"
+#include "ui/qt/OpenWindows.h"
 #include "app/qt/AppInfo.h"
 #include "app/qt/Legal.h"
 #include "app/qt/StatusIcon.h"
@@ -186,8 +186,8 @@ void Welcome::present()
     layout->addLayout(footer);
 
     m_window = window;
-    AppActivation::addCloseKeys(window);
-    AppActivation::placeNew(window);
+    OpenWindows::addCloseKeys(window);
+    OpenWindows::placeNew(window);
     window->show();
     window->raise();
     window->activateWindow();

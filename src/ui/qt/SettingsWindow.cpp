@@ -1,14 +1,14 @@
-#include "store/qt/SettingsWindow.h"
+#include "ui/qt/SettingsWindow.h"
 
-#include "app/qt/AppActivation.h"
 #include "app/qt/AppInfo.h"
 #include "app/qt/LoginItem.h"
-#include "app/qt/PanelSymbols.h"
 #include "app/qt/StatusIcon.h"
-#include "capture/qt/HotKeyRecorder.h"
 #include "capture/qt/Platform.h"
-#include "store/qt/LanguagesField.h"
 #include "store/qt/SettingsStore.h"
+#include "ui/qt/Glyphs.h"
+#include "ui/qt/HotKeyRecorder.h"
+#include "ui/qt/LanguagesField.h"
+#include "ui/qt/OpenWindows.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -19,7 +19,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-using PanelSymbols::Symbol;
+using Glyphs::Symbol;
 
 namespace {
 QLabel* note(const QString& text)
@@ -40,12 +40,12 @@ QLabel* note(const QString& text)
 QLabel* symbolLabel(Symbol symbol, int size)
 {
     auto* label = new QLabel;
-    label->setPixmap(PanelSymbols::icon(symbol).pixmap(size, size));
+    label->setPixmap(Glyphs::icon(symbol).pixmap(size, size));
     return label;
 }
 } // namespace
 
-PreferencesView::PreferencesView(QWidget* parent)
+SettingsView::SettingsView(QWidget* parent)
     : QWidget(parent)
 {
     setWindowTitle(QStringLiteral("Ambrel Settings"));
@@ -60,7 +60,7 @@ PreferencesView::PreferencesView(QWidget* parent)
     readSettings();
 }
 
-QWidget* PreferencesView::captureTab()
+QWidget* SettingsView::captureTab()
 {
     auto* tab = new QWidget;
     auto* form = new QFormLayout(tab);
@@ -105,7 +105,7 @@ QWidget* PreferencesView::captureTab()
     return tab;
 }
 
-QWidget* PreferencesView::generalTab()
+QWidget* SettingsView::generalTab()
 {
     auto* tab = new QWidget;
     auto* layout = new QVBoxLayout(tab);
@@ -182,7 +182,7 @@ QWidget* PreferencesView::generalTab()
     return tab;
 }
 
-void PreferencesView::readSettings()
+void SettingsView::readSettings()
 {
     m_outputPicker->setCurrentIndex(m_outputPicker->findData(static_cast<int>(Settings::outputMode())));
     for (auto [box, key] :
@@ -193,23 +193,23 @@ void PreferencesView::readSettings()
     }
 }
 
-void PreferencesView::showEvent(QShowEvent* event)
+void SettingsView::showEvent(QShowEvent* event)
 {
     readSettings();
     QWidget::showEvent(event);
 }
 
-PreferencesWindowController& PreferencesWindowController::shared()
+SettingsWindow& SettingsWindow::shared()
 {
-    static auto* controller = new PreferencesWindowController; // lives as long as the process
+    static auto* controller = new SettingsWindow; // lives as long as the process
     return *controller;
 }
 
-void PreferencesWindowController::show()
+void SettingsWindow::show()
 {
     if (!m_window) {
-        m_window = new PreferencesView;
-        AppActivation::placeNew(m_window);
+        m_window = new SettingsView;
+        OpenWindows::placeNew(m_window);
     }
-    AppActivation::show(m_window);
+    OpenWindows::show(m_window);
 }

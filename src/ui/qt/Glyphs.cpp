@@ -1,4 +1,4 @@
-#include "app/qt/PanelSymbols.h"
+#include "ui/qt/Glyphs.h"
 
 #include "app/qt/StatusIcon.h"
 
@@ -12,7 +12,7 @@
 #include <cmath>
 #include <numbers>
 
-namespace PanelSymbols {
+namespace Glyphs {
 namespace {
 // The colours the design gives these symbols whatever the palette: an orange pin, a green "granted" and an amber
 // warning; everything else takes the text colour.
@@ -159,6 +159,100 @@ void drawSymbol(QPainter& p, Symbol symbol, const QColor& color)
         p.drawPoint(QPointF(8, 12));
         break;
     }
+    // The document window's symbols were drawn for any size s; here s is the 16-unit box.
+    case Symbol::Folder: {
+        const qreal s = 16;
+        QPainterPath folder;
+        folder.moveTo(s * 0.1, s * 0.8);
+        folder.lineTo(s * 0.1, s * 0.22);
+        folder.lineTo(s * 0.38, s * 0.22);
+        folder.lineTo(s * 0.48, s * 0.32);
+        folder.lineTo(s * 0.9, s * 0.32);
+        folder.lineTo(s * 0.9, s * 0.8);
+        folder.closeSubpath();
+        p.drawPath(folder);
+        p.drawLine(QPointF(s * 0.1, s * 0.44), QPointF(s * 0.9, s * 0.44));
+        break;
+    }
+    case Symbol::Clipboard: {
+        const qreal s = 16;
+        p.drawRoundedRect(QRectF(s * 0.18, s * 0.16, s * 0.64, s * 0.74), s * 0.08, s * 0.08);
+        p.drawRoundedRect(QRectF(s * 0.36, s * 0.08, s * 0.28, s * 0.16), s * 0.05, s * 0.05);
+        p.drawLine(QPointF(s * 0.32, s * 0.46), QPointF(s * 0.68, s * 0.46));
+        p.drawLine(QPointF(s * 0.32, s * 0.64), QPointF(s * 0.58, s * 0.64));
+        break;
+    }
+    case Symbol::Save: {
+        const qreal s = 16;
+        p.drawLine(QPointF(s * 0.5, s * 0.1), QPointF(s * 0.5, s * 0.6));
+        QPainterPath head;
+        head.moveTo(s * 0.3, s * 0.42);
+        head.lineTo(s * 0.5, s * 0.62);
+        head.lineTo(s * 0.7, s * 0.42);
+        p.drawPath(head);
+        QPainterPath tray;
+        tray.moveTo(s * 0.12, s * 0.62);
+        tray.lineTo(s * 0.12, s * 0.88);
+        tray.lineTo(s * 0.88, s * 0.88);
+        tray.lineTo(s * 0.88, s * 0.62);
+        p.drawPath(tray);
+        break;
+    }
+    case Symbol::Info: {
+        const qreal s = 16;
+        p.setPen(QPen(color, s * 0.1));
+        p.drawEllipse(QRectF(s * 0.08, s * 0.08, s * 0.84, s * 0.84));
+        p.setPen(Qt::NoPen);
+        p.setBrush(color);
+        p.drawEllipse(QPointF(s * 0.5, s * 0.3), s * 0.07, s * 0.07);
+        p.drawRoundedRect(QRectF(s * 0.44, s * 0.43, s * 0.12, s * 0.33), s * 0.04, s * 0.04);
+        break;
+    }
+    case Symbol::DropTarget: {
+        const qreal s = 16;
+        QPen pen(color, s * 0.055, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+        p.setPen(pen);
+        const qreal m = s * 0.06;
+        const qreal arm = s * 0.22;
+        const qreal r = s * 0.08;
+        const QRectF box(m, m, s - 2 * m, s - 2 * m);
+        QPainterPath corners;
+        corners.moveTo(box.left(), box.top() + arm);
+        corners.arcTo(QRectF(box.left(), box.top(), 2 * r, 2 * r), 180, -90);
+        corners.lineTo(box.left() + arm, box.top());
+        corners.moveTo(box.right() - arm, box.top());
+        corners.arcTo(QRectF(box.right() - 2 * r, box.top(), 2 * r, 2 * r), 90, -90);
+        corners.lineTo(box.right(), box.top() + arm);
+        corners.moveTo(box.right(), box.bottom() - arm);
+        corners.arcTo(QRectF(box.right() - 2 * r, box.bottom() - 2 * r, 2 * r, 2 * r), 0, -90);
+        corners.lineTo(box.right() - arm, box.bottom());
+        corners.moveTo(box.left() + arm, box.bottom());
+        corners.arcTo(QRectF(box.left(), box.bottom() - 2 * r, 2 * r, 2 * r), 270, -90);
+        corners.lineTo(box.left(), box.bottom() - arm);
+        p.drawPath(corners);
+        // The page, with a folded corner and three lines of text.
+        const QRectF page(s * 0.30, s * 0.24, s * 0.40, s * 0.52);
+        const qreal fold = s * 0.11;
+        QPainterPath sheet;
+        sheet.moveTo(page.left(), page.top());
+        sheet.lineTo(page.right() - fold, page.top());
+        sheet.lineTo(page.right(), page.top() + fold);
+        sheet.lineTo(page.right(), page.bottom());
+        sheet.lineTo(page.left(), page.bottom());
+        sheet.closeSubpath();
+        sheet.moveTo(page.right() - fold, page.top());
+        sheet.lineTo(page.right() - fold, page.top() + fold);
+        sheet.lineTo(page.right(), page.top() + fold);
+        pen.setWidthF(s * 0.045);
+        p.setPen(pen);
+        p.drawPath(sheet);
+        for (int i = 0; i < 3; ++i) {
+            const qreal y = page.top() + page.height() * (0.42 + 0.18 * i);
+            const qreal right = i == 2 ? page.left() + page.width() * 0.55 : page.right() - page.width() * 0.2;
+            p.drawLine(QPointF(page.left() + page.width() * 0.2, y), QPointF(right, y));
+        }
+        break;
+    }
     }
 }
 
@@ -239,10 +333,19 @@ const char* themeName(Symbol symbol)
         return "application-exit";
     case Symbol::Warning:
         return "dialog-warning";
+    case Symbol::Folder:
+        return "document-open";
+    case Symbol::Clipboard:
+        return "edit-copy";
+    case Symbol::Save:
+        return "document-save";
+    case Symbol::Info:
+        return "dialog-information";
     case Symbol::TextFinder: // the application icon, which has its own fallback
     case Symbol::Pin:        // these keep the design's colours, which no theme promises
     case Symbol::Check:
     case Symbol::CheckCircle:
+    case Symbol::DropTarget:
         return "";
     }
     return "";
@@ -265,4 +368,4 @@ QIcon drawn(Symbol symbol, std::optional<QColor> color)
 {
     return QIcon(new DrawnEngine(symbol, color));
 }
-} // namespace PanelSymbols
+} // namespace Glyphs

@@ -10,7 +10,7 @@ class QWidget;
 
 // The rule for showing the program's windows. Linux has no Dock: a window's taskbar entry comes and goes with the
 // window itself, so all that is kept is the set of open windows. Main thread only.
-namespace AppActivation {
+namespace OpenWindows {
 // Shows the window (restoring it when minimised), raises it and gives it the focus, then asks again on the next
 // turn of the event loop; records it as open until it closes.
 void show(QWidget* window);
@@ -20,7 +20,7 @@ void placeNew(QWidget* window);
 // Returns the top left for a window of `frame` that does not sit exactly on any of `others` (window frames),
 // moving in steps down and to the right within `screen`.
 QPoint cascaded(const QRect& frame, const std::vector<QRect>& others, const QRect& screen);
-// Makes Ctrl+W (and the platform's Close keys) and Escape close the window. AppActivation::show adds them to every
+// Makes Ctrl+W (and the platform's Close keys) and Escape close the window. OpenWindows::show adds them to every
 // window it shows.
 void addCloseKeys(QWidget* window);
 // Forgets a window that closed. Called by its WindowCloseObserver.
@@ -28,9 +28,9 @@ void didClose(QWidget* window);
 bool isOpen(const QWidget* window);
 // The number of the program's windows open now.
 int openCount();
-} // namespace AppActivation
+} // namespace OpenWindows
 
-// Reports the closing of one window to AppActivation::didClose. AppActivation::show installs one on each window
+// Reports the closing of one window to OpenWindows::didClose. OpenWindows::show installs one on each window
 // it shows; a window's own hide (closing it, or hide()) counts, a minimise by the window manager does not.
 class WindowCloseObserver : public QObject
 {

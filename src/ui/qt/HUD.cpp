@@ -1,4 +1,4 @@
-#include "capture/qt/HUD.h"
+#include "ui/qt/HUD.h"
 
 #include "capture/x11/Compositing.h"
 
