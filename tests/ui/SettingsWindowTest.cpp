@@ -330,7 +330,7 @@ TEST_F(SettingsWindowTest, TheGuidesLinksAreReachedWithTabAndCtrlWClosesIt)
     QWidget* guide = Welcome::shared().window();
     ASSERT_NE(guide, nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowActive(guide));
-    auto* links = guide->findChild<QLabel*>(QStringLiteral("links"));
+    auto* links = guide->findChild<QLabel*>(QStringLiteral("legalLinks"));
     ASSERT_NE(links, nullptr);
     bool reached = false;
     for (int i = 0; i < 12 && !reached; ++i) {

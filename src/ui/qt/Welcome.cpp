@@ -161,7 +161,6 @@ void Welcome::present()
     });
     links->setWordWrap(false);
     // Tab reaches each link and Enter follows it, as in a browser.
-    links->setObjectName(QStringLiteral("links"));
     links->setTextInteractionFlags(Qt::TextBrowserInteraction);
     links->setFocusPolicy(Qt::StrongFocus);
     footer->addWidget(links);
