@@ -178,7 +178,8 @@ TEST(XLSXReadBackTest, NumbersReadBackAsNumbersThatSum)
                                                             {"Tea", "4987", "36.07", "12.5%"},
                                                             {"Cake", "-1,250", "1,234.50", "100%"},
                                                             {"Code", "0042", "12,5", "2024-01-31"},
-                                                            {"Card", "1234567890123456", "A12", "3.5.1"}}}});
+                                                            {"Card", "1234567890123456", "A12", "3.5.1"}}}},
+                                                         CodePoints());
     ASSERT_TRUE(workbook.ok()) << workbook.error;
     TempFile file(".xlsx");
     ASSERT_TRUE(file.write(workbook.bytes));

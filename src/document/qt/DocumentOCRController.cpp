@@ -52,7 +52,7 @@ void DocumentOCRController::show(const QStringList& files)
 void DocumentOCRController::load(const QStringList& files)
 {
     const std::vector<std::string> languages =
-        DocumentOCRModel::languagesOrDefault(Settings::languages(), LocaleLanguage::defaultLanguages());
+        DocumentOCRModel::languagesOrDefault(Settings::languages(), LocaleLanguage::defaultLanguages(desktopServices().languages));
     QStringList unreadable;
     for (const QString& file : files) {
         const std::string path = QFile::encodeName(file).toStdString();
