@@ -1,7 +1,6 @@
 #include "app/FileOCR.h"
 
 #include "app/InOrder.h"
-#include "app/OCRText.h"
 #include "export/AtomicFile.h"
 #include "export/XLSXWriter.h"
 #include "ocr/Recognizer.h"
@@ -37,6 +36,19 @@ void recognizePages(const std::vector<ImageLoader::Page>& pages, const std::vect
             Recognizer::recognize(pages[i], languages, correct, std::move(done));
         },
         emit);
+}
+
+// The page's text under the mode, its barcode payloads after it, or "(no text found)" when there is neither.
+std::string pageText(const OCRResult& result, Settings::OutputMode mode)
+{
+    std::string text = result.isEmpty() ? std::string() : ImageLoader::format(result, mode);
+    if (!result.barcodes.empty()) {
+        std::string codes;
+        for (const std::string& code : result.barcodes)
+            codes += (codes.empty() ? "" : "\n") + code;
+        text = text.empty() ? codes : text + "\n" + codes;
+    }
+    return text.empty() ? std::string("(no text found)") : text;
 }
 
 std::string heading(const ImageLoader::Page& page)
@@ -79,7 +91,7 @@ int FileOCR::run(const std::string& path, Settings::OutputMode mode,
     recognizePages(pages, langs, Settings::usesLanguageCorrection(mode), [&](std::size_t i, OCRResult result) {
         if (pages.size() > 1)
             out << heading(pages[i]) << '\n';
-        out << OCRText::forPage(result, mode) << '\n';
+        out << pageText(result, mode) << '\n';
         out.flush();
     });
     return 0;
