@@ -261,7 +261,7 @@ TEST(FileOCRTest, PagesSideBySideGiveTheSameOutputAsOneAtATime)
 TEST(FileOCRTest, SelfTestPrintsAllTwelveCellsAndBothTables)
 {
     TempDir home;
-    const Outcome result = ambrel(home, {"--selftest", "--mode", "csv", "--lang", "fr-FR"});
+    const Outcome result = ambrel(home, {"--selftest"});
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(result.out, "── Recognized 12 text runs ──\n"

@@ -109,6 +109,7 @@ TEST_F(CaptureCommandTest, FilesGoToTheDocumentWindowOfTheRunningInstance)
     EXPECT_EQ(command.exitCode(), 0);
     EXPECT_TRUE(command.readAllStandardError().isEmpty());
     EXPECT_TRUE(waitFor([&] { return windowCount(QStringLiteral("^OCR a Document$")) > 0; }));
+    ASSERT_TRUE(app.waitForStarted(deadlineMs));
     EXPECT_EQ(app.state(), QProcess::Running);
 }
 
@@ -117,6 +118,7 @@ TEST_F(CaptureCommandTest, FilesWithNoInstanceStartTheAppWithTheDocumentWindow)
     QProcess& app = startAmbrel({m_dir.filePath("scan one.png")});
     EXPECT_TRUE(waitFor([&] { return windowCount(QStringLiteral("^OCR a Document$")) > 0; }));
     EXPECT_TRUE(listening());
+    ASSERT_TRUE(app.waitForStarted(deadlineMs));
     EXPECT_EQ(app.state(), QProcess::Running); // it stays as the resident application
 }
 
