@@ -23,8 +23,8 @@ namespace {
 }
 } // namespace
 
-// Commands run without a QGuiApplication: none of them draws on a screen, and connecting to one would cost start-up
-// time and fail where there is no display.
+// No command connects to a display: --ocr, --diag and --batch run without a QGuiApplication, which would cost
+// start-up time, and the commands that draw make theirs on the offscreen platform (GuiSession).
 int main(int argc, char** argv)
 {
     const std::vector<std::string> args(argv, argv + argc);
