@@ -68,7 +68,7 @@ constexpr std::string_view help =
     "                             (default: the languages chosen in the settings)\n"
     "  --diag <path>              print what the table detection saw on each page\n"
     "  --batch <out.xlsx> <inputs\u2026>  write every page of the inputs to one workbook\n"
-    "  --selftest                 recognize built-in samples and report\n"
+    "  --selftest                 recognize a drawn table and print what came back\n"
     "  --make-demo <path.gif>     write the demonstration animation\n"
     "  --make-sample <path.png>   write a sample invoice picture\n"
     "  -h, --help                 print this help\n"
@@ -122,7 +122,8 @@ int usageError(std::ostream& err, const std::string& reason)
     return static_cast<int>(CLI::Exit::Usage);
 }
 
-// The first option after `command` at `commandAt` that it does not take, skipping the values of those it does.
+// The first option other than `command` (at `commandAt`) that the command does not take, skipping the values of
+// those it does take.
 std::optional<std::string> misplacedOption(const std::vector<std::string>& args, std::size_t commandAt,
                                            const Command& command)
 {
