@@ -1,7 +1,6 @@
 #include "app/FileOCR.h"
 
 #include "app/InOrder.h"
-#include "app/OCRText.h"
 #include "app/Services.h"
 #include "export/AtomicFile.h"
 #include "export/TextBoundaries.h"
@@ -40,6 +39,19 @@ void recognizePages(const TextRecognizer& recognizer, const std::vector<ImageLoa
             Recognizer::recognize(pages[i], recognizer, languages, correct, std::move(done));
         },
         emit);
+}
+
+// The page's text under the mode, its barcode payloads after it, or "(no text found)" when there is neither.
+std::string pageText(const OCRResult& result, Settings::OutputMode mode)
+{
+    std::string text = result.isEmpty() ? std::string() : outputText(result, mode);
+    if (!result.barcodes.empty()) {
+        std::string codes;
+        for (const std::string& code : result.barcodes)
+            codes += (codes.empty() ? "" : "\n") + code;
+        text = text.empty() ? codes : text + "\n" + codes;
+    }
+    return text.empty() ? std::string("(no text found)") : text;
 }
 
 std::string heading(const ImageLoader::Page& page)
@@ -84,7 +96,7 @@ int FileOCR::run(const Services& services, const std::string& path, Settings::Ou
                    [&](std::size_t i, OCRResult result) {
                        if (pages.size() > 1)
                            out << heading(pages[i]) << '\n';
-                       out << OCRText::forPage(result, mode) << '\n';
+                       out << pageText(result, mode) << '\n';
                        out.flush();
                    });
     return 0;

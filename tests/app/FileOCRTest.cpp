@@ -98,40 +98,6 @@ TEST(FileOCRTest, OcrPrintsTheTableOfAnImageWithoutHeading)
     EXPECT_EQ(csv.out, "Product,Qty,Price\nKeyboard,2,49.00\nMonitor,1,199.50\nCable,5,8.25\n");
 }
 
-// A PNG with languages given is read by the executable alone, without the library that holds Qt, Poppler and
-// libheif, which is what makes such a command start fast; everything else loads that library, and says so plainly
-// when it is missing.
-TEST(FileOCRTest, ExecutableReadsAPngOnItsOwnAndLoadsTheRestOfTheProgramWhenNeeded)
-{
-    TempDir home;
-    savePng(Drawn::table(), home / "table.png");
-    std::filesystem::create_directory(home / "alone");
-    const std::filesystem::path alone = home / "alone" / "ambrel";
-    std::filesystem::copy_file(AMBREL_EXECUTABLE, alone);
-
-    const auto run = [&](const std::vector<std::string>& arguments) {
-        return TestSupport::run(alone.string(), arguments, {{"XDG_CONFIG_HOME", (home / "config").string()}});
-    };
-    const Outcome quick = run({"--ocr", (home / "table.png").string(), "--mode", "csv", "--lang", "en-US"});
-    EXPECT_EQ(quick.status, 0) << quick.err;
-    EXPECT_EQ(quick.out, "Product,Qty,Price\nKeyboard,2,49.00\nMonitor,1,199.50\nCable,5,8.25\n");
-
-    for (const std::vector<std::string>& needsTheRest :
-         {std::vector<std::string>{"--ocr", (home / "table.png").string(), "--mode", "csv"},
-          std::vector<std::string>{"--diag", (home / "table.png").string()}, std::vector<std::string>{"--selftest"}}) {
-        const Outcome outcome = run(needsTheRest);
-        EXPECT_EQ(outcome.status, 1) << needsTheRest[0];
-        EXPECT_EQ(outcome.out, "");
-        EXPECT_TRUE(outcome.err.starts_with("Ambrel: could not load the application: ")) << outcome.err;
-    }
-
-    const Outcome needed = TestSupport::run("/usr/bin/readelf", {"-d", AMBREL_EXECUTABLE});
-    ASSERT_EQ(needed.status, 0) << needed.err;
-    EXPECT_NE(needed.out.find("libtesseract"), std::string::npos) << needed.out;
-    for (const char* heavy : {"libQt6", "libpoppler", "libheif"})
-        EXPECT_EQ(needed.out.find(heavy), std::string::npos) << heavy;
-}
-
 TEST(FileOCRTest, OcrOnSeveralPdfPagesPrintsHeadingsAndTheExactTextLayer)
 {
     TempDir home;
@@ -315,7 +281,7 @@ TEST(FileOCRTest, PagesSideBySideGiveTheSameOutputAsOneAtATime)
 TEST(FileOCRTest, SelfTestPrintsAllTwelveCellsAndBothTables)
 {
     TempDir home;
-    const Outcome result = ambrel(home, {"--selftest", "--mode", "csv", "--lang", "fr-FR"});
+    const Outcome result = ambrel(home, {"--selftest"});
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(result.out, "── Recognized 12 text runs ──\n"

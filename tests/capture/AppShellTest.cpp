@@ -1,5 +1,6 @@
 // The application shell's pieces that need no display: the autostart entry and the single-instance socket.
 #include "QtTestApp.h"
+#include "app/qt/Application.h"
 #include "app/qt/LoginItem.h"
 #include "app/qt/SingleInstance.h"
 #include "capture/qt/HotKeySettings.h"
@@ -112,6 +113,20 @@ TEST_F(AppShellTest, SecondStartHandsItsRequestToTheFirst)
     EXPECT_TRUE(showAnswered);
     EXPECT_FALSE(bogusAnswered);
     EXPECT_EQ(received, (QStringList{QStringLiteral("show"), QStringLiteral("bogus")}));
+}
+
+// Names reach the running instance whole, wherever it was started from.
+TEST_F(AppShellTest, OpenRequestCarriesAnyFileNameAsAnAbsolutePath)
+{
+    const std::vector<std::string> names{"/tmp/scan one.png", "/tmp/line\nfeed%20.pdf", "/tmp/\xC3\xBC ber.tif",
+                                         "relative.png"};
+    const QString request = Application::openRequest(names);
+    EXPECT_FALSE(request.contains(QLatin1Char('\n')));
+    EXPECT_EQ(Application::filesToOpen(request),
+              (QStringList{QStringLiteral("/tmp/scan one.png"), QStringLiteral("/tmp/line\nfeed%20.pdf"),
+                           QStringLiteral("/tmp/\u00FC ber.tif"), QDir::current().absoluteFilePath("relative.png")}));
+    EXPECT_TRUE(Application::filesToOpen(QStringLiteral("show")).isEmpty());
+    EXPECT_TRUE(Application::filesToOpen(QStringLiteral("open http://example.org/x.png")).isEmpty());
 }
 
 TEST_F(AppShellTest, SocketLeftByACrashedInstanceIsTakenOver)

@@ -28,11 +28,48 @@
 #include <QPointer>
 #include <QSystemTrayIcon>
 #include <QTimer>
+#include <QUrl>
+
+#include <xcb/xcb.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <utility>
+
+namespace {
+const QString openCommand = QStringLiteral("open");
+
+// Why no window could be shown here, or no value. Qt aborts the process when its platform plugin finds no display;
+// this says so in one line first. Platforms that draw off screen need none.
+std::optional<QString> missingDisplay()
+{
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (!platform.isEmpty() && !platform.startsWith("xcb") && !platform.startsWith("wayland"))
+        return std::nullopt;
+    const QByteArray x11 = qgetenv("DISPLAY");
+    const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") && !platform.startsWith("xcb");
+    if (x11.isEmpty() && !wayland)
+        return QStringLiteral("no display found (DISPLAY and WAYLAND_DISPLAY are unset)");
+    if (!wayland) {
+        xcb_connection_t* connection = xcb_connect(x11.constData(), nullptr);
+        const bool failed = xcb_connection_has_error(connection) != 0;
+        xcb_disconnect(connection);
+        if (failed)
+            return QStringLiteral("cannot open display %1").arg(QString::fromLocal8Bit(x11));
+    }
+    return std::nullopt;
+}
+} // namespace
 
 #include <cstdio>
 
 int Application::run(int argc, char** argv, const QString& request)
 {
+    if (const std::optional<QString> missing = missingDisplay()) {
+        std::fprintf(stderr, "Ambrel: %s\n", qPrintable(*missing));
+        return 1;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QLatin1String(AppInfo::name));
     QApplication::setApplicationVersion(AppInfo::version());
@@ -57,10 +94,37 @@ int Application::run(int argc, char** argv, const QString& request)
         &instance, &SingleInstance::requested, &application,
         [&application](const QString& command, bool* known) { *known = application.handleRequest(command); });
     application.start();
-    // `ambrel --capture` with no instance running: capture once the event loop runs (after the terms, if needed).
-    if (request == QLatin1String("capture"))
-        QTimer::singleShot(0, &application, [&application] { application.handleRequest(QStringLiteral("capture")); });
+    // `ambrel --capture` or `ambrel FILE…` with no instance running: carried out once the event loop runs (after the
+    // terms, if needed).
+    if (request != QLatin1String("show"))
+        QTimer::singleShot(0, &application, [&application, request] { application.handleRequest(request); });
     return app.exec();
+}
+
+QString Application::openRequest(const std::vector<std::string>& files)
+{
+    // File URLs: percent-encoded, so neither spaces nor line feeds in a name break the one-line request.
+    QString request = openCommand;
+    for (const std::string& file : files) {
+        std::error_code error;
+        const std::filesystem::path absolute = std::filesystem::absolute(file, error);
+        const QString path = QString::fromStdString(error ? file : absolute.lexically_normal().string());
+        request += QLatin1Char(' ') + QString::fromLatin1(QUrl::fromLocalFile(path).toEncoded());
+    }
+    return request;
+}
+
+QStringList Application::filesToOpen(const QString& request)
+{
+    QStringList files;
+    if (!request.startsWith(openCommand + QLatin1Char(' ')))
+        return files;
+    for (const QString& url : request.mid(openCommand.size() + 1).split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QUrl parsed = QUrl::fromEncoded(url.toLatin1(), QUrl::StrictMode);
+        if (parsed.isLocalFile())
+            files.append(parsed.toLocalFile());
+    }
+    return files;
 }
 
 Application::Application()
@@ -106,6 +170,8 @@ void Application::beginRunning()
         m_captureWhenRunning = false;
         QTimer::singleShot(0, this, &Application::captureText);
     }
+    if (!m_openWhenRunning.isEmpty())
+        openDocument(std::exchange(m_openWhenRunning, {}));
     if (!Settings::boolean(Settings::Key::readyHintShown)) {
         Settings::set(Settings::Key::readyHintShown, true);
         // Where the desktop binds the shortcut, the message waits for its answer so that it never offers a key
@@ -159,7 +225,7 @@ void Application::setUpTray()
     m_menu->addAction(QStringLiteral("Capture Text\t") + QString::fromStdString(HotKeyConfig::display()), this,
                       &Application::captureText);
     m_menu->addAction(QStringLiteral("OCR a Document…\t") + QString::fromStdString(HotKeyConfig::documentDisplay()),
-                      this, &Application::openDocument);
+                      this, [this] { openDocument(); });
     m_menu->addAction(QStringLiteral("Batch → Excel"), this, &Application::openBatch);
     m_menu->addAction(QStringLiteral("History"), this, &Application::openHistory);
     m_menu->addAction(QStringLiteral("Settings…"), this, &Application::openSettings);
@@ -185,6 +251,15 @@ bool Application::handleRequest(const QString& command)
 {
     if (command == QLatin1String("show")) {
         openGuide();
+        return true;
+    }
+    if (const QStringList files = filesToOpen(command); !files.isEmpty()) {
+        if (m_running) {
+            openDocument(files);
+        } else {
+            m_openWhenRunning += files; // opened once the terms are accepted
+            openGuide();
+        }
         return true;
     }
     if (command == QLatin1String("capture")) {
@@ -227,9 +302,9 @@ void Application::togglePanel(const QRect& anchor)
     m_panel->toggle(anchor, actions);
 }
 
-void Application::openDocument()
+void Application::openDocument(const QStringList& files)
 {
-    DocumentOCRController::shared().show();
+    DocumentOCRController::shared().show(files);
 }
 
 void Application::openBatch()
