@@ -7,6 +7,7 @@
 #include "capture/qt/RegionPicker.h"
 #include "capture/qt/ScreenGrabber.h"
 #include "ocr/OCR.h"
+#include "ocr/tesseract/TesseractOCR.h"
 #include "sources/qt/QtImage.h"
 #include "store/qt/SettingsStore.h"
 
@@ -80,7 +81,10 @@ void BM_CaptureMouseUpToClipboard(benchmark::State& state)
 {
     static Environment environment;
     CaptureController controller{std::make_unique<TableScreen>()};
-    Capture capture(controller);
+    Capture capture(
+        controller, [](Image image, std::vector<std::string> languages, bool correct, OCR::Completion completion) {
+            TesseractRecognizer().recognize(std::move(image), std::move(languages), correct, std::move(completion));
+        });
     int round = 0;
     auto once = [&] {
         QApplication::clipboard()->setText(QStringLiteral("before %1").arg(++round));
@@ -125,7 +129,7 @@ void BM_TesseractAloneOnTheSamePixels(benchmark::State& state)
     const Image table = SelfTest::renderTable();
     auto once = [&] {
         std::promise<void> done;
-        OCR::recognize(table, {"en-US"}, true, [&](OCRResult) { done.set_value(); });
+        TesseractRecognizer().recognize(table, {"en-US"}, true, [&](OCRResult) { done.set_value(); });
         done.get_future().wait();
     };
     once();

@@ -1,4 +1,5 @@
 #include "export/XLSXWriter.h"
+#include "export/qt/QtText.h"
 
 #include <benchmark/benchmark.h>
 
@@ -27,7 +28,7 @@ static void BM_XLSXWriter100Sheets(benchmark::State& state)
     const std::vector<XLSXWriter::Sheet> sheets = batchOfPages();
     std::size_t bytes = 0;
     for (auto _ : state) {
-        XLSXWriter::Result result = XLSXWriter::data(sheets);
+        XLSXWriter::Result result = XLSXWriter::data(sheets, QtText());
         bytes = result.bytes.size();
         benchmark::DoNotOptimize(result);
     }

@@ -6,6 +6,9 @@ Sections (all by default, or those named with --only):
            default threads (images), or against `pdftoppm -r 180` + `pdftotext` (PDFs with a text layer)
   screen   the drawn screen set (bench/screenset, built as `screenset_gen`): UI text, code and tables at 9-14 px,
            light and dark, against the same tesseract runs
+  code     the screen set's code snippets (Python, C++, JavaScript, shell, YAML in DejaVu Sans Mono at 10-16 px, light
+           and dark, and Python in the proportional DejaVu Sans) in `--mode code`, against tesseract: lines exactly
+           right with their indentation, and CER with white space kept
   layout   full scanned pages (corpus PDF pages rendered without their text layer): how much text tesseract's
            single-block and automatic page segmentation keep
   batch    `ambrel --batch` of 20 scanned pages against OMP_THREAD_LIMIT=1 tesseract and plain tesseract, each run on
@@ -104,6 +107,18 @@ class Errors:
     @property
     def wer(self):
         return self.word_edits / max(1, self.words)
+
+
+def code_lines(text):
+    """Lines as an editor shows them: trailing white space is invisible, and so is a final line feed."""
+    return [line.rstrip() for line in text.rstrip("\n").split("\n")]
+
+
+def exact_lines(expected, got):
+    """How many expected lines come back character for character, indentation included, matched in order."""
+    import difflib
+    matcher = difflib.SequenceMatcher(None, code_lines(expected), code_lines(got), autojunk=False)
+    return sum(block.size for block in matcher.get_matching_blocks())
 
 
 def word_recall(expected, got):
@@ -219,11 +234,37 @@ class Bench:
         self.results["corpus"] = self.image_cases(cases, self.args.corpus, "corpus")
 
     def screen(self):
-        folder = os.path.join(self.args.work, "screenset")
-        subprocess.run([os.path.join(self.args.build, "bench", "screenset_gen"), folder], check=True,
-                       capture_output=True)
-        cases = json.load(open(os.path.join(folder, "manifest.json")))
+        folder, cases = self.screenset()
+        cases = [c for c in cases if c["kind"].startswith("screen-")]
         self.results["screen"] = self.image_cases(cases, folder, "screen")
+
+    def screenset(self):
+        folder = os.path.join(self.args.work, "screenset")
+        if not os.path.exists(os.path.join(folder, "manifest.json")):
+            subprocess.run([os.path.join(self.args.build, "bench", "screenset_gen"), folder], check=True,
+                           capture_output=True)
+        return folder, json.load(open(os.path.join(folder, "manifest.json")))
+
+    def code(self):
+        folder, cases = self.screenset()
+        rows = []
+        for case in (c for c in cases if c["kind"].startswith("code-")):
+            inp = os.path.join(folder, case["input"])
+            expected = open(os.path.join(folder, case["expected"]), encoding="utf-8").read()
+            ambrel = ([self.ambrel, "--ocr", inp, "--mode", "code", "--lang", "en-US"], self.default_env)
+            ref = (["tesseract", inp, "-", "-l", "eng"], self.one_env)
+            times, outs = timed([ambrel, ref], self.args.code_runs)
+            want = "\n".join(code_lines(expected))
+            row = {"id": case["id"], "kind": case["kind"], "size": case["size"], "theme": case["theme"],
+                   "expected": expected, "ours": outs[0], "theirs": outs[1], "lines": len(code_lines(expected)),
+                   "exact": exact_lines(expected, outs[0]), "ref_exact": exact_lines(expected, outs[1]),
+                   "chars": len(want), "edits": levenshtein(want, "\n".join(code_lines(outs[0]))),
+                   "ref_edits": levenshtein(want, "\n".join(code_lines(outs[1]))), "ambrel_s": times[0],
+                   "ref_s": times[1]}
+            rows.append(row)
+            print(f"code {row['id']}: lines exact {row['exact']}/{row['lines']} (tesseract {row['ref_exact']}), "
+                  f"CER {row['edits'] / row['chars']:.3f} ({row['ref_edits'] / row['chars']:.3f})", flush=True)
+        self.results["code"] = rows
 
     def scanned_pages(self):
         """The corpus's PDF pages rendered at 200 dpi in grey, without their text layer, as scans are."""
@@ -388,6 +429,29 @@ def summary(results):
                      f"{errors_of(big, False).cer:.4f}; screen tables: mean cell accuracy "
                      f"{statistics.mean(r['cells'] for r in rows if 'cells' in r):.2f}; time against "
                      f"`OMP_THREAD_LIMIT=1 tesseract`: median {median_of(rows, 'ratio'):.2f} ×.")
+    if "code" in results:
+        rows = results["code"]
+
+        def share(picked, exact="exact", edits="edits"):
+            lines = sum(r["lines"] for r in picked)
+            chars = sum(r["chars"] for r in picked)
+            return (f"{sum(r[exact] for r in picked)}/{lines} lines exact "
+                    f"({100 * sum(r[exact] for r in picked) / max(1, lines):.1f} %), CER with white space kept "
+                    f"{sum(r[edits] for r in picked) / max(1, chars):.4f}")
+
+        mono = [r for r in rows if r["kind"] == "code-mono"]
+        for label, picked in (("11-16 px", [r for r in mono if r["size"] >= 11]),
+                              ("10 px", [r for r in mono if r["size"] == 10])):
+            lines.append(f"- Code, monospace {label} ({len(picked)} images, `--mode code`): {share(picked)}; "
+                         f"tesseract {share(picked, 'ref_exact', 'ref_edits')} (targets ≥ 95 % at 11 px and above, "
+                         f"≥ 85 % at 10 px; CER ≤ 0.01).")
+        for theme in ("light", "dark"):
+            picked = [r for r in mono if r["theme"] == theme]
+            lines.append(f"- Code, monospace 10-16 px, {theme}: {share(picked)}.")
+        picked = [r for r in rows if r["kind"] == "code-proportional"]
+        if picked:
+            lines.append(f"- Code in a proportional font ({len(picked)} images, Python in DejaVu Sans 12-16 px): "
+                         f"{share(picked)}; tesseract {share(picked, 'ref_exact', 'ref_edits')}.")
     if "batch" in results:
         b = results["batch"]
         lines.append(f"- `--batch` of {b['pages']} scanned pages: {b['ambrel_s']:.1f} s; "
@@ -470,7 +534,8 @@ def main():
                         help="build directory holding ambrel and bench/screenset_gen")
     parser.add_argument("--corpus", default=os.path.join(here, "..", "..", "shared", "corpus"))
     parser.add_argument("--runs", type=int, default=3, help="interleaved runs per command; the median counts")
-    parser.add_argument("--only", default="corpus,screen,layout,batch,memory")
+    parser.add_argument("--only", default="corpus,screen,code,layout,batch,memory")
+    parser.add_argument("--code-runs", type=int, default=1, help="runs per command of the code section")
     parser.add_argument("--batch-pages", type=int, default=20)
     parser.add_argument("--batch-runs", type=int, default=3)
     parser.add_argument("--memory-pages", type=int, default=200)

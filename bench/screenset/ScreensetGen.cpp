@@ -58,6 +58,96 @@ const QStringList codeLines = {
     "print(f\"{name}: {value:.2f} @ {rate}%\")",
 };
 
+// Whole snippets as they are grabbed from editors, terminals and videos: indentation that must survive (Python,
+// YAML), identifiers with underscores, scope operators, brackets, straight quotes, backticks, and digits beside
+// the letters they resemble. Comments hold letters beyond ASCII.
+struct Snippet
+{
+    const char* language;
+    QStringList lines;
+};
+
+const Snippet snippets[] = {
+    {"python",
+     {
+         "def merge_rows(rows, limit=10):",
+         "    \"\"\"Join short rows; keep the first.\"\"\"",
+         "    merged = []",
+         "    for i, row in enumerate(rows):",
+         "        if not merged or len(row[0]) > limit:",
+         "            merged.append(list(row))",
+         "        else:",
+         "            merged[-1][1] += ' ' + row[1]",
+         "    return {'count': len(merged), \"rows\": merged}",
+         "class Cache(dict):",
+         "    def __missing__(self, key):",
+         "        return key.upper()  # café: naïve",
+     }},
+    {"cpp",
+     {
+         "#include <string_view>",
+         "namespace ocr {",
+         "std::optional<std::size_t> find_col(std::string_view s, char c)",
+         "{",
+         "    for (std::size_t i = 0; i < s.size(); ++i) {",
+         "        if (s[i] == c && s[0] != '#')",
+         "            return i;",
+         "    }",
+         "    return std::nullopt;",
+         "}",
+         "auto rows = rowsOf(runs);",
+         "rowCells.reserve(parts[1].size() + 0x1F);",
+         "out.push_back(\"O1l|\" + name);",
+         "} // namespace ocr",
+     }},
+    {"javascript",
+     {
+         "const API_URL = `https://example.org/v1/${id}`;",
+         "export async function loadItems(page = 0) {",
+         "  const res = await fetch(API_URL + '?page=' + page);",
+         "  if (!res.ok) {",
+         "    throw new Error(`HTTP ${res.status}`);",
+         "  }",
+         "  const { items = [] } = await res.json();",
+         "  return items.filter((x) => x.count >= 1 && x.tag !== \"old\");",
+         "}",
+         "let total = items.reduce((a, b) => a + b.price, 0);",
+     }},
+    {"shell",
+     {
+         "#!/usr/bin/env bash",
+         "set -euo pipefail",
+         "OUT_DIR=\"${1:-/tmp/out}\"",
+         "for f in \"$OUT_DIR\"/*.log; do",
+         "    if [[ -s \"$f\" ]]; then",
+         "        grep -c 'ERROR' \"$f\" || true",
+         "    fi",
+         "done",
+         "echo \"done: $(date +%s)\" >> ~/run_log.txt",
+     }},
+    {"yaml",
+     {
+         "name: build_and_test",
+         "on:",
+         "  push:",
+         "    branches: [main, 'release/**']",
+         "jobs:",
+         "  test:",
+         "    runs-on: ubuntu-22.04",
+         "    steps:",
+         "      - uses: actions/checkout@v4",
+         "      - name: Run tests  # über",
+         "        run: make test JOBS=2",
+         "        env:",
+         "          CC: clang",
+         "          TIMEOUT_S: \"300\"",
+     }},
+};
+
+const int codeSizes[] = {10, 11, 12, 13, 14, 16};
+// Code in a slide or a web page: a proportional font, so no character grid to read indentation from.
+const int proportionalSizes[] = {12, 14, 16};
+
 const QStringList tableRows[] = {
     {"Product", "SKU", "Qty", "Price"},         {"Keyboard", "KB-104", "2", "49.00"},
     {"Monitor 27\"", "MN-2701", "1", "199.50"}, {"USB-C Cable", "CB-0032", "5", "8.25"},
@@ -212,6 +302,23 @@ int main(int argc, char** argv)
             const QString table = QLatin1String("s-table") + suffix;
             add(table, "screen-table", drawTable(fontOf("DejaVu Sans", size), theme, size % 2 == 0), table + ".csv",
                 csv, size, theme);
+        }
+    }
+    for (const Theme& theme : themes) {
+        for (const Snippet& snippet : snippets) {
+            for (int size : codeSizes) {
+                const QString id = QStringLiteral("c-%1-%2-%3px")
+                                       .arg(QString::fromLatin1(snippet.language), QString::fromLatin1(theme.name))
+                                       .arg(size);
+                add(id, "code-mono", drawLines(snippet.lines, fontOf("DejaVu Sans Mono", size), theme), id + ".txt",
+                    snippet.lines.join(QLatin1Char('\n')) + QLatin1Char('\n'), size, theme);
+            }
+        }
+        for (int size : proportionalSizes) {
+            const QString id =
+                QStringLiteral("c-python-proportional-%1-%2px").arg(QString::fromLatin1(theme.name)).arg(size);
+            add(id, "code-proportional", drawLines(snippets[0].lines, fontOf("DejaVu Sans", size), theme), id + ".txt",
+                snippets[0].lines.join(QLatin1Char('\n')) + QLatin1Char('\n'), size, theme);
         }
     }
     if (!writeText(out.filePath(QStringLiteral("manifest.json")),

@@ -10,7 +10,7 @@
 #include <vector>
 
 // The command line: which command the arguments name and what it is given. Every command's work is done by a
-// runner the process entry hands in; the dispatcher itself prints only usage errors.
+// runner the process entry hands in; the dispatcher itself prints only the help, the version and usage errors.
 namespace CLI {
 enum class Exit : int
 {
@@ -30,14 +30,22 @@ struct Runners
     std::function<int(const std::string& output, const std::vector<std::string>& inputs)> batch;
     std::function<int(const std::string& path)> makeDemo;
     std::function<int(const std::string& path)> makeSample;
-    // "--capture": makes the running instance capture, or starts the application to capture. Takes no value and
-    // is never a usage error.
+    // "--capture": makes the running instance capture, or starts the application to capture. Takes no value.
     std::function<int()> capture;
+    // Files and no command: opens them in the document window of the running instance, or starts the application
+    // to open them. Handed the arguments as given.
+    std::function<int(const std::vector<std::string>& files)> open;
 };
 
+// The one-line summary of the command line that usage errors print.
+extern const std::string_view usageLine;
+
 // Runs the command named by `args` (element 0 is the executable's path) and returns its exit status, or no value
-// when the arguments name no command and the application should start. Usage errors go to `err`.
-std::optional<int> maybeRun(const std::vector<std::string>& args, const Runners& runners, std::ostream& err);
+// when the arguments are empty and the application should start. "--help" (or "-h") and "--version" print to
+// `out`; an unknown option, an option the command does not take, or a command without its value print the usage to
+// `err` and give status 2. "--name=value" is read as "--name value".
+std::optional<int> maybeRun(const std::vector<std::string>& args, const Runners& runners, std::ostream& out,
+                            std::ostream& err);
 
 // Returns the argument after the first one equal to `flag`, whatever it is, or no value when the flag is absent
 // or last.

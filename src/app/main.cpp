@@ -1,82 +1,64 @@
 #include "app/CLI.h"
-#include "app/QuickOCR.h"
-
-#include <dlfcn.h>
+#include "app/FileOCR.h"
+#include "app/qt/Application.h"
+#include "app/qt/DesktopServices.h"
+#include "app/qt/QuietQt.h"
+#include "app/qt/SelfTest.h"
+#include "demo/qt/DemoRenderer.h"
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <iostream>
-#include <optional>
 #include <string>
 #include <vector>
 
-// The executable links only the recognition engines. Qt, Poppler and libheif, about half of the libraries the whole
-// program needs and half of its start-up time, live in libambrel-app.so, loaded when a command needs them. Tesseract's
-// OpenMP threads are limited to one per engine where Tesseract opens them (TesseractEngine.cpp, linked here), so no
-// environment needs to be in force before the runtime loads.
 namespace {
-std::vector<std::filesystem::path> appLibraryCandidates()
+// The user may quit while a capture or a document page is still being recognized on a worker. Its completion
+// would reach into an application that no longer exists, and static destructors would pull the engines' data from
+// under it: so the app ends here, without them. Settings and history are on disk after every change already, and
+// a command has written its files and output by the time it returns.
+[[noreturn]] int endApplication(int status)
 {
-    std::error_code error;
-    const std::filesystem::path here = std::filesystem::read_symlink("/proc/self/exe", error).parent_path();
-    // Beside the executable in a build tree, under the library directory once installed.
-    return {here / "libambrel-app.so", here.parent_path() / AMBREL_INSTALL_LIBDIR / "ambrel" / "libambrel-app.so"};
-}
-
-int runApp(int argc, char** argv)
-{
-    std::string failure;
-    for (const std::filesystem::path& candidate : appLibraryCandidates()) {
-        std::error_code error;
-        if (!std::filesystem::exists(candidate, error))
-            continue;
-        // Global, so that the image plugins Qt loads later find the Qt libraries this one brought in.
-        void* library = ::dlopen(candidate.c_str(), RTLD_LAZY | RTLD_GLOBAL);
-        if (library == nullptr) {
-            failure = ::dlerror();
-            break;
-        }
-        using Main = int (*)(int, char**);
-        if (auto entry = reinterpret_cast<Main>(::dlsym(library, "ambrel_main")))
-            return entry(argc, argv);
-        failure = candidate.string() + " has no entry point";
-        break;
-    }
-    if (failure.empty())
-        failure = "libambrel-app.so is missing beside " + appLibraryCandidates().front().parent_path().string();
-    std::fprintf(stderr, "Ambrel: could not load the application: %s\n", failure.c_str());
-    return 1;
-}
-
-// Answers the command line here when it can; no value means the whole program must.
-std::optional<int> quickly(int argc, char** argv)
-{
-    bool handled = false;
-    CLI::Runners runners;
-    runners.ocr = [&handled](const std::string& path, Settings::OutputMode mode,
-                             const std::optional<std::vector<std::string>>& languages) {
-        const std::optional<int> status = QuickOCR::run(path, mode, languages, std::cout);
-        handled = status.has_value();
-        return status.value_or(0);
-    };
-    // Every other command is the whole program's; these only say so.
-    runners.selftest = runners.capture = [] { return 0; };
-    runners.diag = runners.makeDemo = runners.makeSample = [](const std::string&) { return 0; };
-    runners.batch = [](const std::string&, const std::vector<std::string>&) { return 0; };
-    // Usage errors are left to the whole program too, which prints them in the same words.
-    std::ostream ignored(nullptr);
-    const std::optional<int> status = CLI::maybeRun(std::vector<std::string>(argv, argv + argc), runners, ignored);
-    return handled ? status : std::nullopt;
+    std::fflush(nullptr);
+    std::_Exit(status);
 }
 } // namespace
 
+// No command connects to a display: --ocr, --diag and --batch run without a QGuiApplication, which would cost
+// start-up time, and the commands that draw make theirs on the offscreen platform (GuiSession).
 int main(int argc, char** argv)
 {
-    if (const std::optional<int> status = quickly(argc, argv)) {
-        // Nothing is left to tear down but the loaded model, which would only cost time.
-        std::fflush(nullptr);
-        std::_Exit(*status);
-    }
-    return runApp(argc, argv);
+    const std::vector<std::string> args(argv, argv + argc);
+    CLI::Runners runners;
+    runners.selftest = [] { return SelfTest::run(std::cout); };
+    runners.ocr = [](const std::string& path, Settings::OutputMode mode,
+                     const std::optional<std::vector<std::string>>& languages) {
+        return FileOCR::run(desktopServices(), path, mode, languages, std::cout, std::cerr);
+    };
+    runners.diag = [](const std::string& path) {
+        return FileOCR::diagnose(desktopServices(), path, std::cout, std::cerr);
+    };
+    runners.batch = [](const std::string& output, const std::vector<std::string>& inputs) {
+        return FileOCR::batch(desktopServices(), output, inputs, std::cout, std::cerr);
+    };
+    runners.makeDemo = [](const std::string& path) { return DemoRenderer::run(path, std::cout, std::cerr); };
+    runners.makeSample = [](const std::string& path) {
+        return DemoRenderer::writeSamplePNG(path, std::cout, std::cerr);
+    };
+    // The running instance captures; with none, this process becomes the application and captures.
+    runners.capture = [argc, argv] {
+        QuietQt::uninstall();
+        return endApplication(Application::run(argc, argv, QStringLiteral("capture")));
+    };
+    // What a file manager's "Open With" runs: the files go to the document window, of this process if need be.
+    runners.open = [argc, argv](const std::vector<std::string>& files) {
+        QuietQt::uninstall();
+        return endApplication(Application::run(argc, argv, Application::openRequest(files)));
+    };
+    QuietQt::install();
+    // A command's output is complete when its runner returns; tearing down the loaded models would only add time.
+    if (const std::optional<int> status = CLI::maybeRun(args, runners, std::cout, std::cerr))
+        endApplication(*status);
+    QuietQt::uninstall();
+    return endApplication(Application::run(argc, argv));
 }

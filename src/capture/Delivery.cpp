@@ -1,6 +1,7 @@
 #include "capture/Delivery.h"
 
 #include "ocr/Table.h"
+#include "ocr/TableBuilder.h"
 
 namespace Delivery {
 std::optional<Choice> choose(const OCRResult& result, Settings::OutputMode mode)
@@ -11,13 +12,12 @@ std::optional<Choice> choose(const OCRResult& result, Settings::OutputMode mode)
 
     Choice choice;
     const bool tableMode = mode == OutputMode::MarkdownTable || mode == OutputMode::CSV;
-    std::optional<std::string> table;
-    if (mode == OutputMode::Auto || mode == OutputMode::MarkdownTable)
-        table = tableMarkdown(result);
-    else if (mode == OutputMode::CSV)
-        table = tableCSV(result);
-    if (table) {
-        choice.text = std::move(*table);
+    std::optional<TableGrid> grid;
+    if (mode == OutputMode::Auto || tableMode)
+        grid = tableGrid(result);
+    if (grid) {
+        choice.text = mode == OutputMode::CSV ? TableBuilder::renderCSV(*grid) : TableBuilder::renderMarkdown(*grid);
+        choice.html = TableBuilder::renderHTML(*grid);
         choice.isTable = true;
         choice.message = mode == OutputMode::Auto            ? "Copied table"
                          : mode == OutputMode::MarkdownTable ? "Copied table (Markdown)"
@@ -38,6 +38,7 @@ std::optional<Choice> choose(const OCRResult& result, Settings::OutputMode mode)
             choice.text = std::move(payloads);
             choice.message = "Copied QR/barcode";
             choice.isTable = false;
+            choice.html.clear();
         } else {
             choice.text += '\n' + payloads;
             choice.message += " + QR";

@@ -140,23 +140,44 @@ std::uint32_t storedValue(long long stored)
     return static_cast<std::uint32_t>(stored);
 }
 
-std::string symbols(std::uint32_t modifiers)
+std::string modifierNames(std::uint32_t modifiers)
 {
     std::string out;
     if (modifiers & control)
-        out += "⌃";
+        out += "Ctrl+";
     if (modifiers & option)
-        out += "⌥";
+        out += "Alt+";
     if (modifiers & shift)
-        out += "⇧";
+        out += "Shift+";
     if (modifiers & command)
-        out += "Super";
+        out += "Super+";
     return out;
 }
 
 std::string display(std::uint32_t modifiers, std::string_view label)
 {
-    return symbols(modifiers) + std::string(label.empty() ? std::string_view("?") : label);
+    return modifierNames(modifiers) + std::string(label.empty() ? std::string_view("?") : label);
+}
+
+std::optional<std::string_view> takenBy(std::uint32_t keyCode, std::uint32_t modifiers)
+{
+    struct Taken
+    {
+        std::uint32_t keyCode;
+        std::uint32_t modifiers;
+        std::string_view command;
+    };
+    // Only the four modifier bits count: a stored value may carry others, which the grab ignores too.
+    static constexpr std::array taken{
+        Taken{documentKeyCode, documentModifiers, "OCR a Document…"},
+        Taken{31, control, "Open in the document window"},  // Ctrl+O
+        Taken{1, control, "Export in the document window"}, // Ctrl+S
+        Taken{13, control, "Close in the document window"}, // Ctrl+W
+    };
+    for (const Taken& t : taken)
+        if (t.keyCode == keyCode && t.modifiers == (modifiers & allModifiers))
+            return t.command;
+    return std::nullopt;
 }
 
 std::uint32_t carbonModifiers(std::uint32_t qtFlags)

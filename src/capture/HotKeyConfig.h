@@ -25,10 +25,20 @@ inline constexpr std::uint32_t escapeKeyCode = 53;
 // 32 bits, which no key or modifier set can have.
 std::uint32_t storedValue(long long stored);
 
-// Returns the modifier symbols in the fixed order ⌃⌥⇧ then "Super" for command, whatever order they were pressed in.
-std::string symbols(std::uint32_t modifiers);
-// Returns the symbols followed by the key's label, "?" when the label is empty: 768 and "2" give "⇧Super2".
+// Returns the modifier names each followed by "+", in the order Linux desktops write them (Ctrl, Alt, Shift, Super)
+// whatever order they were pressed in: control | shift gives "Ctrl+Shift+".
+std::string modifierNames(std::uint32_t modifiers);
+// Returns the names followed by the key's label, "?" when the label is empty: 768 and "2" give "Shift+Super+2".
+// Every shortcut the program shows is written by this one function.
 std::string display(std::uint32_t modifiers, std::string_view label);
+
+// "OCR a Document…": a second system-wide shortcut, fixed, Ctrl+Shift+O.
+inline constexpr std::uint32_t documentKeyCode = 31; // the "O" key
+inline constexpr std::uint32_t documentModifiers = control | shift;
+inline constexpr std::string_view documentLabel = "O";
+// Returns the name of the program's command that already answers to this combination (the document shortcut, or
+// a key of the document window, which a system-wide grab would take from it), or no value when it is free.
+std::optional<std::string_view> takenBy(std::uint32_t keyCode, std::uint32_t modifiers);
 
 // Qt::KeyboardModifier values, spelled out so the core needs no Qt; the Qt adapter checks them at compile time.
 namespace QtFlag {

@@ -47,6 +47,7 @@ void DocumentOCRModel::addUnreadable(std::string_view fileName)
     section.id = nextSectionId++;
     section.label = std::string(fileName) + std::string(unreadableSuffix);
     section.result = OCRResult{};
+    section.unreadable = true;
     m_sections.push_back(std::move(section));
 }
 
@@ -71,6 +72,11 @@ std::string DocumentOCRModel::body(const Section& section, Settings::OutputMode 
 {
     const OCRResult& result = *section.result;
     std::string text;
+    if (section.unreadable) {
+        const std::string name = section.label.substr(0, section.label.size() - unreadableSuffix.size());
+        text = std::string(couldNotRead) + name;
+        return mode == Settings::OutputMode::CSV ? csvLines(text) : text;
+    }
     if (result.isEmpty() && result.barcodes.empty()) {
         text = noTextFound;
     } else {
@@ -97,6 +103,11 @@ std::string DocumentOCRModel::body(const Section& section, Settings::OutputMode 
         else
             text += '\n' + codes;
     }
+    // Text outside a table, in a table mode: written so that a CSV or Markdown reader takes it as text.
+    if (!section.grid && mode == Settings::OutputMode::CSV)
+        return csvLines(text);
+    if (!section.grid && mode == Settings::OutputMode::MarkdownTable)
+        return markdownText(text);
     return text;
 }
 
@@ -111,11 +122,25 @@ std::string DocumentOCRModel::combined(Settings::OutputMode mode) const
         if (!first)
             out += "\n\n";
         first = false;
-        if (headers)
-            out += "===== " + section.label + " =====\n";
+        if (headers) {
+            const std::string header = "===== " + section.label + " =====";
+            if (mode == Settings::OutputMode::CSV)
+                out += csvLines(header) + "\n";
+            else if (mode == Settings::OutputMode::MarkdownTable)
+                out += "## " + markdownText(section.label) + "\n\n";
+            else
+                out += header + "\n";
+        }
         out += body(section, mode);
     }
     return out;
+}
+
+bool DocumentOCRModel::hasText() const
+{
+    return std::any_of(m_sections.begin(), m_sections.end(), [](const Section& s) {
+        return s.finished() && !s.unreadable && (!s.result->isEmpty() || !s.result->barcodes.empty());
+    });
 }
 
 bool DocumentOCRModel::copyIsTable() const
@@ -142,8 +167,10 @@ std::optional<std::string> DocumentOCRModel::detectionNote() const
     }
     if (nonEmpty == 0)
         return std::nullopt;
+    // Prose is not a failed table: the note says what is shown, in the plain words of the other notes.
     if (tables == 0)
-        return std::string("No table detected \u2014 showing plain text.");
+        return std::string(nonEmpty == 1 ? "Text \u2014 no table on this page."
+                                         : "Text \u2014 no table on these pages.");
     if (tables == nonEmpty)
         return std::string("Table detected.");
     return "Table detected in " + std::to_string(tables) + " of " + std::to_string(nonEmpty) + " pages.";
@@ -151,17 +178,26 @@ std::optional<std::string> DocumentOCRModel::detectionNote() const
 
 std::optional<std::string> DocumentOCRModel::exportData(ExportFormat format) const
 {
+    std::string bytes;
     switch (format) {
     case ExportFormat::PlainText:
-        return combined(Settings::OutputMode::PlainText);
+        bytes = combined(Settings::OutputMode::PlainText);
+        break;
     case ExportFormat::RichText:
-        return Rtf::document(combined(Settings::OutputMode::PlainText), m_fontFamily);
+        bytes = Rtf::document(combined(Settings::OutputMode::PlainText), m_fontFamily);
+        break;
     case ExportFormat::CSV:
-        return combined(Settings::OutputMode::CSV);
+        bytes = combined(Settings::OutputMode::CSV);
+        break;
     case ExportFormat::Markdown:
-        return combined(Settings::OutputMode::MarkdownTable);
+        bytes = combined(Settings::OutputMode::MarkdownTable);
+        break;
     }
-    return std::nullopt;
+    // Text files end with a line feed: without it, `cat` runs the shell prompt into the last line and tools count
+    // one line too few.
+    if (!bytes.empty() && bytes.back() != '\n')
+        bytes += '\n';
+    return bytes;
 }
 
 std::string DocumentOCRModel::suggestedBaseName() const
@@ -182,11 +218,104 @@ std::string DocumentOCRModel::suggestedBaseName() const
     return name.empty() ? fallback : name;
 }
 
-std::vector<std::string> DocumentOCRModel::languagesOrDefault(std::vector<std::string> stored)
+std::string csvLines(std::string_view text)
 {
-    if (stored.empty())
-        return {"en-US", "nl-NL"};
-    return stored;
+    std::string out;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = text.find('\n', start);
+        const std::string_view line = text.substr(start, end == std::string_view::npos ? end : end - start);
+        if (!line.empty()) {
+            out += '"';
+            for (char c : line) {
+                if (c == '"')
+                    out += '"';
+                out += c;
+            }
+            out += '"';
+        }
+        if (end == std::string_view::npos)
+            break;
+        out += '\n';
+        start = end + 1;
+    }
+    return out;
+}
+
+namespace {
+// Escapes what Markdown reads as formatting anywhere in a line: emphasis, code, links, raw HTML, tables.
+std::string escapeInline(std::string_view line)
+{
+    std::string out;
+    for (char c : line) {
+        if (std::string_view("\\`*_[]<>|~").find(c) != std::string_view::npos)
+            out += '\\';
+        out += c;
+    }
+    return out;
+}
+
+// A line that Markdown would take as a heading, quote, list item, rule or code fence because of how it begins.
+bool startsABlock(std::string_view line)
+{
+    const std::size_t first = line.find_first_not_of(' ');
+    if (first == std::string_view::npos)
+        return false;
+    const std::string_view rest = line.substr(first);
+    const char c = rest.front();
+    if (c == '#' || c == '>' || c == '=' || c == '`' || c == '~')
+        return true;
+    if ((c == '-' || c == '+' || c == '*') && (rest.size() == 1 || rest[1] == ' ' || rest[1] == c))
+        return true;
+    std::size_t digits = 0;
+    while (digits < rest.size() && digits < 10 && rest[digits] >= '0' && rest[digits] <= '9')
+        ++digits;
+    return digits > 0 && digits < rest.size() && (rest[digits] == '.' || rest[digits] == ')');
+}
+} // namespace
+
+std::string markdownText(std::string_view text)
+{
+    std::vector<std::string_view> lines;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = text.find('\n', start);
+        lines.push_back(text.substr(start, end == std::string_view::npos ? end : end - start));
+        if (end == std::string_view::npos)
+            break;
+        start = end + 1;
+    }
+    std::string out;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        std::string_view line = lines[i];
+        // Leading spaces would make an indented code block; a line of only spaces is an empty line anyway.
+        const std::size_t first = line.find_first_not_of(' ');
+        line = first == std::string_view::npos ? std::string_view() : line.substr(first);
+        std::string escaped = escapeInline(line);
+        if (startsABlock(line)) {
+            // An ordered list marker is escaped at its dot or bracket, every other marker at its first character.
+            std::size_t digits = 0;
+            while (digits < escaped.size() && escaped[digits] >= '0' && escaped[digits] <= '9')
+                ++digits;
+            // Markers escaped in the line already (emphasis, quote, code) need no second backslash.
+            if (escaped[digits] != '\\')
+                escaped.insert(digits, "\\");
+        }
+        out += escaped;
+        if (i + 1 < lines.size()) {
+            // A hard break keeps the next line on a line of its own; an empty line already ends the paragraph.
+            if (!line.empty() && !lines[i + 1].empty())
+                out += '\\';
+            out += '\n';
+        }
+    }
+    return out;
+}
+
+std::vector<std::string> DocumentOCRModel::languagesOrDefault(std::vector<std::string> stored,
+                                                              std::vector<std::string> fallback)
+{
+    return stored.empty() ? fallback : stored;
 }
 
 std::string_view label(DocumentOCRModel::ExportFormat format)

@@ -36,6 +36,7 @@ public:
         std::optional<OCRResult> result; // none while the page is being recognized
         // The table of the result, worked out once when it arrives: the window asks for it on every redraw.
         std::optional<TableGrid> grid;
+        bool unreadable = false; // a file that gave no pages: it says so instead of showing text
         bool finished() const { return result.has_value(); }
     };
 
@@ -66,11 +67,14 @@ public:
     // is more than one section, separated by blank lines.
     std::string combined(Settings::OutputMode mode) const;
     std::string combinedText() const { return combined(mode()); }
+    // True when some finished page gave text or a barcode: only then is there anything to copy or export.
+    bool hasText() const;
     // True when what Copy puts on the clipboard is a table rendering, as the history records it.
     bool copyIsTable() const;
     // Returns the note about table detection, or none when there is nothing to say.
     std::optional<std::string> detectionNote() const;
-    // Returns the bytes of an export; each format fixes its own mode, whatever the window shows.
+    // Returns the bytes of an export; each format fixes its own mode, whatever the window shows. Every export ends
+    // with a line feed.
     std::optional<std::string> exportData(ExportFormat format) const;
     // Returns the file name, without extension, proposed when saving an export.
     std::string suggestedBaseName() const;
@@ -78,8 +82,10 @@ public:
     // The font family named in rich-text exports; the desktop sets the system's.
     void setFontFamily(std::string family) { m_fontFamily = std::move(family); }
 
-    // Returns the languages to recognize with for a stored setting: English and Dutch when it names none.
-    static std::vector<std::string> languagesOrDefault(std::vector<std::string> stored);
+    // Returns the languages to recognize with for a stored setting: `fallback` (a fresh installation's default)
+    // when it names none.
+    static std::vector<std::string> languagesOrDefault(std::vector<std::string> stored,
+                                                       std::vector<std::string> fallback);
 
 private:
     std::string body(const Section& section, Settings::OutputMode mode) const;
@@ -91,6 +97,15 @@ private:
 
 inline constexpr std::string_view noTextFound = "(no text found)";
 inline constexpr std::string_view unreadableSuffix = " \u2014 unreadable";
+// What an unreadable file's section says, before its file name: the command line's words.
+inline constexpr std::string_view couldNotRead = "could not read ";
+
+// Returns plain text as CSV with one quoted cell per line, so a reader sees one column whatever commas the text
+// holds; empty lines stay empty rows.
+std::string csvLines(std::string_view text);
+// Returns plain text as Markdown that reads back as the same text: characters Markdown would take as formatting
+// are escaped, and each line break is kept as a hard break instead of running the lines into one paragraph.
+std::string markdownText(std::string_view text);
 
 // Returns the menu label of an export format, such as "Rich Text — Word (.rtf)".
 std::string_view label(DocumentOCRModel::ExportFormat format);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <set>
 
 namespace fs = std::filesystem;
 
@@ -14,17 +15,33 @@ bool Batch::accepted(std::string_view fileName)
     return !extension.empty() && std::find(extensions.begin(), extensions.end(), extension) != extensions.end();
 }
 
-std::vector<std::string> Batch::expand(const std::vector<std::string>& chosen)
+std::vector<std::string> Batch::expand(const std::vector<std::string>& chosen, std::vector<Skipped>* skipped)
 {
     std::vector<std::string> files;
+    // A file met twice (chosen by itself and through its folder, or by two spellings of one path) runs once.
+    std::set<std::string> seen;
+    const auto take = [&files, &seen](const std::string& file) {
+        std::error_code error;
+        const fs::path canonical = fs::weakly_canonical(file, error);
+        if (seen.insert(error ? file : canonical.string()).second)
+            files.push_back(file);
+    };
+    const auto skip = [skipped](const std::string& path, std::string_view reason) {
+        if (skipped != nullptr)
+            skipped->push_back({fs::path(path).filename().string(), std::string(reason)});
+    };
     for (const std::string& path : chosen) {
         std::error_code error;
         const fs::file_status status = fs::status(path, error);
-        if (error || !fs::exists(status))
+        if (error || !fs::exists(status)) {
+            skip(path, notFoundReason);
             continue;
+        }
         if (!fs::is_directory(status)) {
             if (accepted(fs::path(path).filename().string()))
-                files.push_back(path);
+                take(path);
+            else
+                skip(path, notAcceptedReason);
             continue;
         }
         std::vector<std::string> names;
@@ -40,7 +57,7 @@ std::vector<std::string> Batch::expand(const std::vector<std::string>& chosen)
         // std::string compares bytes as unsigned, which for UTF-8 is code-point order.
         std::sort(names.begin(), names.end());
         for (const std::string& name : names)
-            files.push_back((fs::path(path) / name).string());
+            take((fs::path(path) / name).string());
     }
     return files;
 }
@@ -108,7 +125,15 @@ std::string Batch::progressText(std::size_t index, std::size_t count)
     return "Processing " + std::to_string(index + 1) + " / " + std::to_string(count) + "\u2026";
 }
 
-std::string Batch::exportedText(std::size_t sheets)
+std::string Batch::exportedText(std::size_t sheets, const std::vector<Skipped>& skipped)
 {
-    return "\u2713 Exported " + std::to_string(sheets) + (sheets == 1 ? " sheet" : " sheets");
+    return "\u2713 Exported " + std::to_string(sheets) + (sheets == 1 ? " sheet" : " sheets") + skippedText(skipped);
+}
+
+std::string Batch::skippedText(const std::vector<Skipped>& skipped)
+{
+    std::string text;
+    for (const Skipped& file : skipped)
+        text += (text.empty() ? "; skipped " : ", ") + file.name + ": " + file.reason;
+    return text;
 }

@@ -27,10 +27,24 @@ inline constexpr std::string_view proposedFileName = "Ambrel Export.xlsx";
 // True when the file name's extension, in lower case, is one of `extensions`.
 bool accepted(std::string_view fileName);
 
+// A chosen file left out of the batch, and why, for the finishing message.
+struct Skipped
+{
+    std::string name; // the file name, without its folder
+    std::string reason;
+    bool operator==(const Skipped&) const = default;
+};
+inline constexpr std::string_view unreadableReason = "could not read";
+inline constexpr std::string_view notAcceptedReason = "not a PDF or image";
+inline constexpr std::string_view notFoundReason = "not found";
+
 // Returns the input files of the chosen paths, in the order chosen: a file is taken when its extension is
 // accepted, a folder gives its accepted entries one level deep (hidden ones too, sub-folders not entered) sorted
-// by name in code-point order. Missing paths and unlistable folders give nothing; duplicates are kept.
-std::vector<std::string> expand(const std::vector<std::string>& chosen);
+// by name in code-point order. Each file counts once, at its first place, however often and by whatever path it
+// was chosen. Missing paths and unlistable folders give nothing. Chosen files that are left out (missing, or not
+// of an accepted type) are added to `skipped` when given; entries of a folder that are not pictures or PDFs are not
+// mentioned.
+std::vector<std::string> expand(const std::vector<std::string>& chosen, std::vector<Skipped>* skipped = nullptr);
 
 // Returns a sheet's rows for a page without a table: one row per line of the plain text (empty lines kept), then
 // one per barcode, and a single empty cell when that leaves none.
@@ -54,6 +68,9 @@ std::vector<PageSheet> pageSheets(const std::string& label, const OCRResult& res
 
 // "Processing 3 / 12…", for the page at 0-based `index` of `count`.
 std::string progressText(std::size_t index, std::size_t count);
-// "✓ Exported 1 sheet", "✓ Exported 7 sheets".
-std::string exportedText(std::size_t sheets);
+// "✓ Exported 1 sheet", "✓ Exported 7 sheets"; with skipped files, "✓ Exported 2 sheets; skipped broken.pdf:
+// could not read, notes.txt: not a PDF or image".
+std::string exportedText(std::size_t sheets, const std::vector<Skipped>& skipped = {});
+// "; skipped broken.pdf: could not read", or nothing when no file was skipped.
+std::string skippedText(const std::vector<Skipped>& skipped);
 } // namespace Batch

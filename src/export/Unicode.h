@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-// The little Unicode text handling the workbook writer needs, without ICU: UTF-8 repair, user-perceived
-// characters (extended grapheme clusters of UAX #29) and the locale-free full lower-case mapping.
+// UTF-8 reading and repair for the writers of the core; user-perceived characters and case come from
+// TextBoundaries.
 namespace Unicode {
 inline constexpr char32_t replacementCharacter = 0xFFFD;
 
@@ -26,11 +26,4 @@ void appendUtf8(std::string& out, char32_t scalar);
 
 // Returns the text with every ill-formed UTF-8 sequence replaced by U+FFFD.
 std::string repaired(std::string_view text);
-
-// Returns the extended grapheme clusters of well-formed UTF-8 text, in order, as views into it.
-std::vector<std::string_view> graphemes(std::string_view text);
-
-// Returns the full lower-case form (U+0130 becomes i and a combining dot, a final Σ becomes ς) of well-formed
-// UTF-8 text. No locale is consulted, so Turkish and Lithuanian rules do not apply.
-std::string lowercased(std::string_view text);
 } // namespace Unicode

@@ -1,9 +1,13 @@
 #include "export/XLSXWriter.h"
 
+#include "export/CellNumber.h"
+#include "export/TextBoundaries.h"
 #include "export/Unicode.h"
 #include "export/Zip.h"
 
+#include <algorithm>
 #include <charconv>
+#include <optional>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -14,7 +18,20 @@ constexpr std::size_t maxNameLength = 31; // user-perceived characters
 // Excel counts the same limit in UTF-16 code units and will not open a workbook with a longer name, so a name of
 // emoji, astral characters or combining marks is cut further, at a character boundary.
 constexpr std::size_t maxNameUnits = 31;
-constexpr std::size_t fixedParts = 4; // content types, root rels, workbook, workbook rels
+constexpr std::size_t fixedParts = 5; // content types, root rels, workbook, workbook rels, styles
+
+// The styles part lists one cell format for every number format CellNumber::formatCode can give: grouped or not,
+// percent or not, 0 to maxShownDecimals decimals. Style 0 is the general format.
+constexpr int decimalsVariants = CellNumber::maxShownDecimals + 1;
+constexpr int firstNumberFormatId = 164; // the first id free for a workbook's own formats
+
+int styleIndex(const CellNumber::Number& number)
+{
+    if (CellNumber::formatCode(number).empty())
+        return 0;
+    const int kind = (number.percent ? 2 : 0) + (number.grouped ? 1 : 0);
+    return 1 + kind * decimalsVariants + std::min(number.decimals, CellNumber::maxShownDecimals);
+}
 
 void appendNumber(std::string& out, std::size_t value)
 {
@@ -210,7 +227,7 @@ std::string escape(std::string_view text)
     return out;
 }
 
-std::vector<std::string> normalizedNames(const std::vector<std::string>& wanted)
+std::vector<std::string> normalizedNames(const std::vector<std::string>& wanted, const TextBoundaries& text)
 {
     std::vector<std::string> names;
     names.reserve(wanted.size());
@@ -226,22 +243,22 @@ std::vector<std::string> normalizedNames(const std::vector<std::string>& wanted)
         for (char& c : base)
             if (isForbiddenInName(c))
                 c = ' ';
-        std::vector<std::string_view> clusters = Unicode::graphemes(base);
+        std::vector<std::string_view> clusters = text.graphemes(base);
         // Cut before trimming: a name cut just behind a space ends up shorter than the limit.
         base = withoutEdgeApostrophes(prefix(clusters, maxNameLength, maxNameUnits));
         if (base.empty())
             base = defaultName(i);
-        clusters = Unicode::graphemes(base);
+        clusters = text.graphemes(base);
 
         std::string candidate = base;
-        std::string lower = Unicode::lowercased(candidate);
+        std::string lower = text.caseless(candidate);
         if (used.contains(lower)) {
             std::size_t& n = nextSuffix.try_emplace(base, 2).first->second;
             do {
                 std::string suffix = " ";
                 appendNumber(suffix, n++);
                 candidate = prefix(clusters, maxNameLength - suffix.size(), maxNameUnits - suffix.size()) + suffix;
-                lower = Unicode::lowercased(candidate);
+                lower = text.caseless(candidate);
             } while (used.contains(lower));
         }
         used.insert(std::move(lower));
@@ -258,6 +275,8 @@ std::string contentTypes(std::size_t count)
            "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
            "<Override PartName=\"/xl/workbook.xml\" "
            "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>";
+    xml += "<Override PartName=\"/xl/styles.xml\" "
+           "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml\"/>";
     for (std::size_t i = 1; i <= count; ++i) {
         xml += "<Override PartName=\"/xl/worksheets/sheet";
         appendNumber(xml, i);
@@ -307,7 +326,46 @@ std::string workbookRels(std::size_t count)
         appendNumber(xml, i);
         xml += ".xml\"/>";
     }
-    xml += "</Relationships>";
+    xml += "<Relationship Id=\"rId";
+    appendNumber(xml, count + 1);
+    xml += "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles\" "
+           "Target=\"styles.xml\"/></Relationships>";
+    return xml;
+}
+
+std::string styles()
+{
+    std::string xml(declaration);
+    xml += "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><numFmts count=\"";
+    appendNumber(xml, 4 * decimalsVariants);
+    xml += "\">";
+    std::string cellFormats = "<xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\"/>";
+    int id = firstNumberFormatId;
+    for (int kind = 0; kind < 4; ++kind) {
+        for (int decimals = 0; decimals < decimalsVariants; ++decimals, ++id) {
+            CellNumber::Number shape;
+            shape.percent = kind >= 2;
+            shape.grouped = kind % 2 == 1;
+            shape.decimals = decimals;
+            std::string code = CellNumber::formatCode(shape);
+            xml += "<numFmt numFmtId=\"";
+            appendNumber(xml, static_cast<std::size_t>(id));
+            xml += "\" formatCode=\"" + (code.empty() ? std::string("0") : code) + "\"/>";
+            cellFormats += "<xf numFmtId=\"";
+            appendNumber(cellFormats, static_cast<std::size_t>(id));
+            cellFormats += "\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyNumberFormat=\"1\"/>";
+        }
+    }
+    xml += "</numFmts><fonts count=\"1\"><font><sz val=\"11\"/><name val=\"Calibri\"/></font></fonts>"
+           "<fills count=\"2\"><fill><patternFill patternType=\"none\"/></fill>"
+           "<fill><patternFill patternType=\"gray125\"/></fill></fills>"
+           "<borders count=\"1\"><border><left/><right/><top/><bottom/><diagonal/></border></borders>"
+           "<cellStyleXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\"/></cellStyleXfs>"
+           "<cellXfs count=\"";
+    appendNumber(xml, 1 + 4 * decimalsVariants);
+    xml += "\">" + cellFormats
+           + "</cellXfs><cellStyles count=\"1\"><cellStyle name=\"Normal\" xfId=\"0\" builtinId=\"0\"/>"
+             "</cellStyles></styleSheet>";
     return xml;
 }
 
@@ -328,6 +386,14 @@ std::string worksheet(const TableGrid& rows)
             xml += "<c r=\"";
             xml += columnLetter(c);
             appendNumber(xml, r + 1);
+            if (const std::optional<CellNumber::Number> number = CellNumber::parse(row[c])) {
+                if (const int style = styleIndex(*number); style != 0) {
+                    xml += "\" s=\"";
+                    appendNumber(xml, static_cast<std::size_t>(style));
+                }
+                xml += "\"><v>" + number->value + "</v></c>";
+                continue;
+            }
             xml += "\" t=\"inlineStr\"><is><t xml:space=\"preserve\">";
             xml += escape(row[c]);
             xml += "</t></is></c>";
@@ -338,7 +404,7 @@ std::string worksheet(const TableGrid& rows)
     return xml;
 }
 
-Result data(const std::vector<Sheet>& sheets)
+Result data(const std::vector<Sheet>& sheets, const TextBoundaries& text)
 {
     if (std::string error = countError(sheets.size()); !error.empty())
         return {{}, std::move(error)};
@@ -346,7 +412,7 @@ Result data(const std::vector<Sheet>& sheets)
     wanted.reserve(sheets.size());
     for (const Sheet& sheet : sheets)
         wanted.push_back(sheet.name);
-    const std::vector<std::string> names = normalizedNames(wanted);
+    const std::vector<std::string> names = normalizedNames(wanted, text);
     if (std::string error = sizeError(sheets, names); !error.empty())
         return {{}, std::move(error)};
 
@@ -361,6 +427,7 @@ Result data(const std::vector<Sheet>& sheets)
     zip.add("_rels/.rels", rootRels());
     zip.add("xl/workbook.xml", workbook(names));
     zip.add("xl/_rels/workbook.xml.rels", workbookRels(sheets.size()));
+    zip.add("xl/styles.xml", styles());
     std::string partName;
     for (std::size_t i = 0; i < sheets.size(); ++i) {
         partName = "xl/worksheets/sheet";

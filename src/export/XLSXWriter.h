@@ -8,7 +8,10 @@
 #include <string_view>
 #include <vector>
 
-// Writes a minimal Office Open XML workbook (.xlsx): one worksheet per named table, every cell an inline string,
+class TextBoundaries;
+
+// Writes a minimal Office Open XML workbook (.xlsx): one worksheet per named table, a cell that is a number
+// (CellNumber::parse) as a number shown as it was written, every other cell an inline string exactly as it was,
 // packed in a ZIP of stored entries. It returns bytes and never touches the file system.
 namespace XLSXWriter {
 struct Sheet
@@ -31,17 +34,19 @@ inline constexpr std::size_t maxColumns = 16384;
 
 // Returns the .xlsx file holding the sheets in the given order. Fails for no sheets, for more sheets than the ZIP
 // container can list, and for a table that has a non-empty cell beyond the last row or column of a worksheet.
-Result data(const std::vector<Sheet>& sheets);
+// `text` counts the characters of sheet names and compares them regardless of case.
+Result data(const std::vector<Sheet>& sheets, const TextBoundaries& text);
 
 // Building blocks of data(), exposed for tests.
 
 // Returns the sheet names as written: valid UTF-8 without characters XML cannot carry, none of []:*?/\,
 // at most 31 user-perceived characters, trimmed, never empty and unique regardless of case.
-std::vector<std::string> normalizedNames(const std::vector<std::string>& wanted);
+std::vector<std::string> normalizedNames(const std::vector<std::string>& wanted, const TextBoundaries& text);
 std::string contentTypes(std::size_t count);
 std::string rootRels();
 std::string workbook(const std::vector<std::string>& names);
 std::string workbookRels(std::size_t count);
+std::string styles();
 std::string worksheet(const TableGrid& rows);
 // Returns the text with &, <, > and " as entities, ill-formed UTF-8 as U+FFFD and the characters XML 1.0 cannot
 // hold (controls other than tab, line feed and carriage return; U+FFFE; U+FFFF) dropped.

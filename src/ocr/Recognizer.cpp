@@ -1,8 +1,8 @@
 #include "ocr/Recognizer.h"
 
 #include "ocr/PageLayout.h"
+#include "ocr/TextRecognizer.h"
 #include "ocr/WorkerPool.h"
-#include "ocr/tesseract/TesseractOCR.h"
 #include "sources/PDFTable.h"
 
 #include <algorithm>
@@ -14,7 +14,8 @@ namespace {
 // Lays out a page from its text layer: the words and their boxes are exact, so no recognition runs for them. The
 // rendered page still shows the rules that frame tables, the barcodes, and ink the layer holds no words for (a
 // scan pasted into the page), which alone is recognized.
-OCRResult fromTextLayer(PageText::Layer layer, Image image, const std::vector<std::string>& languages, bool correct)
+OCRResult fromTextLayer(PageText::Layer layer, Image image, const TextRecognizer& recognizer,
+                        const std::vector<std::string>& languages, bool correct)
 {
     OCRResult result;
     PageLayout::Page page = PageLayout::fromWords(std::move(layer.words), layer.spaceAfter, image.width, image.height);
@@ -29,7 +30,7 @@ OCRResult fromTextLayer(PageText::Layer layer, Image image, const std::vector<st
         const Image part = inTable ? Image{} : PageLayout::crop(image, region);
         if (part.isNull())
             continue;
-        const OCRResult read = TesseractOCR::recognizePage(part, languages, correct);
+        const OCRResult read = recognizer.recognizePageNow(part, languages, correct);
         for (PageBlock block : read.blocks) {
             block.box.x += std::floor(region.minX());
             block.box.y += std::floor(region.minY());
@@ -49,14 +50,14 @@ OCRResult fromTextLayer(PageText::Layer layer, Image image, const std::vector<st
         result.lines.push_back(TextRun{line.text, line.box});
     result.words = std::move(page.words);
     result.exactText = std::move(layer.text);
-    result.barcodes = OCR::barcodes(image);
+    result.barcodes = recognizer.barcodes(image);
     result.image = std::move(image);
     return result;
 }
 } // namespace
 
-void Recognizer::recognize(const ImageLoader::Page& page, std::vector<std::string> languages, bool correct,
-                           OCR::Completion completion)
+void Recognizer::recognize(const ImageLoader::Page& page, const TextRecognizer& recognizer,
+                           std::vector<std::string> languages, bool correct, OCR::Completion completion)
 {
     std::optional<Image> image = page.image();
     if (!image) {
@@ -65,16 +66,15 @@ void Recognizer::recognize(const ImageLoader::Page& page, std::vector<std::strin
         return;
     }
 
-    if (page.pdfPath) {
-        if (std::optional<PageText::Layer> layer =
-                PageText::layer(*page.pdfPath, page.pageIndex.value_or(1), ImageLoader::pdfScale)) {
+    if (page.textWords) {
+        if (std::optional<PageText::Layer> layer = page.textWords()) {
             // Pages run side by side on the workers, text-layer pages as well.
-            WorkerPool::recognition().submit([layer = std::move(*layer), image = std::move(*image),
+            WorkerPool::recognition().submit([layer = std::move(*layer), image = std::move(*image), &recognizer,
                                               languages = std::move(languages), correct,
                                               completion = std::move(completion)]() mutable {
                 OCRResult result;
                 try {
-                    result = fromTextLayer(std::move(layer), image, languages, correct);
+                    result = fromTextLayer(std::move(layer), image, recognizer, languages, correct);
                 } catch (...) {
                     result = OCRResult{};
                     result.image = image;
@@ -84,5 +84,5 @@ void Recognizer::recognize(const ImageLoader::Page& page, std::vector<std::strin
             return;
         }
     }
-    OCR::recognizePage(std::move(*image), std::move(languages), correct, std::move(completion));
+    recognizer.recognizePage(std::move(*image), std::move(languages), correct, std::move(completion));
 }

@@ -120,10 +120,3 @@ std::string outputText(const OCRResult& result, Settings::OutputMode mode)
     }
     return result.plainText();
 }
-
-namespace ImageLoader {
-std::string format(const OCRResult& result, Settings::OutputMode mode)
-{
-    return outputText(result, mode);
-}
-} // namespace ImageLoader

@@ -287,6 +287,56 @@ std::string renderCSV(const TableGrid& grid)
     return out;
 }
 
+namespace {
+std::string escapeHTML(const std::string& cell)
+{
+    std::string out;
+    out.reserve(cell.size());
+    for (std::size_t i = 0; i < cell.size(); ++i) {
+        switch (const char c = cell[i]) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\r':
+            if (i + 1 < cell.size() && cell[i + 1] == '\n')
+                ++i;
+            out += "<br>";
+            break;
+        case '\n':
+            out += "<br>";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+} // namespace
+
+std::string renderHTML(const TableGrid& grid)
+{
+    // The charset meta is what LibreOffice reads to take the bytes as UTF-8 rather than Latin-1.
+    std::string out = "<html><head><meta charset=\"utf-8\"></head><body><table>";
+    for (std::size_t r = 0; r < grid.size(); ++r) {
+        const char* tag = r == 0 ? "th" : "td";
+        out += "<tr>";
+        for (const std::string& cell : grid[r])
+            out += std::string("<") + tag + ">" + escapeHTML(cell) + "</" + tag + ">";
+        out += "</tr>";
+    }
+    out += "</table></body></html>";
+    return out;
+}
+
 std::string escapeMD(const std::string& cell)
 {
     std::string out;

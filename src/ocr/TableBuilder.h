@@ -37,6 +37,9 @@ std::string diagnostics(const OCRResult& result);
 
 std::string renderMarkdown(const TableGrid& grid);
 std::string renderCSV(const TableGrid& grid);
+// A <table> of the grid for the clipboard's text/html, which spreadsheets paste as cells: the first row as <th>
+// cells, every cell's text escaped, line breaks inside a cell as <br>.
+std::string renderHTML(const TableGrid& grid);
 std::string escapeMD(const std::string& cell);
 std::string escapeCSV(const std::string& cell);
 } // namespace TableBuilder

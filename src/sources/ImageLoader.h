@@ -27,10 +27,4 @@ enum class Pixels
     Keep,
     Reload
 };
-
-// Returns the pages of a picture or PDF file, possibly none; never throws. A file whose extension is "pdf" (any
-// case) gives one page per renderable page, each rendered only when its image is asked for; any other file gives
-// the first image it holds. Missing, unreadable, locked, oversized and non-regular files give no pages. A picture
-// that changes or goes away between listing and reloading gives no image then.
-std::vector<Page> pages(const std::string& path, Pixels pixels = Pixels::Keep);
 } // namespace ImageLoader

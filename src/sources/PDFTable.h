@@ -2,17 +2,12 @@
 
 #include "ocr/TableGrid.h"
 #include "ocr/TextRun.h"
-#include "sources/Image.h"
 
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace PageText {
-// Returns the trimmed text layer of a page (1-based), or no value when the document or page cannot be read or
-// the page holds 20 characters or fewer.
-std::optional<std::string> plain(const std::string& pdfPath, int pageIndex);
-
 // A page's text layer word by word, as the layout reads it.
 struct Layer
 {
@@ -22,11 +17,6 @@ struct Layer
     double width = 0;             // the rendered page, in pixels
     double height = 0;
 };
-
-// Returns the words of a page (1-based) with their boxes at `scale` pixels per point, or no value when the
-// document or page cannot be read or the page holds 20 characters or fewer. Words outside the page or without
-// a box are left out.
-std::optional<Layer> layer(const std::string& pdfPath, int pageIndex, double scale);
 } // namespace PageText
 
 namespace PDFTable {
@@ -45,12 +35,8 @@ struct Extracted
     std::string plain; // every text row, cells joined with a space, rows with a line feed
 };
 
-// Rebuilds the table of a PDF page (1-based) from its text lines, with the vertical rulings found in the
-// rendered `image` (drawn at `scale` pixels per point) as column boundaries. Reads the document with Poppler.
-std::optional<Extracted> extract(const std::string& pdfPath, int pageIndex, const Image& image, double scale);
-
-// The platform-free part of extract: groups the text lines into rows and places them into the bands of `cols`.
-// No value for fewer than 4 cells, fewer than 3 columns or a grid that trims away.
+// Groups the text lines of a page (poppler/PopplerText.h reads them) into rows and places them into the bands of
+// `cols`. No value for fewer than 4 cells, fewer than 3 columns or a grid that trims away.
 std::optional<Extracted> build(std::vector<Cell> cells, const std::vector<double>& cols);
 
 // Returns the band of position x, clamping positions outside the ruled area to the outermost band.

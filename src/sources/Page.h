@@ -1,8 +1,7 @@
 #pragma once
 
-#include "ocr/OCRResult.h"
-#include "ocr/OutputMode.h"
 #include "sources/Image.h"
+#include "sources/PDFTable.h"
 
 #include <functional>
 #include <optional>
@@ -21,11 +20,10 @@ struct Page
     std::function<std::optional<Image>()> loadImage;
     std::optional<std::string> pdfPath; // set for PDF pages, with pageIndex
     std::optional<int> pageIndex;       // 1-based page number within the PDF
+    // A PDF page's text layer word by word, with boxes in pixels of the rendered page, read by whoever listed the
+    // page; empty for a picture. No value when the page holds no usable text layer.
+    std::function<std::optional<PageText::Layer>()> textWords;
 
     std::optional<Image> image() const { return loadImage ? loadImage() : std::nullopt; }
 };
-
-// Returns the text to output for a file's result under a mode: the Markdown or CSV table when the mode asks for
-// one and the result has one, otherwise the plain text.
-std::string format(const OCRResult& result, Settings::OutputMode mode);
 } // namespace ImageLoader

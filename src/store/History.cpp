@@ -385,10 +385,44 @@ void appendJsonString(std::string& out, std::string_view text)
 }
 } // namespace
 
+namespace {
+// A Markdown table row as a person reads it: its non-empty cells, unescaped, with a middle dot between them. The
+// rule under the header row gives nothing. Any other line is returned as it is.
+std::string readableLine(std::string_view line)
+{
+    const std::size_t first = line.find_first_not_of(" \t");
+    if (first == std::string_view::npos || line[first] != '|')
+        return std::string(line);
+    std::vector<std::string> cells(1);
+    for (std::size_t i = first + 1; i < line.size(); ++i) {
+        if (line[i] == '\\' && i + 1 < line.size()) {
+            cells.back() += line[++i];
+        } else if (line[i] == '|') {
+            cells.emplace_back();
+        } else {
+            cells.back() += line[i];
+        }
+    }
+    std::string out;
+    for (std::string& cell : cells) {
+        const std::size_t start = cell.find_first_not_of(" \t");
+        if (start == std::string::npos)
+            continue;
+        cell = cell.substr(start, cell.find_last_not_of(" \t") - start + 1);
+        if (cell.find_first_not_of("-:") == std::string::npos)
+            continue; // the header rule, ---|:--:
+        if (!out.empty())
+            out += " \u00b7 ";
+        out += cell;
+    }
+    return out;
+}
+} // namespace
+
 std::string HistoryItem::preview() const
 {
     constexpr std::size_t limit = 90;
-    std::string_view line = text; // the whole text when no line has anything in it
+    std::string line = text; // the whole text when no line has anything in it
     std::size_t pos = 0;
     std::size_t lineStart = 0;
     while (true) {
@@ -396,8 +430,12 @@ std::string HistoryItem::preview() const
         const bool atEnd = pos >= text.size();
         if (atEnd || isLineBreak(nextCodePoint(text, pos))) {
             if (here > lineStart) {
-                line = std::string_view(text).substr(lineStart, here - lineStart);
-                break;
+                // A table captured as Markdown shows its words, not its pipes; a row of empty cells is skipped.
+                std::string readable = readableLine(std::string_view(text).substr(lineStart, here - lineStart));
+                if (!readable.empty()) {
+                    line = std::move(readable);
+                    break;
+                }
             }
             if (atEnd)
                 break;
@@ -407,10 +445,10 @@ std::string HistoryItem::preview() const
     std::size_t cut = 0;
     for (std::size_t count = 0; cut < line.size(); ++count) {
         if (count == limit)
-            return std::string(line.substr(0, cut)) + "\u2026";
+            return line.substr(0, cut) + "\u2026";
         nextCodePoint(line, cut);
     }
-    return std::string(line);
+    return line;
 }
 
 namespace History {

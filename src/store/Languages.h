@@ -18,14 +18,8 @@ namespace Languages {
 // The Tesseract traineddata name of a catalogue code ("en-US" → "eng"), or empty for a code outside the catalogue.
 std::string tesseractName(std::string_view code);
 
-// The catalogue codes whose traineddata is installed, found once on first use. Defined by the Tesseract
-// adapter; falls back to "en-US" alone when nothing can be found.
-const std::set<std::string>& supported();
-
 // Keeps, in order, the codes that are in `supportedCodes`; duplicates stay.
 std::vector<std::string> sanitized(const std::vector<std::string>& codes, const std::set<std::string>& supportedCodes);
-// The same against the installed set.
-std::vector<std::string> sanitized(const std::vector<std::string>& codes);
 
 // The catalogue's first table (the languages checked most) reduced to `supportedCodes`, in table order.
 std::vector<OCRLanguage> verified(const std::set<std::string>& supportedCodes);
@@ -48,11 +42,4 @@ std::vector<std::string> selected(std::string_view raw);
 // Returns the new stored value after toggling `code`: its first occurrence removed if present, else appended.
 // The result is the selection joined with "," and no spaces.
 std::string toggle(std::string_view raw, std::string_view code);
-
-// The lists above against the installed set (Languages::supported()).
-std::vector<OCRLanguage> verified();
-std::vector<OCRLanguage> others();
-std::vector<OCRLanguage> all();
-std::string systemDefault(std::string_view localeLanguage);
-std::string summary(const std::vector<std::string>& selectedCodes);
 } // namespace Languages

@@ -33,6 +33,11 @@ struct Recorder
         };
         r.makeDemo = [this](const std::string& p) { return record("makeDemo", p); };
         r.makeSample = [this](const std::string& p) { return record("makeSample", p); };
+        r.capture = [this] { return record("capture", ""); };
+        r.open = [this](const std::vector<std::string>& files) {
+            inputs = files;
+            return record("open", "");
+        };
         return r;
     }
 
@@ -48,39 +53,99 @@ struct Recorder
 struct Dispatch
 {
     std::optional<int> status;
+    std::string out;
     std::string err;
 };
 
 Dispatch dispatch(std::vector<std::string> tail, const CLI::Runners& runners)
 {
     tail.insert(tail.begin(), "/usr/bin/ambrel");
-    std::ostringstream err;
+    std::ostringstream out, err;
     Dispatch d;
-    d.status = CLI::maybeRun(tail, runners, err);
+    d.status = CLI::maybeRun(tail, runners, out, err);
+    d.out = out.str();
     d.err = err.str();
     return d;
 }
+
+std::string usage(const std::string& reason)
+{
+    return "Ambrel: " + reason + "\n" + std::string(CLI::usageLine) + "\n";
+}
 } // namespace
 
-TEST(CLIDispatchTest, NoCommandStartsTheApplication)
+TEST(CLIDispatchTest, NoArgumentsStartTheApplication)
 {
     Recorder rec;
-    for (const std::vector<std::string>& tail : std::vector<std::vector<std::string>>{
-             {},
-             {"photo.png"},
-             {"--mode", "csv", "--ocr", "a.png"}, // the first flag is not a command
-             {"--lang", "fr-FR", "--selftest"},
-             {"--OCR", "a.png"}, // command names are case-sensitive
-             {"-ocr", "a.png"},
-         }) {
-        const Dispatch d = dispatch(tail, rec.runners());
-        EXPECT_FALSE(d.status.has_value()) << ::testing::PrintToString(tail);
-        EXPECT_EQ(d.err, "");
-    }
-    std::ostringstream err; // element 0 is the executable, never the command
-    EXPECT_FALSE(CLI::maybeRun({"--selftest"}, rec.runners(), err).has_value());
-    EXPECT_FALSE(CLI::maybeRun({}, rec.runners(), err).has_value());
+    const Dispatch d = dispatch({}, rec.runners());
+    EXPECT_FALSE(d.status.has_value());
+    EXPECT_EQ(d.err, "");
+    std::ostringstream out, err; // element 0 is the executable, never the command
+    EXPECT_FALSE(CLI::maybeRun({"--selftest"}, rec.runners(), out, err).has_value());
+    EXPECT_FALSE(CLI::maybeRun({}, rec.runners(), out, err).has_value());
     EXPECT_EQ(rec.called, "");
+}
+
+TEST(CLIDispatchTest, FilesWithoutACommandAreOpened)
+{
+    using Files = std::vector<std::string>;
+    for (const auto& [tail, files] : std::vector<std::pair<Files, Files>>{
+             {{"photo.png"}, {"photo.png"}},
+             {{"scan one.pdf", "-", "b.png"}, {"scan one.pdf", "-", "b.png"}},   // a lone dash is a name
+             {{"a.png", "--", "--odd.png", "-h"}, {"a.png", "--odd.png", "-h"}}, // after "--" only names
+         }) {
+        Recorder rec;
+        rec.status = 5;
+        const Dispatch d = dispatch(tail, rec.runners());
+        EXPECT_EQ(d.status, 5);
+        EXPECT_EQ(rec.called, "open");
+        EXPECT_EQ(rec.inputs, files);
+    }
+    EXPECT_EQ(dispatch({"a.png"}, CLI::Runners{}).status, 1);
+}
+
+TEST(CLIDispatchTest, HelpAndVersionGoToStandardOutput)
+{
+    for (const std::string flag : {"--help", "-h"}) {
+        Recorder rec;
+        const Dispatch d = dispatch({flag, "--ocr", "a.png"}, rec.runners());
+        EXPECT_EQ(d.status, 0);
+        EXPECT_TRUE(d.out.starts_with(std::string(CLI::usageLine) + "\n")) << d.out;
+        EXPECT_NE(d.out.find("  --ocr <path> "), std::string::npos);
+        EXPECT_EQ(d.err, "");
+        EXPECT_EQ(rec.called, "");
+    }
+    const Dispatch version = dispatch({"--version"}, Recorder().runners());
+    EXPECT_EQ(version.status, 0);
+    EXPECT_TRUE(version.out.starts_with("ambrel ")) << version.out;
+    EXPECT_TRUE(version.out.ends_with("\n"));
+    EXPECT_EQ(version.out.find(' ', 7), std::string::npos);
+}
+
+TEST(CLIDispatchTest, UnknownAndMisplacedOptionsAreUsageErrors)
+{
+    using Tail = std::vector<std::string>;
+    for (const auto& [tail, message] : std::vector<std::pair<Tail, std::string>>{
+             {{"--bogus"}, usage("unknown option --bogus")},
+             {{"photo.png", "-x"}, usage("unknown option -x")},
+             {{"--OCR", "a.png"}, usage("unknown option --OCR")}, // command names are case-sensitive
+             {{"-ocr", "a.png"}, usage("unknown option -ocr")},
+             {{"--mode", "csv", "--ocr", "a.png"}, usage("--mode goes after --ocr <path>")},
+             {{"--lang", "fr-FR"}, usage("--lang goes after --ocr <path>")},
+             {{"--diag", "a.pdf", "--mode", "csv"}, usage("--mode does not go with --diag")},
+             {{"--capture", "--lang", "de-DE"}, usage("--lang does not go with --capture")},
+             {{"--batch", "out.xlsx", "a.pdf", "--mode", "csv"}, usage("--mode does not go with --batch")},
+             {{"--ocr", "a.png", "--ocr", "b.png"}, usage("one command at a time: --ocr and --ocr")},
+             {{"--ocr", "a.png", "--selftest"}, usage("one command at a time: --ocr and --selftest")},
+             {{"--ocr", "a.png", "--help"}, usage("--help does not go with --ocr")},
+         }) {
+        Recorder rec;
+        const Dispatch d = dispatch(tail, rec.runners());
+        EXPECT_EQ(d.status, 2) << ::testing::PrintToString(tail);
+        EXPECT_EQ(d.err, message);
+        EXPECT_EQ(d.out, "");
+        EXPECT_EQ(rec.called, "");
+    }
 }
 
 TEST(CLIDispatchTest, EachCommandReachesItsRunnerWithItsValue)
@@ -113,9 +178,6 @@ TEST(CLIDispatchTest, MissingValuePrintsUsageLineAndExitsWithTwo)
     };
     for (const auto& [flag, usage] : cases) {
         Recorder rec;
-        const Dispatch d = dispatch({"--mode", "csv", flag}, rec.runners());
-        // "--mode" stands first, so this starts the app; the command must stand first to fail.
-        EXPECT_FALSE(d.status.has_value());
         const Dispatch last = dispatch({flag}, rec.runners());
         EXPECT_EQ(last.status, 2) << flag;
         EXPECT_EQ(last.err, usage);
@@ -145,8 +207,7 @@ TEST(CLIDispatchTest, OcrPathModeAndLanguages)
     EXPECT_FALSE(rec.languages.has_value());
 
     Recorder first; // the first occurrence of each option wins
-    dispatch({"--ocr", "a.png", "--mode", "MD", "--lang", " fr-FR , ,de-DE,", "--mode", "csv", "--lang", "en-US",
-              "--ocr", "b.png"},
+    dispatch({"--ocr", "a.png", "--mode", "MD", "--lang", " fr-FR , ,de-DE,", "--mode", "csv", "--lang", "en-US"},
              first.runners());
     EXPECT_EQ(first.path, "a.png");
     EXPECT_EQ(first.mode, OutputMode::MarkdownTable);
@@ -156,6 +217,13 @@ TEST(CLIDispatchTest, OcrPathModeAndLanguages)
     dispatch({"--ocr", "a.png", "--lang", ""}, empty.runners());
     EXPECT_EQ(empty.languages, std::vector<std::string>{});
 
+    Recorder joined; // GNU spelling: the value after "="
+    EXPECT_EQ(dispatch({"--ocr=a b.png", "--mode=csv", "--lang=", "--unknown=x"}, joined.runners()).status, 2);
+    EXPECT_EQ(dispatch({"--ocr=a b.png", "--mode=csv", "--lang="}, joined.runners()).status, 0);
+    EXPECT_EQ(joined.path, "a b.png");
+    EXPECT_EQ(joined.mode, OutputMode::CSV);
+    EXPECT_EQ(joined.languages, std::vector<std::string>{});
+
     Recorder last; // "--lang" as the final argument has no value: the list is absent
     dispatch({"--ocr", "a.png", "--lang"}, last.runners());
     EXPECT_FALSE(last.languages.has_value());
@@ -164,15 +232,13 @@ TEST(CLIDispatchTest, OcrPathModeAndLanguages)
 TEST(CLIDispatchTest, BatchInputsExcludeOutputFlagsAndExecutable)
 {
     Recorder rec;
-    std::vector<std::string> args{
-        "/opt/ambrel/ambrel", "--batch",     "out.xlsx", "a.pdf",  "--lang", "de-DE",    "dir/",
-        "out.xlsx",           "/x/y/Ambrel", "b.png",    "--mode", "csv",    "notambrel"};
-    std::ostringstream err;
-    EXPECT_EQ(CLI::maybeRun(args, rec.runners(), err), 0);
+    std::vector<std::string> args{"/opt/ambrel/ambrel", "--batch",     "out.xlsx", "a.pdf",    "dir/",
+                                  "out.xlsx",           "/x/y/Ambrel", "b.png",    "notambrel"};
+    std::ostringstream out, err;
+    EXPECT_EQ(CLI::maybeRun(args, rec.runners(), out, err), 0);
     EXPECT_EQ(rec.called, "batch");
     EXPECT_EQ(rec.path, "out.xlsx");
-    // Values of other options are not recognised as such: "de-DE" and "csv" count as inputs.
-    EXPECT_EQ(rec.inputs, (std::vector<std::string>{"a.pdf", "de-DE", "dir/", "b.png", "csv", "notambrel"}));
+    EXPECT_EQ(rec.inputs, (std::vector<std::string>{"a.pdf", "dir/", "b.png", "notambrel"}));
 
     Recorder none;
     EXPECT_EQ(dispatch({"--batch", "out.xlsx"}, none.runners()).status, 0);

@@ -98,40 +98,6 @@ TEST(FileOCRTest, OcrPrintsTheTableOfAnImageWithoutHeading)
     EXPECT_EQ(csv.out, "Product,Qty,Price\nKeyboard,2,49.00\nMonitor,1,199.50\nCable,5,8.25\n");
 }
 
-// A PNG with languages given is read by the executable alone, without the library that holds Qt, Poppler and
-// libheif, which is what makes such a command start fast; everything else loads that library, and says so plainly
-// when it is missing.
-TEST(FileOCRTest, ExecutableReadsAPngOnItsOwnAndLoadsTheRestOfTheProgramWhenNeeded)
-{
-    TempDir home;
-    savePng(Drawn::table(), home / "table.png");
-    std::filesystem::create_directory(home / "alone");
-    const std::filesystem::path alone = home / "alone" / "ambrel";
-    std::filesystem::copy_file(AMBREL_EXECUTABLE, alone);
-
-    const auto run = [&](const std::vector<std::string>& arguments) {
-        return TestSupport::run(alone.string(), arguments, {{"XDG_CONFIG_HOME", (home / "config").string()}});
-    };
-    const Outcome quick = run({"--ocr", (home / "table.png").string(), "--mode", "csv", "--lang", "en-US"});
-    EXPECT_EQ(quick.status, 0) << quick.err;
-    EXPECT_EQ(quick.out, "Product,Qty,Price\nKeyboard,2,49.00\nMonitor,1,199.50\nCable,5,8.25\n");
-
-    for (const std::vector<std::string>& needsTheRest :
-         {std::vector<std::string>{"--ocr", (home / "table.png").string(), "--mode", "csv"},
-          std::vector<std::string>{"--diag", (home / "table.png").string()}, std::vector<std::string>{"--selftest"}}) {
-        const Outcome outcome = run(needsTheRest);
-        EXPECT_EQ(outcome.status, 1) << needsTheRest[0];
-        EXPECT_EQ(outcome.out, "");
-        EXPECT_TRUE(outcome.err.starts_with("Ambrel: could not load the application: ")) << outcome.err;
-    }
-
-    const Outcome needed = TestSupport::run("/usr/bin/readelf", {"-d", AMBREL_EXECUTABLE});
-    ASSERT_EQ(needed.status, 0) << needed.err;
-    EXPECT_NE(needed.out.find("libtesseract"), std::string::npos) << needed.out;
-    for (const char* heavy : {"libQt6", "libpoppler", "libheif"})
-        EXPECT_EQ(needed.out.find(heavy), std::string::npos) << heavy;
-}
-
 TEST(FileOCRTest, OcrOnSeveralPdfPagesPrintsHeadingsAndTheExactTextLayer)
 {
     TempDir home;
@@ -254,9 +220,29 @@ TEST(FileOCRTest, BatchWritesOneSheetPerPageAndSkipsUnreadableInputs)
                              out.string()});
     if (read.status != 0 && read.err.find("No module named") != std::string::npos)
         GTEST_SKIP() << "python3-openpyxl is not installed";
+    // Prices are numbers a SUM adds up; codes stay text.
     EXPECT_EQ(read.out, "two.pdf — p1 [['A page of plain prose text.']]\n"
-                        "two.pdf — p2 [['Code', 'Item', 'Price'], ['A1', 'Bolt', '0.10'], ['B2', 'Nut', '0.05'], "
-                        "['C3', 'Washer', '0.02']]\n");
+                        "two.pdf — p2 [['Code', 'Item', 'Price'], ['A1', 'Bolt', 0.1], ['B2', 'Nut', 0.05], "
+                        "['C3', 'Washer', 0.02]]\n");
+}
+
+// Without --lang and with no saved list, the languages are a fresh installation's: the locale's and English.
+TEST(FileOCRTest, DefaultLanguagesFollowTheLocale)
+{
+    TempDir home;
+    savePng(Drawn::screenText({"Die Brücke über den Fluss"}, 28, false), home / "german.png");
+    const auto inLocale = [&](const char* lang) {
+        return ambrel(
+            home, {"--ocr", (home / "german.png").string(), "--mode", "plain"},
+            {{"LANG", lang}, {"LC_ALL", std::nullopt}, {"LC_MESSAGES", std::nullopt}, {"LANGUAGE", std::nullopt}});
+    };
+    const Outcome german = inLocale("de_DE.UTF-8");
+    EXPECT_EQ(german.status, 0) << german.err;
+    EXPECT_EQ(german.out, "Die Brücke über den Fluss\n");
+    // English alone reads the letters it has no model for as others.
+    const Outcome english = inLocale("en_US.UTF-8");
+    EXPECT_EQ(english.status, 0) << english.err;
+    EXPECT_EQ(english.out.find("über"), std::string::npos) << english.out;
 }
 
 TEST(FileOCRTest, BatchFailuresAreReportedAndLeaveNoFile)
@@ -294,7 +280,7 @@ TEST(FileOCRTest, PagesSideBySideGiveTheSameOutputAsOneAtATime)
 TEST(FileOCRTest, SelfTestPrintsAllTwelveCellsAndBothTables)
 {
     TempDir home;
-    const Outcome result = ambrel(home, {"--selftest", "--mode", "csv", "--lang", "fr-FR"});
+    const Outcome result = ambrel(home, {"--selftest"});
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(result.out, "── Recognized 12 text runs ──\n"

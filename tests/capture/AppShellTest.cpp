@@ -1,5 +1,6 @@
 // The application shell's pieces that need no display: the autostart entry and the single-instance socket.
 #include "QtTestApp.h"
+#include "app/qt/Application.h"
 #include "app/qt/LoginItem.h"
 #include "app/qt/SingleInstance.h"
 #include "capture/qt/HotKeySettings.h"
@@ -7,7 +8,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -46,6 +49,16 @@ TEST_F(AppShellTest, LoginItemFollowsTheSetting)
     const QString text = QString::fromUtf8(entry.readAll());
     EXPECT_TRUE(text.startsWith(QStringLiteral("[Desktop Entry]\n")));
     EXPECT_TRUE(text.contains(QStringLiteral("\nExec=\"/"))) << text.toStdString(); // absolute
+    EXPECT_TRUE(text.contains(QStringLiteral("\nIcon=ambrel\n"))) << text.toStdString();
+    // The desktop's own checker finds nothing to complain about, not even a hint.
+    const QString validator = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
+    if (!validator.isEmpty()) {
+        QProcess validate;
+        validate.start(validator, {LoginItem::entryPath()});
+        ASSERT_TRUE(validate.waitForFinished(30000));
+        EXPECT_EQ(validate.exitCode(), 0);
+        EXPECT_EQ(validate.readAll(), QByteArray()) << "desktop-file-validate";
+    }
 
     Settings::set(Settings::Key::launchAtLogin, false);
     LoginItem::sync();
@@ -102,6 +115,20 @@ TEST_F(AppShellTest, SecondStartHandsItsRequestToTheFirst)
     EXPECT_EQ(received, (QStringList{QStringLiteral("show"), QStringLiteral("bogus")}));
 }
 
+// Names reach the running instance whole, wherever it was started from.
+TEST_F(AppShellTest, OpenRequestCarriesAnyFileNameAsAnAbsolutePath)
+{
+    const std::vector<std::string> names{"/tmp/scan one.png", "/tmp/line\nfeed%20.pdf", "/tmp/\xC3\xBC ber.tif",
+                                         "relative.png"};
+    const QString request = Application::openRequest(names);
+    EXPECT_FALSE(request.contains(QLatin1Char('\n')));
+    EXPECT_EQ(Application::filesToOpen(request),
+              (QStringList{QStringLiteral("/tmp/scan one.png"), QStringLiteral("/tmp/line\nfeed%20.pdf"),
+                           QStringLiteral("/tmp/\u00FC ber.tif"), QDir::current().absoluteFilePath("relative.png")}));
+    EXPECT_TRUE(Application::filesToOpen(QStringLiteral("show")).isEmpty());
+    EXPECT_TRUE(Application::filesToOpen(QStringLiteral("open http://example.org/x.png")).isEmpty());
+}
+
 TEST_F(AppShellTest, SocketLeftByACrashedInstanceIsTakenOver)
 {
     // A socket file nobody listens on, as a killed instance leaves it.
@@ -117,12 +144,20 @@ TEST_F(AppShellTest, StoredShortcutAndItsChangeNotification)
 {
     EXPECT_EQ(HotKeyConfig::keyCode(), 19u);
     EXPECT_EQ(HotKeyConfig::modifiers(), 768u);
-    EXPECT_EQ(HotKeyConfig::display(), "⇧Super2");
+    EXPECT_EQ(HotKeyConfig::display(), "Shift+Super+2");
     QSignalSpy changed(&HotKeyNotifier::instance(), &HotKeyNotifier::hotKeyChanged);
     HotKeyConfig::set(0, HotKeyConfig::option | HotKeyConfig::shift, "A");
     EXPECT_EQ(changed.count(), 1);
     EXPECT_EQ(HotKeyConfig::keyCode(), 0u);
-    EXPECT_EQ(HotKeyConfig::display(), "⌥⇧A");
-    Settings::set(Settings::Key::hotkeyModifiers, -5); // a hand-edited file
-    EXPECT_EQ(HotKeyConfig::modifiers(), 0u);
+    EXPECT_EQ(HotKeyConfig::display(), "Alt+Shift+A");
+    // What is shown is made from the key that is grabbed, whatever label is stored beside it.
+    Settings::set(Settings::Key::hotkeyLabel, "2");
+    EXPECT_EQ(HotKeyConfig::display(), "Alt+Shift+A");
+    // A hand-edited file: a bad value gives way to its default alone.
+    Settings::set(Settings::Key::hotkeyModifiers, -5);
+    EXPECT_EQ(HotKeyConfig::modifiers(), 768u);
+    EXPECT_EQ(HotKeyConfig::keyCode(), 0u);
+    Settings::set(Settings::Key::hotkeyKeyCode, 400); // no such key
+    EXPECT_EQ(HotKeyConfig::keyCode(), 19u);
+    EXPECT_EQ(HotKeyConfig::display(), "Shift+Super+2");
 }

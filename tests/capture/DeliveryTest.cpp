@@ -2,6 +2,7 @@
 
 #include "TableResult.h"
 #include "ocr/Table.h"
+#include "ocr/TableBuilder.h"
 
 #include <gtest/gtest.h>
 
@@ -47,7 +48,22 @@ TEST(DeliveryTest, TablesByModeWithTheirMessages)
         EXPECT_EQ(choice->text, text);
         EXPECT_EQ(choice->message, message);
         EXPECT_EQ(choice->isTable, isTable) << message;
+        // Cells for spreadsheets beside every table text, and never beside plain text.
+        EXPECT_EQ(choice->html.find("<table>") != std::string::npos, isTable) << message;
     }
+}
+
+TEST(DeliveryTest, TableCellsAsHTMLAreEscaped)
+{
+    const std::string html = TableBuilder::renderHTML({{"Item", "A<B"}, {"R&D \"x\"", "1\n2"}});
+    EXPECT_NE(html.find("<table><tr><th>Item</th><th>A&lt;B</th></tr><tr><td>R&amp;D &quot;x&quot;</td><td>1<br>2</td>"
+                        "</tr></table>"),
+              std::string::npos)
+        << html;
+    EXPECT_NE(html.find("charset=\"utf-8\""), std::string::npos);
+    // A cell holding markup stays text: nothing in it opens a tag.
+    const std::string injected = TableBuilder::renderHTML({{"<script>x</script>"}});
+    EXPECT_EQ(injected.find("<script>"), std::string::npos);
 }
 
 TEST(DeliveryTest, TableModesWithoutTableFallBackToText)
@@ -72,6 +88,7 @@ TEST(DeliveryTest, BarcodesAreAppendedOrStandAlone)
     EXPECT_EQ(choice->text, "https://example.com/a\nsecond");
     EXPECT_EQ(choice->message, "Copied QR/barcode");
     EXPECT_FALSE(choice->isTable);
+    EXPECT_TRUE(choice->html.empty());
 
     OCRResult prose = proseResult();
     prose.barcodes = {"payload"};
@@ -85,4 +102,5 @@ TEST(DeliveryTest, BarcodesAreAppendedOrStandAlone)
     EXPECT_EQ(choice->text, *tableMarkdown(table) + "\npayload");
     EXPECT_EQ(choice->message, "Copied table + QR");
     EXPECT_TRUE(choice->isTable); // " + QR" keeps the table mark
+    EXPECT_FALSE(choice->html.empty());
 }

@@ -6,15 +6,26 @@
 
 using namespace HotKeyConfig;
 
-TEST(HotKeyConfigTest, LabelsListModifiersInFixedOrder)
+TEST(HotKeyConfigTest, LabelsListModifiersInTheDesktopsOrder)
 {
-    EXPECT_EQ(display(defaultModifiers, defaultLabel), "⇧Super2");
-    EXPECT_EQ(display(control | option | command, "T"), "⌃⌥SuperT");
-    EXPECT_EQ(display(command | shift | option | control, "A"), "⌃⌥⇧SuperA");
-    EXPECT_EQ(display(option | shift, "A"), "⌥⇧A");
-    EXPECT_EQ(display(shift, ""), "⇧?");
+    EXPECT_EQ(display(defaultModifiers, defaultLabel), "Shift+Super+2");
+    EXPECT_EQ(display(documentModifiers, documentLabel), "Ctrl+Shift+O");
+    EXPECT_EQ(display(control | option | command, "T"), "Ctrl+Alt+Super+T");
+    EXPECT_EQ(display(command | shift | option | control, "A"), "Ctrl+Alt+Shift+Super+A");
+    EXPECT_EQ(display(option | shift, "A"), "Alt+Shift+A");
+    EXPECT_EQ(display(shift, ""), "Shift+?");
     EXPECT_EQ(display(0, "F5"), "F5");
-    EXPECT_EQ(symbols(1u << 16 | 1u), ""); // bits outside the four are not modifiers
+    EXPECT_EQ(modifierNames(1u << 16 | 1u), ""); // bits outside the four are not modifiers
+}
+
+TEST(HotKeyConfigTest, CombinationsOfOtherCommandsAreTaken)
+{
+    EXPECT_EQ(takenBy(documentKeyCode, documentModifiers), "OCR a Document…");
+    EXPECT_EQ(takenBy(documentKeyCode, documentModifiers | 1u << 16), "OCR a Document…"); // stray bits ignored
+    EXPECT_TRUE(takenBy(1, control));                                                     // Ctrl+S: export
+    EXPECT_FALSE(takenBy(documentKeyCode, control | option));
+    EXPECT_FALSE(takenBy(defaultKeyCode, defaultModifiers));
+    EXPECT_FALSE(takenBy(1, control | shift));
 }
 
 TEST(HotKeyConfigTest, StoredValuesOutOfRangeReadAsZero)

@@ -3,6 +3,11 @@
 #include "DocumentTestSupport.h"
 #include "export/BatchExpand.h"
 
+#include <QAbstractItemView>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QLineEdit>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTest>
@@ -66,8 +71,8 @@ TEST_F(BatchExportTest, EveryPageBecomesASheetInInputAndPageOrder)
     writeTextImage(path(QStringLiteral("in/b.png")), {QStringLiteral("BRAVO LINE"), QStringLiteral("SECOND LINE")});
     ASSERT_TRUE(writeQrImage(path(QStringLiteral("in/c.png")), QStringLiteral("QR-PAYLOAD-7")));
     writeBytes(path(QStringLiteral("in/notes.txt")), "ignored");
-    writeBytes(path(QStringLiteral("in/d.jpg")), "not a picture at all"); // unreadable: no sheet, no message
-    r.inputs = {path(QStringLiteral("in")), path(QStringLiteral("in/b.png"))};
+    writeBytes(path(QStringLiteral("in/d.jpg")), "not a picture at all");      // unreadable: no sheet, named at the end
+    r.inputs = {path(QStringLiteral("in")), path(QStringLiteral("in/b.png"))}; // b.png twice: it counts once
     r.destination = path(QStringLiteral("out.xlsx"));
 
     r.batch.run();
@@ -80,20 +85,98 @@ TEST_F(BatchExportTest, EveryPageBecomesASheetInInputAndPageOrder)
     ASSERT_TRUE(waitUntil([&] { return !r.batch.running(); }));
     EXPECT_EQ(r.batch.progressDialog(), nullptr);
     EXPECT_EQ(r.saveDialogs, 1);
-    // Six inputs were counted; the unreadable picture leaves five pages.
-    EXPECT_EQ(r.messages.first(), QStringLiteral("Processing 1 / 6\u2026"));
-    EXPECT_TRUE(r.messages.contains(QStringLiteral("Processing 4 / 5\u2026"))) << r.messages.join('|').toStdString();
-    EXPECT_EQ(r.messages.last(), QStringLiteral("\u2713 Exported 5 sheets"));
+    // Five inputs were counted; the unreadable picture leaves four pages.
+    EXPECT_EQ(r.messages.first(), QStringLiteral("Processing 1 / 5\u2026"));
+    EXPECT_EQ(r.messages.last(), QStringLiteral("\u2713 Exported 4 sheets; skipped d.jpg: could not read"));
 
     const std::optional<QStringList> sheets = readWorkbook(r.destination);
     if (!sheets)
         GTEST_SKIP() << "openpyxl is not available";
-    ASSERT_EQ(sheets->size(), 5) << sheets->join('|').toStdString();
+    ASSERT_EQ(sheets->size(), 4) << sheets->join('|').toStdString();
     EXPECT_EQ((*sheets)[0], QStringLiteral("a.pdf \u2014 p1\tAlpha one"));
     EXPECT_EQ((*sheets)[1], QStringLiteral("a.pdf \u2014 p2\tAlpha two"));
     EXPECT_EQ((*sheets)[2], QStringLiteral("b.png\tBRAVO LINE\tSECOND LINE"));
     EXPECT_EQ((*sheets)[3], QStringLiteral("c.png\tQR-PAYLOAD-7"));
-    EXPECT_EQ((*sheets)[4], QStringLiteral("b.png 2\tBRAVO LINE\tSECOND LINE")); // same label: suffixed name
+}
+
+// The batch's open dialog, once it is on screen.
+QFileDialog* inputDialog()
+{
+    QFileDialog* found = nullptr;
+    waitUntil(
+        [&] {
+            for (QWidget* widget : QApplication::topLevelWidgets())
+                if (auto* dialog = qobject_cast<QFileDialog*>(widget); dialog && dialog->isVisible())
+                    found = dialog;
+            return found != nullptr;
+        },
+        10000);
+    return found;
+}
+
+TEST_F(BatchExportTest, AFolderChosenInTheDialogGivesEachFileOnceAndATypedFolderOpens)
+{
+    BatchExport batch; // the real open dialog; only the save dialog and the messages are recorded
+    QStringList messages;
+    QString destination = path(QStringLiteral("pics.xlsx"));
+    batch.chooseDestination = [&](std::function<void(const QString&)> done) { done(destination); };
+    batch.showMessage = [&](const QString& text) { messages << text; };
+    QDir().mkpath(path(QStringLiteral("pics")));
+    writeTextImage(path(QStringLiteral("pics/a.png")), {QStringLiteral("ALPHA")});
+    writeTextImage(path(QStringLiteral("pics/b.png")), {QStringLiteral("BRAVO")});
+
+    batch.run();
+    QFileDialog* dialog = inputDialog();
+    ASSERT_NE(dialog, nullptr);
+    dialog->setDirectory(m_dir.path());
+
+    // A folder's path typed and confirmed with Enter opens the folder, as in every file dialog.
+    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(name, nullptr);
+    dialog->activateWindow();
+    name->setFocus();
+    name->setText(path(QStringLiteral("pics")));
+    QTest::keyClick(name, Qt::Key_Return);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_FALSE(batch.running());
+    EXPECT_TRUE(messages.isEmpty());
+    EXPECT_EQ(dialog->directory().absolutePath(), QDir(path(QStringLiteral("pics"))).absolutePath());
+
+    // The folder selected in the list and the Open button: its two pictures, once each.
+    dialog->setDirectory(m_dir.path());
+    auto* view = dialog->findChild<QAbstractItemView*>(QStringLiteral("listView"));
+    ASSERT_NE(view, nullptr);
+    QModelIndex folder;
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            const QModelIndex root = view->rootIndex();
+            for (int row = 0; row < view->model()->rowCount(root); ++row) {
+                const QModelIndex index = view->model()->index(row, 0, root);
+                if (index.data().toString() == QStringLiteral("pics"))
+                    folder = index;
+            }
+            return folder.isValid();
+        },
+        10000));
+    view->setFocus();
+    view->selectionModel()->setCurrentIndex(folder, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    QPushButton* open = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open);
+    ASSERT_NE(open, nullptr);
+    QTest::mouseClick(open, Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return !messages.isEmpty() && messages.last().startsWith(QStringLiteral("\u2713")); }));
+    EXPECT_EQ(messages.first(), QStringLiteral("Processing 1 / 2\u2026"));
+    EXPECT_EQ(messages.last(), QStringLiteral("\u2713 Exported 2 sheets"));
+    const std::optional<QStringList> sheets = readWorkbook(destination);
+    if (!sheets)
+        GTEST_SKIP() << "openpyxl is not available";
+    EXPECT_EQ(*sheets, (QStringList{QStringLiteral("a.png\tALPHA"), QStringLiteral("b.png\tBRAVO")}));
+
+    // The next batch's dialog starts where this one was.
+    batch.run();
+    dialog = inputDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->directory().absolutePath(), QDir(m_dir.path()).absolutePath());
+    dialog->reject();
 }
 
 TEST_F(BatchExportTest, NothingUsableGivesTheExactMessages)
@@ -101,12 +184,13 @@ TEST_F(BatchExportTest, NothingUsableGivesTheExactMessages)
     RecordedBatch r;
     writeBytes(path(QStringLiteral("notes.txt")), "text");
     r.batch.start({path(QStringLiteral("notes.txt")), path(QStringLiteral("gone.pdf"))});
-    EXPECT_EQ(r.messages, QStringList{QStringLiteral("No PDFs or images found")});
+    EXPECT_EQ(r.messages, QStringList{QStringLiteral(
+                              "No PDFs or images found; skipped notes.txt: not a PDF or image, gone.pdf: not found")});
 
     r.messages.clear();
     writeBytes(path(QStringLiteral("broken.pdf")), "%PDF-1.4 garbage");
     r.batch.start({path(QStringLiteral("broken.pdf"))});
-    EXPECT_EQ(r.messages, QStringList{QStringLiteral("Nothing to export")});
+    EXPECT_EQ(r.messages, QStringList{QStringLiteral("Nothing to export; skipped broken.pdf: could not read")});
     EXPECT_FALSE(r.batch.running());
 
     // A picture that turns out unreadable is found only when its turn comes.
@@ -114,7 +198,7 @@ TEST_F(BatchExportTest, NothingUsableGivesTheExactMessages)
     writeBytes(path(QStringLiteral("broken.png")), "not a png");
     r.batch.start({path(QStringLiteral("broken.png"))});
     ASSERT_TRUE(waitUntil([&] { return !r.batch.running(); }));
-    EXPECT_EQ(r.messages.last(), QStringLiteral("Nothing to export"));
+    EXPECT_EQ(r.messages.last(), QStringLiteral("Nothing to export; skipped broken.png: could not read"));
     EXPECT_EQ(r.saveDialogs, 0);
 }
 
@@ -183,7 +267,7 @@ TEST_F(BatchExportTest, CancelStopsTheBatchAndWritesNothing)
     EXPECT_FALSE(r.batch.running());
     r.batch.start({path(QStringLiteral("missing.png"))}); // a later batch works as usual
     ASSERT_TRUE(waitUntil([&] { return r.messages.size() == messagesAtCancel + 1; }));
-    EXPECT_EQ(r.messages.last(), QStringLiteral("No PDFs or images found"));
+    EXPECT_EQ(r.messages.last(), QStringLiteral("No PDFs or images found; skipped missing.png: not found"));
     EXPECT_EQ(r.saveDialogs, 0);
     QFile file(existing);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));

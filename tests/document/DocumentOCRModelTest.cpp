@@ -64,17 +64,21 @@ TEST(DocumentOCRModelTest, OnePictureShowsItsTextWithoutHeader)
     EXPECT_EQ(model.combinedText(), "Hello\nWorld");
 }
 
-TEST(DocumentOCRModelTest, UnreadableAndEmptyPagesSayNoTextFound)
+TEST(DocumentOCRModelTest, UnreadableFilesSayCouldNotReadAndEmptyPagesNoTextFound)
 {
     DocumentOCRModel model;
     model.addUnreadable("notes.txt");
     EXPECT_EQ(model.pending(), 0u);
     EXPECT_EQ(model.sections().front().label, "notes.txt \u2014 unreadable");
-    EXPECT_EQ(model.combinedText(), "(no text found)");
+    EXPECT_EQ(model.combinedText(), "could not read notes.txt");
+    EXPECT_FALSE(model.hasText());
 
     model.deliver(model.addPage("blank.png"), OCRResult{});
-    EXPECT_EQ(model.combinedText(),
-              "===== notes.txt \u2014 unreadable =====\n(no text found)\n\n===== blank.png =====\n(no text found)");
+    EXPECT_EQ(model.combinedText(), "===== notes.txt \u2014 unreadable =====\ncould not read notes.txt\n\n"
+                                    "===== blank.png =====\n(no text found)");
+    EXPECT_FALSE(model.hasText());
+    model.deliver(model.addPage("qr.png"), codesOnly({"CODE"}));
+    EXPECT_TRUE(model.hasText());
 }
 
 TEST(DocumentOCRModelTest, BarcodesFollowTheTextOrStandAlone)
@@ -96,7 +100,7 @@ TEST(DocumentOCRModelTest, TableNoteCountsFinishedNonEmptyPages)
     EXPECT_EQ(model.detectionNote(), std::nullopt);
     const auto a = model.addPage("a");
     model.deliver(a, textResult("words only"));
-    EXPECT_EQ(model.detectionNote(), "No table detected \u2014 showing plain text.");
+    EXPECT_EQ(model.detectionNote(), "Text \u2014 no table on this page.");
 
     DocumentOCRModel all;
     all.deliver(all.addPage("t"), tableResult());
@@ -147,29 +151,44 @@ TEST(DocumentOCRModelTest, ExportsFixTheirOwnModeAndKeepHeaders)
     model.addUnreadable("x.txt");
 
     EXPECT_EQ(model.exportData(Format::PlainText),
-              "===== t.pdf =====\nName Qty\nApple 3\n\n===== x.txt \u2014 unreadable =====\n(no text found)");
-    EXPECT_EQ(model.exportData(Format::CSV),
-              "===== t.pdf =====\nName,Qty\nApple,3\n\n===== x.txt \u2014 unreadable =====\n(no text found)");
-    EXPECT_EQ(model.exportData(Format::Markdown), "===== t.pdf =====\n| Name | Qty |\n| --- | --- |\n| Apple | 3 |\n\n"
-                                                  "===== x.txt \u2014 unreadable =====\n(no text found)");
+              "===== t.pdf =====\nName Qty\nApple 3\n\n===== x.txt \u2014 unreadable =====\ncould not read x.txt\n");
+    EXPECT_EQ(model.exportData(Format::CSV), "\"===== t.pdf =====\"\nName,Qty\nApple,3\n\n"
+                                             "\"===== x.txt \u2014 unreadable =====\"\n\"could not read x.txt\"\n");
+    EXPECT_EQ(model.exportData(Format::Markdown), "## t.pdf\n\n| Name | Qty |\n| --- | --- |\n| Apple | 3 |\n\n"
+                                                  "## x.txt \u2014 unreadable\n\ncould not read x.txt\n");
     model.setFontFamily("Noto Sans");
     EXPECT_EQ(model.exportData(Format::RichText),
               "{\\rtf1\\ansi\\ansicpg1252\\uc1\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 Noto Sans;}}\n\\f0\\fs24 "
               "===== t.pdf =====\\par\nName Qty\\par\nApple 3\\par\n\\par\n"
-              "===== x.txt {\\u8212?} unreadable =====\\par\n(no text found)}");
+              "===== x.txt {\\u8212?} unreadable =====\\par\ncould not read x.txt}\n");
 }
 
-TEST(DocumentOCRModelTest, ExportLabelsAndExtensionsInMenuOrder)
+TEST(DocumentOCRModelTest, CsvOfProseIsOneQuotedCellPerLine)
 {
-    std::vector<std::string> labels;
-    std::vector<std::string> extensions;
-    for (Format format : DocumentOCRModel::allExportFormats) {
-        labels.emplace_back(label(format));
-        extensions.emplace_back(extension(format));
-    }
-    EXPECT_EQ(labels, (std::vector<std::string>{"Plain text (.txt)", "Rich Text \u2014 Word (.rtf)",
-                                                "CSV \u2014 Excel (.csv)", "Markdown (.md)"}));
-    EXPECT_EQ(extensions, (std::vector<std::string>{"txt", "rtf", "csv", "md"}));
+    DocumentOCRModel model;
+    model.deliver(model.addPage("letter.png"), textResult("Dear Sir, hello.\n\nHe said \"no\", twice."));
+    EXPECT_EQ(model.exportData(Format::CSV), "\"Dear Sir, hello.\"\n\n\"He said \"\"no\"\", twice.\"\n");
+}
+
+TEST(DocumentOCRModelTest, MarkdownOfProseEscapesWhatMarkdownWouldMisread)
+{
+    DocumentOCRModel model;
+    model.deliver(model.addPage("notes.png"), textResult("# not a heading\n"
+                                                         "* not a bullet\n"
+                                                         "1. not a list\n"
+                                                         "snake_case and 2*3 | a<b> [x](y)\n"
+                                                         "\n"
+                                                         "===\n"
+                                                         "- 5 degrees"));
+    const std::string markdown = *model.exportData(Format::Markdown);
+    EXPECT_EQ(markdown, "\\# not a heading\\\n"
+                        "\\* not a bullet\\\n"
+                        "1\\. not a list\\\n"
+                        "snake\\_case and 2\\*3 \\| a\\<b\\> \\[x\\](y)\n"
+                        "\n"
+                        "\\===\\\n"
+                        "\\- 5 degrees\n");
+    EXPECT_NE(markdown, *model.exportData(Format::PlainText));
 }
 
 TEST(DocumentOCRModelTest, SuggestedNameIsTheFirstFileNameWithoutExtensionOrSuffix)
@@ -214,8 +233,9 @@ TEST(DocumentOCRModelTest, StoredResultsDropTheirPageImage)
     EXPECT_FALSE(model.sections().front().result->image.has_value());
 }
 
-TEST(DocumentOCRModelTest, EmptyLanguageSettingMeansEnglishAndDutch)
+TEST(DocumentOCRModelTest, EmptyLanguageSettingMeansTheDefault)
 {
-    EXPECT_EQ(DocumentOCRModel::languagesOrDefault({}), (std::vector<std::string>{"en-US", "nl-NL"}));
-    EXPECT_EQ(DocumentOCRModel::languagesOrDefault({"fr-FR"}), (std::vector<std::string>{"fr-FR"}));
+    EXPECT_EQ(DocumentOCRModel::languagesOrDefault({}, {"de-DE", "en-US"}),
+              (std::vector<std::string>{"de-DE", "en-US"}));
+    EXPECT_EQ(DocumentOCRModel::languagesOrDefault({"fr-FR"}, {"en-US"}), (std::vector<std::string>{"fr-FR"}));
 }

@@ -139,9 +139,12 @@ protected:
         startApp();
     }
 
+    // Windows that are mapped: xdotool also finds a window between its creation and its mapping, when clicks and
+    // keys still go to whatever lies below.
     QStringList windows(const QString& namePattern)
     {
-        return run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--name"), namePattern})
+        return run(QStringLiteral("xdotool"),
+                   {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), namePattern})
             .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
 
@@ -155,6 +158,16 @@ protected:
         return waitFor([&] {
             pressShortcut();
             return waitFor([&] { return pickerCount() > 0; }, 1000);
+        });
+    }
+
+    // Presses Escape until the pickers are gone. A picker takes the keyboard at its first paint, which can come
+    // after xdotool already finds its window: an Escape sent in between goes elsewhere.
+    bool cancelPicker()
+    {
+        return waitFor([&] {
+            run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Escape")});
+            return waitFor([&] { return pickerCount() == 0; }, 1000);
         });
     }
 
@@ -174,6 +187,13 @@ protected:
                    {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")});
     }
 
+    // The clipboard in one flavour ("TARGETS" lists the flavours on offer), as a pasting program asks for it.
+    QString clipboard(const QString& target)
+    {
+        return run(QStringLiteral("xclip"), {QStringLiteral("-o"), QStringLiteral("-selection"),
+                                             QStringLiteral("clipboard"), QStringLiteral("-t"), target});
+    }
+
     // Owns the clipboard with `text` through xclip, which stays in the foreground until it loses it.
     void setClipboard(const QString& text)
     {
@@ -185,6 +205,15 @@ protected:
         xclip.waitForBytesWritten(); // no event loop runs here to write it later
         xclip.closeWriteChannel();
         ASSERT_TRUE(waitFor([&] { return clipboard() == text; }));
+    }
+
+    // Saves what a capture put on the clipboard where AMBREL_E2E_SHOTS names a folder, for a person to paste.
+    void keep(const QString& name, const QByteArray& bytes)
+    {
+        const QString folder = qEnvironmentVariable("AMBREL_E2E_SHOTS");
+        QFile file(folder + QLatin1Char('/') + name);
+        if (!folder.isEmpty() && file.open(QIODevice::WriteOnly))
+            file.write(bytes);
     }
 
     // Saves a picture of the whole screen where AMBREL_E2E_SHOTS names a folder, for a person to look at.
@@ -215,6 +244,15 @@ TEST_F(TrayAppE2ETest, TableRegionGivesMarkdownTableAndHistoryEntry)
     EXPECT_TRUE(text.contains(QStringLiteral("Item"))) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("| Apples | 12 | 3.50 |"))) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("| Plums | 30 | 9.99 |"))) << text.toStdString();
+    // Beside the text, the cells as HTML, which spreadsheets paste as cells.
+    const QStringList targets = clipboard(QStringLiteral("TARGETS")).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    EXPECT_TRUE(targets.contains(QStringLiteral("text/html"))) << targets.join(u' ').toStdString();
+    EXPECT_TRUE(targets.contains(QStringLiteral("UTF8_STRING"))) << targets.join(u' ').toStdString();
+    const QString html = clipboard(QStringLiteral("text/html"));
+    EXPECT_TRUE(html.contains(QStringLiteral("<tr><td>Apples</td><td>12</td><td>3.50</td></tr>")))
+        << html.toStdString();
+    EXPECT_TRUE(html.contains(QStringLiteral("<th>Item</th>"))) << html.toStdString();
+    keep(QStringLiteral("table.html"), html.toUtf8());
     EXPECT_TRUE(waitFor([&] { return !windows(QStringLiteral("^✓ Copied table$")).isEmpty(); }));
     screenshot(QStringLiteral("hud"));
     EXPECT_EQ(pickerCount(), 0);
@@ -240,12 +278,27 @@ TEST_F(TrayAppE2ETest, ProseAndQRCode)
     drag(Layout::prose.topLeft(), Layout::prose.bottomRight());
     ASSERT_TRUE(waitFor([&] { return clipboard().contains(QStringLiteral("lazy dog")); })) << clipboard().toStdString();
     EXPECT_TRUE(waitFor([&] { return !windows(QStringLiteral("^✓ Copied text$")).isEmpty(); }));
+    // Plain text is offered as text only: no HTML that a rich editor would paste as a formatted block.
+    const QStringList targets = clipboard(QStringLiteral("TARGETS")).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    EXPECT_TRUE(targets.contains(QStringLiteral("UTF8_STRING"))) << targets.join(u' ').toStdString();
+    EXPECT_FALSE(targets.contains(QStringLiteral("text/html"))) << targets.join(u' ').toStdString();
 
     ASSERT_TRUE(openPicker());
     drag(Layout::qr.topLeft(), Layout::qr.bottomRight());
     ASSERT_TRUE(waitFor([&] { return clipboard() == QStringLiteral("https://example.com/ambrel-e2e"); }))
         << clipboard().toStdString();
     EXPECT_TRUE(waitFor([&] { return !windows(QStringLiteral("^✓ Copied QR/barcode$")).isEmpty(); }));
+}
+
+TEST_F(TrayAppE2ETest, DocumentShortcutOpensTheDocumentWindow)
+{
+    ASSERT_NO_FATAL_FAILURE(startAll());
+    // Right after start the grab may not be in place yet: press until the window is there.
+    EXPECT_TRUE(waitFor([&] {
+        run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("ctrl+shift+o")});
+        return waitFor([&] { return !windows(QStringLiteral("^OCR a Document$")).isEmpty(); }, 1000);
+    }));
+    screenshot(QStringLiteral("document"));
 }
 
 TEST_F(TrayAppE2ETest, BlankRegionKeepsThePreviousClipboard)
@@ -264,8 +317,7 @@ TEST_F(TrayAppE2ETest, EscapeAndPlainClickCancel)
     ASSERT_NO_FATAL_FAILURE(startAll());
     ASSERT_NO_FATAL_FAILURE(setClipboard(QStringLiteral("kept")));
     ASSERT_TRUE(openPicker());
-    run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Escape")});
-    ASSERT_TRUE(waitFor([&] { return pickerCount() == 0; }));
+    ASSERT_TRUE(cancelPicker());
 
     ASSERT_TRUE(openPicker());
     run(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QStringLiteral("100"), QStringLiteral("100"),
@@ -274,8 +326,7 @@ TEST_F(TrayAppE2ETest, EscapeAndPlainClickCancel)
 
     // Cancelling left the app ready for the next capture, and nothing was copied or said.
     ASSERT_TRUE(openPicker());
-    run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Escape")});
-    ASSERT_TRUE(waitFor([&] { return pickerCount() == 0; }));
+    ASSERT_TRUE(cancelPicker());
     EXPECT_EQ(clipboard(), QStringLiteral("kept"));
     EXPECT_TRUE(windows(QStringLiteral("^(✓ .*|No text found)$")).isEmpty());
 }
@@ -288,9 +339,8 @@ TEST_F(TrayAppE2ETest, SecondPressDuringSelectionOpensNothingNew)
     ASSERT_EQ(first.size(), 1);
     pressShortcut();
     pressShortcut();
-    // X delivers events in order: once Escape has closed the picker, both presses were handled before it.
-    run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Escape")});
-    ASSERT_TRUE(waitFor([&] { return pickerCount() == 0; }));
+    // X delivers events in order: once an Escape has closed the picker, both presses were handled before it.
+    ASSERT_TRUE(cancelPicker());
     EXPECT_EQ(pickerCount(), 0);
 }
 
@@ -298,14 +348,43 @@ TEST_F(TrayAppE2ETest, SecondStartBringsTheRunningOneForwardAndExits)
 {
     ASSERT_NO_FATAL_FAILURE(startAll());
     ASSERT_TRUE(openPicker()); // the first one runs and holds the shortcut
-    run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Escape")});
+    ASSERT_TRUE(cancelPicker());
 
     QProcess& second = startApp();
     ASSERT_TRUE(second.waitForFinished(deadlineMs));
     EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second.exitCode(), 0);
+    // One line where it was typed, so a start from a terminal is not met with silence.
+    EXPECT_EQ(QString::fromUtf8(second.readAllStandardOutput()),
+              QStringLiteral("Ambrel is already running; brought it forward\n"));
     EXPECT_TRUE(waitFor([&] { return !windows(QStringLiteral("^Welcome to Ambrel$")).isEmpty(); }));
     screenshot(QStringLiteral("guide"));
+}
+
+TEST_F(TrayAppE2ETest, WithoutATrayTheFirstStartSaysHowToReachIt)
+{
+    ASSERT_NO_FATAL_FAILURE(startServer()); // and no tray host
+    {
+        QFile file(m_dir.filePath("config/Ambrel/Ambrel.conf"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[General]\nplaySound=false\ntermsVersionAccepted=1\n");
+    }
+    QProcess& app = startApp();
+    ASSERT_TRUE(waitFor([&] { return !windows(QStringLiteral("^Ambrel is running$")).isEmpty(); }));
+    screenshot(QStringLiteral("no-tray-hint"));
+    // It closes with Escape like every window of the program, and the program runs on.
+    EXPECT_TRUE(waitFor([&] {
+        run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Escape")});
+        return waitFor([&] { return windows(QStringLiteral("^Ambrel is running$")).isEmpty(); }, 500);
+    }));
+    EXPECT_FALSE(app.waitForFinished(300));
+
+    // Said once: the next start of the program does not show it again.
+    app.kill();
+    app.waitForFinished();
+    startApp();
+    ASSERT_TRUE(openPicker());
+    EXPECT_TRUE(windows(QStringLiteral("^Ambrel is running$")).isEmpty());
 }
 
 TEST_F(TrayAppE2ETest, FirstRunWaitsForTheTerms)
@@ -313,8 +392,11 @@ TEST_F(TrayAppE2ETest, FirstRunWaitsForTheTerms)
     ASSERT_NO_FATAL_FAILURE(startServer());
     ASSERT_NO_FATAL_FAILURE(writeSettings(false));
     QProcess& app = startApp();
-    ASSERT_TRUE(waitFor([&] { return !windows(QStringLiteral("^Welcome to Ambrel$")).isEmpty(); }));
-    screenshot(QStringLiteral("welcome"));
+    ASSERT_TRUE(waitFor([&] { return !windows(QStringLiteral("^Welcome to Ambrel$")).isEmpty(); }))
+        << "app " << (app.waitForFinished(0) ? "ended" : "runs") << ", status " << app.exitCode() << ": "
+        << app.readAllStandardError().toStdString() << app.readAllStandardOutput().toStdString()
+        << run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--name"), QStringLiteral(".")})
+               .toStdString();
     pressShortcut();
     // Escape declines the terms: the app quits, and no picker ever opened. The window may not have the focus at
     // once, so Escape is pressed until the app is gone.

@@ -1,5 +1,6 @@
 // Workbooks and archives read back by real readers: openpyxl (Debian's python3-openpyxl) and Info-ZIP's unzip.
 
+#include "CodePoints.h"
 #include "export/XLSXWriter.h"
 #include "export/Zip.h"
 
@@ -135,7 +136,12 @@ TEST(XLSXReadBackTest, OpenpyxlReadsEveryNameAndCell)
 
     const std::string fffd = "\xEF\xBF\xBD";
     const std::vector<XLSXWriter::Sheet> sheets{
-        {"Invoice", {{"Item", "Qty", "Price"}, {"Tea & cake", "2", "3.50"}, {"", "", "  total <sum> "}}},
+        {"Invoice",
+         {{"Item", "Qty", "Price"},
+          {"Tea & cake", "2 pcs",
+           "\xE2\x82\xAC"
+           "3.50"},
+          {"", "", "  total <sum> "}}},
         {"INVOICE", {{"line one\nline two", "\xF0\x9F\x98\x80 caf\xC3\xA9", "say \"x\" 'y'"}}},
         {"Q1/Q2: totals?", {}},
         {std::string(40, 'L'), {{}, {"", "after an empty row"}}},
@@ -143,7 +149,7 @@ TEST(XLSXReadBackTest, OpenpyxlReadsEveryNameAndCell)
          {{std::string("nul\0 and \f gone", 16), "bad \xFF byte"}}},
         {"", {{"007", "=1+1", "2024-01-31"}}},
     };
-    const XLSXWriter::Result workbook = XLSXWriter::data(sheets);
+    const XLSXWriter::Result workbook = XLSXWriter::data(sheets, CodePoints());
     ASSERT_TRUE(workbook.ok()) << workbook.error;
     TempFile file(".xlsx");
     ASSERT_FALSE(file.path().empty());
@@ -151,7 +157,7 @@ TEST(XLSXReadBackTest, OpenpyxlReadsEveryNameAndCell)
 
     const CommandOutput dump = runPython(dumpScript, file.path());
     ASSERT_EQ(dump.status, 0) << dump.text;
-    // Every cell comes back as the text it was, numbers and formulas included, minus what XML cannot carry.
+    // Every cell comes back as the text it was, formulas, codes and dates included, minus what XML cannot carry.
     EXPECT_EQ(dump.text, expectedDump({
                              {"Invoice", sheets[0].rows},
                              {"INVOICE 2", sheets[1].rows},
@@ -163,11 +169,43 @@ TEST(XLSXReadBackTest, OpenpyxlReadsEveryNameAndCell)
                          }));
 }
 
+TEST(XLSXReadBackTest, NumbersReadBackAsNumbersThatSum)
+{
+    if (!hasOpenpyxl())
+        GTEST_SKIP() << "/usr/bin/python3 with openpyxl is not installed";
+    const XLSXWriter::Result workbook = XLSXWriter::data({{"Numbers",
+                                                           {{"Item", "Qty", "Price", "Share"},
+                                                            {"Tea", "4987", "36.07", "12.5%"},
+                                                            {"Cake", "-1,250", "1,234.50", "100%"},
+                                                            {"Code", "0042", "12,5", "2024-01-31"},
+                                                            {"Card", "1234567890123456", "A12", "3.5.1"}}}},
+                                                         CodePoints());
+    ASSERT_TRUE(workbook.ok()) << workbook.error;
+    TempFile file(".xlsx");
+    ASSERT_TRUE(file.write(workbook.bytes));
+    // Each cell as its Python type, its value and the number format a spreadsheet shows it with.
+    const std::string script = R"(
+import sys, openpyxl
+ws = openpyxl.load_workbook(sys.argv[1]).active
+for row in ws.iter_rows(min_row=2):
+    print(' | '.join('%s %r %s' % (type(c.value).__name__, c.value, c.number_format) for c in row[1:]))
+print('sum', sum(c.value for c in ws['B'][1:3]))
+)";
+    const CommandOutput dump = runPython(script, file.path());
+    ASSERT_EQ(dump.status, 0) << dump.text;
+    EXPECT_EQ(dump.text, "int 4987 General | float 36.07 0.00 | float 0.125 0.0%\n"
+                         "int -1250 #,##0 | float 1234.5 #,##0.00 | int 1 0%\n"
+                         "str '0042' General | str '12,5' General | str '2024-01-31' General\n"
+                         "str '1234567890123456' General | str 'A12' General | str '3.5.1' General\n"
+                         "sum 3737\n");
+}
+
 TEST(XLSXReadBackTest, UnzipFindsNoErrorInAWorkbook)
 {
     if (!hasUnzip())
         GTEST_SKIP() << "unzip is not installed";
-    const XLSXWriter::Result workbook = XLSXWriter::data({{"One", {{"a", "b"}}}, {"Two", {{"\xC3\xA9"}}}});
+    const XLSXWriter::Result workbook =
+        XLSXWriter::data({{"One", {{"a", "b"}}}, {"Two", {{"\xC3\xA9"}}}}, CodePoints());
     ASSERT_TRUE(workbook.ok()) << workbook.error;
     TempFile file(".xlsx");
     ASSERT_TRUE(file.write(workbook.bytes));
@@ -178,7 +216,7 @@ TEST(XLSXReadBackTest, UnzipFindsNoErrorInAWorkbook)
 
     const CommandOutput names = run("unzip -Z1 '" + file.path() + "'");
     EXPECT_EQ(names.text, "[Content_Types].xml\n_rels/.rels\nxl/workbook.xml\nxl/_rels/workbook.xml.rels\n"
-                          "xl/worksheets/sheet1.xml\nxl/worksheets/sheet2.xml\n");
+                          "xl/styles.xml\nxl/worksheets/sheet1.xml\nxl/worksheets/sheet2.xml\n");
 }
 
 TEST(XLSXReadBackTest, PythonZipfileSeesStoredEntriesWithMatchingCrcs)

@@ -1,7 +1,6 @@
 #include "ocr/Table.h"
 
 #include "ocr/TableBuilder.h"
-#include "sources/Page.h"
 
 #include <gtest/gtest.h>
 
@@ -99,8 +98,6 @@ TEST(OutputTextTest, EachModeWithATable)
     EXPECT_EQ(outputText(result, OutputMode::CSV), "Name,Qty\nTea,3");
     EXPECT_EQ(outputText(result, OutputMode::PlainText), "Name Qty\nTea 3");
     EXPECT_EQ(outputText(result, OutputMode::Code), "Name Qty\nTea 3");
-    for (const OutputMode mode : Settings::allOutputModes)
-        EXPECT_EQ(ImageLoader::format(result, mode), outputText(result, mode));
 }
 
 TEST(OutputTextTest, EveryModeFallsBackToPlainText)

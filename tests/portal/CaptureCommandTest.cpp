@@ -49,12 +49,13 @@ protected:
         return start(QStringLiteral(AMBREL_EXECUTABLE), arguments, environment());
     }
 
-    int pickerCount()
+    int pickerCount() { return windowCount(QStringLiteral("^Ambrel region picker$")); }
+
+    int windowCount(const QString& namePattern)
     {
         QProcess search;
         search.setProcessEnvironment(environment());
-        search.start(QStringLiteral("xdotool"),
-                     {QStringLiteral("search"), QStringLiteral("--name"), QStringLiteral("^Ambrel region picker$")});
+        search.start(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--name"), namePattern});
         if (!search.waitForFinished(10000)) {
             search.kill();
             search.waitForFinished();
@@ -96,20 +97,48 @@ TEST_F(CaptureCommandTest, WithNoInstanceTheCommandStartsTheAppWhichCaptures)
     EXPECT_EQ(app.state(), QProcess::Running); // it stays as the resident application
 }
 
-TEST(CaptureCommandLineTest, CaptureTakesNoValueAndIsNeverAUsageError)
+// What a file manager's "Open With" runs: `ambrel FILE…` hands the files to the running instance's document window.
+TEST_F(CaptureCommandTest, FilesGoToTheDocumentWindowOfTheRunningInstance)
+{
+    QProcess& app = startAmbrel();
+    ASSERT_TRUE(waitFor([&] { return listening(); })) << "the application never listened";
+    EXPECT_EQ(windowCount(QStringLiteral("^OCR a Document$")), 0);
+
+    QProcess& command = startAmbrel({m_dir.filePath("scan one.png")});
+    ASSERT_TRUE(command.waitForFinished(deadlineMs));
+    EXPECT_EQ(command.exitCode(), 0);
+    EXPECT_TRUE(command.readAllStandardError().isEmpty());
+    EXPECT_TRUE(waitFor([&] { return windowCount(QStringLiteral("^OCR a Document$")) > 0; }));
+    ASSERT_TRUE(app.waitForStarted(deadlineMs));
+    EXPECT_EQ(app.state(), QProcess::Running);
+}
+
+TEST_F(CaptureCommandTest, FilesWithNoInstanceStartTheAppWithTheDocumentWindow)
+{
+    QProcess& app = startAmbrel({m_dir.filePath("scan one.png")});
+    EXPECT_TRUE(waitFor([&] { return windowCount(QStringLiteral("^OCR a Document$")) > 0; }));
+    EXPECT_TRUE(listening());
+    ASSERT_TRUE(app.waitForStarted(deadlineMs));
+    EXPECT_EQ(app.state(), QProcess::Running); // it stays as the resident application
+}
+
+TEST(CaptureCommandLineTest, CaptureTakesNoValueAndNoOption)
 {
     int runs = 0;
     CLI::Runners runners;
     runners.capture = [&] { return ++runs, 0; };
-    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {"ambrel", "--capture"}, {"ambrel", "--capture", "--mode", "csv"}, {"ambrel", "--capture", "stray"}}) {
-        std::ostringstream err;
-        EXPECT_EQ(CLI::maybeRun(args, runners, err), 0);
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"ambrel", "--capture"}, {"ambrel", "--capture", "stray"}}) {
+        std::ostringstream out, err;
+        EXPECT_EQ(CLI::maybeRun(args, runners, out, err), 0);
         EXPECT_TRUE(err.str().empty());
     }
-    EXPECT_EQ(runs, 3);
-    // Only the first flag can be the command: behind "--mode" it starts the application without capturing.
-    std::ostringstream err;
-    EXPECT_EQ(CLI::maybeRun({"ambrel", "--mode", "csv", "--capture"}, runners, err), std::nullopt);
-    EXPECT_EQ(runs, 3);
+    EXPECT_EQ(runs, 2);
+    // The output options belong to --ocr: before or after --capture they are a usage error, and nothing captures.
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"ambrel", "--mode", "csv", "--capture"}, {"ambrel", "--capture", "--mode", "csv"}}) {
+        std::ostringstream out, err;
+        EXPECT_EQ(CLI::maybeRun(args, runners, out, err), 2);
+    }
+    EXPECT_EQ(runs, 2);
 }

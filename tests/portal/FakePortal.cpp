@@ -1,7 +1,9 @@
 #include "FakePortal.h"
 
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusObjectPath>
 #include <QDBusReply>
 #include <QDir>
 #include <QFile>
@@ -114,9 +116,25 @@ void FakePortal::setScreenshotAnswer(unsigned response, const QString& png)
     control(QStringLiteral("SetScreenshotAnswer"), {response, png});
 }
 
+void FakePortal::setModes(const QString& binding, const QString& screenshot)
+{
+    control(QStringLiteral("SetModes"), {binding, screenshot});
+}
+
+void FakePortal::emitActivatedFor(const QString& session, const QString& shortcutId)
+{
+    control(QStringLiteral("EmitActivatedFor"), {QVariant::fromValue(QDBusObjectPath(session)), shortcutId});
+}
+
 bool FakePortal::emitActivated(const QString& shortcutId)
 {
     const QDBusReply<bool> reply = control(QStringLiteral("EmitActivated"), {shortcutId});
+    return reply.isValid() && reply.value();
+}
+
+bool FakePortal::onBus()
+{
+    const QDBusReply<bool> reply = QDBusConnection::sessionBus().interface()->isServiceRegistered(portalService);
     return reply.isValid() && reply.value();
 }
 

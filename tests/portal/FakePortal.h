@@ -18,7 +18,13 @@ public:
 
     // Response code for the next screenshots (0 granted, 1 cancelled, 2 refused) and the picture to answer with.
     void setScreenshotAnswer(unsigned response, const QString& png = QString());
+    // How BindShortcuts binds ("bind", "session" as Plasma 5.27, "nothing") and what a granted screenshot
+    // answers ("file", "missing", "text", "vanish"); see fake_portal.py.
+    void setModes(const QString& binding, const QString& screenshot);
     bool emitActivated(const QString& shortcutId);
+    void emitActivatedFor(const QString& session, const QString& shortcutId);
+    // True while the fake owns the portal's name (it leaves the bus for a moment in the "vanish" mode).
+    bool onBus();
     // What the fake was asked, one line per call, in order.
     QStringList calls();
     QString lastScreenshotFile();

@@ -6,10 +6,12 @@
 #include "capture/portal/PortalScreenshot.h"
 #include "capture/qt/Capture.h"
 #include "capture/qt/CaptureController.h"
+#include "ui/qt/HUD.h"
 #include "capture/qt/Platform.h"
 #include "capture/qt/RegionPicker.h"
 #include "sources/qt/QtImage.h"
 #include "store/qt/SettingsStore.h"
+#include "ui/qt/SettingsWindow.h"
 
 #include <QClipboard>
 #include <QFile>
@@ -17,6 +19,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -62,6 +65,7 @@ protected:
         ::setenv("XDG_CONFIG_HOME", qPrintable(m_dir.filePath("config")), 1);
         ::setenv("XDG_DATA_HOME", qPrintable(m_dir.filePath("data")), 1);
         ::setenv("AMBREL_PLATFORM", "portal", 1);
+        m_portal->setModes(QStringLiteral("bind"), QStringLiteral("file"));
         Settings::registerDefaults("en-US");
         Settings::set(Settings::Key::playSound, false);
         Permissions::setSettingsOpener([this] { ++m_settingsOpened; });
@@ -154,6 +158,11 @@ TEST_F(PortalCaptureTest, RefusalAndCancellationShowThePermissionMessageAndNoPic
     }
     EXPECT_TRUE(recognizer.images.empty());
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("kept"));
+    {
+        // Wayland has the permission X11 lacks: refused, the settings say so and offer the way to grant it.
+        SettingsView settings;
+        EXPECT_NE(settings.findChild<QPushButton*>(QStringLiteral("openPermissionSettings")), nullptr);
+    }
 
     // Granted on the next try: the capture goes ahead, and the permission reads as granted again.
     m_portal->setScreenshotAnswer(0, writeDesktop());
@@ -164,6 +173,63 @@ TEST_F(PortalCaptureTest, RefusalAndCancellationShowThePermissionMessageAndNoPic
     QApplication::sendEvent(controller.pickers().front(), &escape);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !capture.busy(); }, deadlineMs));
     EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(PortalCaptureTest, AnUnusableAnswerSaysWhyAndOpensNoPicker)
+{
+    CaptureController controller{std::make_unique<PortalScreenGrabber>()};
+    FakeRecognizer recognizer;
+    Capture capture(controller, recognizer.function());
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    QImage half(screen.width(), screen.height() / 2, QImage::Format_RGB32);
+    half.fill(Qt::white);
+    const QString halfPath = m_dir.filePath("half.png");
+    ASSERT_TRUE(half.save(halfPath));
+
+    struct Case
+    {
+        const char* mode;
+        QString png;
+        QString message;
+    };
+    const Case cases[] = {
+        {"missing", QString(), QStringLiteral("Couldn’t read the desktop’s screenshot")},
+        {"text", QString(), QStringLiteral("Couldn’t read the desktop’s screenshot")},
+        {"file", halfPath, QStringLiteral("The desktop’s screenshot doesn’t match the screens")},
+        {"vanish", QString(), QStringLiteral("The desktop’s screenshot service did not answer")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mode);
+        // The fake is back on the bus after a vanishing act only a moment later.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return m_portal->onBus(); }, deadlineMs));
+        m_portal->setModes(QStringLiteral("bind"), QLatin1String(c.mode));
+        m_portal->setScreenshotAnswer(0, c.png);
+        // Two cases share a message: the last one's must be gone before this one's is looked for.
+        if (HUD::current())
+            HUD::current()->close();
+        ASSERT_TRUE(QTest::qWaitFor([] { return !HUD::current(); }, deadlineMs));
+        startCapture(capture);
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return HUD::current() && HUD::current()->windowTitle() == c.message; }, deadlineMs));
+        EXPECT_FALSE(controller.isSelecting());
+        EXPECT_FALSE(capture.busy());
+        // Nothing here says the permission is missing.
+        EXPECT_TRUE(Permissions::screenRecordingGranted());
+        if (QLatin1String(c.mode) == QLatin1String("text")) { // not a picture, so not the portal's to lose
+            EXPECT_TRUE(QFile::exists(m_portal->lastScreenshotFile()));
+        }
+    }
+    EXPECT_TRUE(recognizer.images.empty());
+
+    // The next good answer works as ever.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_portal->onBus(); }, deadlineMs));
+    m_portal->setModes(QStringLiteral("bind"), QStringLiteral("file"));
+    m_portal->setScreenshotAnswer(0, writeDesktop());
+    startCapture(capture);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return controller.isSelecting(); }, deadlineMs));
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(controller.pickers().front(), &escape);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !capture.busy(); }, deadlineMs));
 }
 
 TEST_F(PortalCaptureTest, ThePictureServesOneSelectionOnly)

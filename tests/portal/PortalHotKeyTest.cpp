@@ -11,10 +11,13 @@
 #include "capture/qt/CaptureController.h"
 #include "capture/qt/Platform.h"
 #include "capture/qt/RegionPicker.h"
+#include "store/qt/SettingsStore.h"
+#include "ui/qt/SettingsWindow.h"
 
 #include <QGuiApplication>
 #include <QImage>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -22,6 +25,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
 
 namespace {
 constexpr int deadlineMs = 20000;
@@ -39,8 +43,12 @@ QStringList lastBind(const QStringList& calls)
 TEST(ShortcutTriggerTest, StoredShortcutInTheShortcutsSyntax)
 {
     using namespace HotKeyConfig;
-    EXPECT_EQ(ShortcutTrigger::fromStored(defaultKeyCode, defaultModifiers), "SHIFT+LOGO+2");
-    // The order is fixed, whatever order the bits were set in.
+    // Shift with a digit is the symbol it gives, as desktops match triggers: Shift+Super+2 arrives as Super+@.
+    EXPECT_EQ(ShortcutTrigger::fromStored(defaultKeyCode, defaultModifiers), "LOGO+at");
+    EXPECT_EQ(ShortcutTrigger::fromStored(18, control | shift), "CTRL+exclam");
+    EXPECT_EQ(ShortcutTrigger::fromStored(43, shift | option), "ALT+less");
+    EXPECT_EQ(ShortcutTrigger::fromStored(18, command), "LOGO+1");
+    // The order is fixed, whatever order the bits were set in; a letter keeps its Shift.
     EXPECT_EQ(ShortcutTrigger::fromStored(0, command | control | shift | option), "CTRL+ALT+SHIFT+LOGO+a");
     // Keys are named as xkbcommon names them, not by their printed character.
     EXPECT_EQ(ShortcutTrigger::fromStored(43, control), "CTRL+comma");
@@ -61,6 +69,7 @@ protected:
         if (!m_portal)
             GTEST_SKIP() << why.toStdString();
         ::setenv("AMBREL_PLATFORM", "portal", 1);
+        m_portal->setModes(QStringLiteral("bind"), QStringLiteral("file"));
     }
     void TearDown() override { ::unsetenv("AMBREL_PLATFORM"); }
 
@@ -93,7 +102,8 @@ TEST_F(PortalHotKeyTest, BindsThePreferredTriggerAndActivatedStartsACapture)
     const QStringList bind = lastBind(m_portal->calls());
     ASSERT_EQ(bind.size(), 4);
     EXPECT_EQ(bind[2], PortalHotKey::shortcutId);
-    EXPECT_EQ(bind[3], QStringLiteral("SHIFT+LOGO+2"));
+    EXPECT_EQ(bind[3], QStringLiteral("LOGO+at"));
+    EXPECT_EQ(ShortcutStatus::instance().state(), ShortcutStatus::State::Bound);
 
     // Another application's shortcut is not ours; ours opens the pickers over the portal's picture.
     ASSERT_TRUE(m_portal->emitActivated(QStringLiteral("something-else")));
@@ -136,4 +146,123 @@ TEST_F(PortalHotKeyTest, ChangedShortcutBindsAgainInAFreshSession)
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return m_portal->calls().contains(QStringLiteral("Close ") + bind[1]); }, deadlineMs));
     EXPECT_FALSE(hotKey.isBound());
+}
+
+// "OCR a Document…" is a second shortcut of its own: each activation runs only its own command.
+TEST_F(PortalHotKeyTest, TheDocumentShortcutIsBoundBesideTheCaptureShortcut)
+{
+    const std::unique_ptr<GlobalHotKey> capture = Platform::makeHotKey(Platform::Shortcut::Capture);
+    const std::unique_ptr<GlobalHotKey> document = Platform::makeHotKey(Platform::Shortcut::Document);
+    auto* documentPortal = dynamic_cast<PortalHotKey*>(document.get());
+    ASSERT_NE(documentPortal, nullptr);
+    QSignalSpy finished(documentPortal, &PortalHotKey::bindingFinished);
+    int captures = 0, documents = 0;
+    capture->registerKey(HotKeyConfig::defaultKeyCode, HotKeyConfig::defaultModifiers, [&] { ++captures; });
+    document->registerKey(HotKeyConfig::documentKeyCode, HotKeyConfig::documentModifiers, [&] { ++documents; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() > 0; }, deadlineMs));
+    EXPECT_TRUE(documentPortal->isBound());
+    // The two sessions bind in either order: find the document's.
+    QStringList bind;
+    for (const QString& call : m_portal->calls())
+        if (call.startsWith(QLatin1String("BindShortcuts "))
+            && call.split(QLatin1Char(' ')).value(2) == PortalHotKey::documentShortcutId)
+            bind = call.split(QLatin1Char(' '));
+    ASSERT_EQ(bind.size(), 4);
+    EXPECT_EQ(bind[3], QStringLiteral("CTRL+SHIFT+o"));
+
+    ASSERT_TRUE(m_portal->emitActivated(PortalHotKey::documentShortcutId));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return documents == 1; }, deadlineMs));
+    EXPECT_EQ(captures, 0);
+}
+
+TEST_F(PortalHotKeyTest, APortalThatBindsWithTheSessionIsNotAskedTwice)
+{
+    // Plasma 5.27 binds the shortcuts given to CreateSession and answers BindShortcuts with none.
+    m_portal->setModes(QStringLiteral("session"), QStringLiteral("file"));
+    const qsizetype before = m_portal->calls().size();
+    PortalHotKey hotKey;
+    QSignalSpy finished(&hotKey, &PortalHotKey::bindingFinished);
+    int presses = 0;
+    hotKey.registerKey(HotKeyConfig::defaultKeyCode, HotKeyConfig::defaultModifiers, [&] { ++presses; });
+    EXPECT_EQ(ShortcutStatus::instance().state(), ShortcutStatus::State::Binding);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() == 1; }, deadlineMs));
+    EXPECT_TRUE(finished.at(0).at(0).toBool());
+    EXPECT_EQ(ShortcutStatus::instance().state(), ShortcutStatus::State::Bound);
+    EXPECT_TRUE(ShortcutStatus::instance().notice().isEmpty());
+    const QStringList calls = m_portal->calls().mid(before);
+    EXPECT_TRUE(calls.contains(QStringLiteral("CreateSession shortcuts=capture"))) << calls.join('\n').toStdString();
+    EXPECT_EQ(calls.filter(QStringLiteral("ListShortcuts ")).size(), 1);
+    EXPECT_TRUE(calls.filter(QStringLiteral("BindShortcuts ")).isEmpty());
+    ASSERT_TRUE(m_portal->emitActivated(PortalHotKey::shortcutId));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return presses == 1; }, deadlineMs));
+}
+
+TEST_F(PortalHotKeyTest, AShortcutThePortalDidNotBindIsReportedNotLost)
+{
+    m_portal->setModes(QStringLiteral("nothing"), QStringLiteral("file"));
+    const qsizetype before = m_portal->calls().size();
+    PortalHotKey hotKey;
+    QSignalSpy finished(&hotKey, &PortalHotKey::bindingFinished);
+    bool settled = false;
+    hotKey.registerKey(HotKeyConfig::defaultKeyCode, HotKeyConfig::defaultModifiers, [] {});
+    // What the ready message does: it waits for the desktop's answer.
+    ShortcutStatus::instance().whenSettled([&] { settled = true; });
+    EXPECT_FALSE(settled);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() == 1; }, deadlineMs));
+    EXPECT_TRUE(settled);
+    EXPECT_FALSE(finished.at(0).at(0).toBool());
+    EXPECT_FALSE(hotKey.isBound());
+    EXPECT_EQ(ShortcutStatus::instance().state(), ShortcutStatus::State::NotBound);
+    EXPECT_TRUE(ShortcutStatus::instance().notice().contains(QStringLiteral("ambrel --capture")));
+    // Asked both ways, each once.
+    const QStringList calls = m_portal->calls().mid(before);
+    EXPECT_EQ(calls.filter(QStringLiteral("ListShortcuts ")).size(), 1);
+    EXPECT_EQ(calls.filter(QStringLiteral("BindShortcuts ")).size(), 1);
+
+    // The settings window says so under the shortcut, and stops saying it once a binding works.
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ::setenv("XDG_CONFIG_HOME", qPrintable(dir.filePath("config")), 1);
+    Settings::registerDefaults("en-US");
+    SettingsView view;
+    auto* notice = view.findChild<QLabel*>(QStringLiteral("shortcutNotice"));
+    ASSERT_NE(notice, nullptr);
+    EXPECT_TRUE(notice->text().contains(QStringLiteral("ambrel --capture")));
+    EXPECT_TRUE(notice->isVisibleTo(&view));
+    m_portal->setModes(QStringLiteral("bind"), QStringLiteral("file"));
+    hotKey.registerKey(HotKeyConfig::defaultKeyCode, HotKeyConfig::defaultModifiers, [] {});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() == 2; }, deadlineMs));
+    EXPECT_TRUE(finished.at(1).at(0).toBool());
+    EXPECT_FALSE(notice->isVisibleTo(&view));
+}
+
+TEST_F(PortalHotKeyTest, ActivatedForAClosedSessionDoesNothing)
+{
+    PortalHotKey hotKey;
+    QSignalSpy finished(&hotKey, &PortalHotKey::bindingFinished);
+    int presses = 0;
+    hotKey.registerKey(HotKeyConfig::defaultKeyCode, HotKeyConfig::defaultModifiers, [&] { ++presses; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() == 1; }, deadlineMs));
+    const QString oldSession = lastBind(m_portal->calls()).value(1);
+    ASSERT_FALSE(oldSession.isEmpty());
+    hotKey.registerKey(HotKeyConfig::defaultKeyCode, HotKeyConfig::defaultModifiers, [&] { presses += 10; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() == 2; }, deadlineMs));
+
+    // Signals arrive in the order sent: once the current session's press is seen, the old one's was dropped.
+    m_portal->emitActivatedFor(oldSession, PortalHotKey::shortcutId);
+    ASSERT_TRUE(m_portal->emitActivated(PortalHotKey::shortcutId));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return presses != 0; }, deadlineMs));
+    EXPECT_EQ(presses, 10);
+
+    // With no session at all, as after the portal refused, nothing runs either.
+    hotKey.unregister();
+    m_portal->emitActivatedFor(oldSession, PortalHotKey::shortcutId);
+    int later = 0;
+    PortalHotKey other;
+    QSignalSpy otherFinished(&other, &PortalHotKey::bindingFinished);
+    other.registerKey(HotKeyConfig::defaultKeyCode, HotKeyConfig::defaultModifiers, [&] { ++later; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return otherFinished.count() == 1; }, deadlineMs));
+    ASSERT_TRUE(m_portal->emitActivated(PortalHotKey::shortcutId));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return later != 0; }, deadlineMs));
+    EXPECT_EQ(presses, 10);
 }

@@ -59,7 +59,14 @@ class Portal(dbus.service.Object):
         self.png = ""
         self.written = ""
         self.session = None
+        self.session_shortcuts = []
         self.count = 0
+        # How the shortcuts portal binds: "bind" as documented (BindShortcuts binds), "session" as Plasma 5.27
+        # (only the shortcuts given to CreateSession, BindShortcuts answers none), "nothing" (answers none).
+        self.binding = "bind"
+        # What a granted screenshot answers: "file" the picture, "missing" a file that is not there, "text" a
+        # file that is no picture, "vanish" no answer and the portal leaves the bus.
+        self.screenshot_mode = "file"
 
     def respond(self, path, response, results):
         request = Request(self.bus, path)
@@ -87,22 +94,37 @@ class Portal(dbus.service.Object):
         self.calls.append("Screenshot interactive=%s" % bool(options.get("interactive", False)))
         path = self.handle(sender, options)
         results = {}
+        if self.answer == 0 and self.screenshot_mode == "vanish":
+            GLib.idle_add(self.vanish)
+            return dbus.ObjectPath(path)
         if self.answer == 0:
             self.written = os.path.join(self.folder, "Screenshot %d.png" % self.count)
-            shutil.copyfile(self.png, self.written)
+            if self.screenshot_mode == "file":
+                shutil.copyfile(self.png, self.written)
+            elif self.screenshot_mode == "text":
+                with open(self.written, "w") as text:
+                    text.write("not a picture\n")
             results["uri"] = dbus.String("file://" + self.written.replace(" ", "%20"))
         self.respond(path, self.answer, results)
         return dbus.ObjectPath(path)
+
+    def vanish(self):
+        # Leaves the bus as a crashed portal would, and comes back a moment later for the next test.
+        self.bus.release_name(PORTAL)
+        GLib.timeout_add(300, lambda: self.bus.request_name(PORTAL) and False)
+        return False
 
     @dbus.service.method(SHORTCUTS, in_signature="a{sv}", out_signature="o", sender_keyword="sender")
     def CreateSession(self, options, sender=None):
         if not self.shortcuts:
             raise dbus.exceptions.DBusException("no such method", name="org.freedesktop.DBus.Error.UnknownMethod")
         self.count += 1
-        self.calls.append("CreateSession")
         session = "%s/session/%s/%s" % (PATH, sender_part(sender), options["session_handle_token"])
         Session(self.bus, session, self)
         self.session = session
+        given = options.get("shortcuts", [])
+        self.calls.append("CreateSession shortcuts=%s" % ",".join(str(i) for i, _ in given))
+        self.session_shortcuts = list(given) if self.binding == "session" else []
         path = self.handle(sender, options)
         self.respond(path, 0, {"session_handle": dbus.String(session)})
         return dbus.ObjectPath(path)
@@ -114,11 +136,22 @@ class Portal(dbus.service.Object):
             self.calls.append("BindShortcuts %s %s %s" % (session, shortcut_id,
                                                           properties.get("preferred_trigger", "-")))
         path = self.handle(sender, options)
-        bound = dbus.Array([dbus.Struct((i, {"description": p.get("description", ""),
-                                             "trigger_description": p.get("preferred_trigger", "")}),
-                                        signature="sa{sv}") for i, p in shortcuts], signature="(sa{sv})")
-        self.respond(path, 0, {"shortcuts": bound})
+        self.respond(path, 0, {"shortcuts": self.listing(shortcuts if self.binding == "bind" else [])})
         return dbus.ObjectPath(path)
+
+    @dbus.service.method(SHORTCUTS, in_signature="oa{sv}", out_signature="o", sender_keyword="sender")
+    def ListShortcuts(self, session, options, sender=None):
+        self.count += 1
+        self.calls.append("ListShortcuts %s" % session)
+        path = self.handle(sender, options)
+        self.respond(path, 0, {"shortcuts": self.listing(self.session_shortcuts if session == self.session else [])})
+        return dbus.ObjectPath(path)
+
+    @staticmethod
+    def listing(shortcuts):
+        return dbus.Array([dbus.Struct((i, {"description": p.get("description", ""),
+                                            "trigger_description": p.get("preferred_trigger", "")}),
+                                       signature="sa{sv}") for i, p in shortcuts], signature="(sa{sv})")
 
     @dbus.service.signal(SHORTCUTS, signature="osta{sv}")
     def Activated(self, session, shortcut_id, timestamp, options):
@@ -136,6 +169,15 @@ class Portal(dbus.service.Object):
         self.Activated(dbus.ObjectPath(self.session), shortcut_id, dbus.UInt64(int(time.time() * 1000)),
                        dbus.Dictionary({}, signature="sv"))
         return True
+
+    @dbus.service.method(CONTROL, in_signature="ss", out_signature="")
+    def SetModes(self, binding, screenshot):
+        self.binding = str(binding)
+        self.screenshot_mode = str(screenshot)
+
+    @dbus.service.method(CONTROL, in_signature="os", out_signature="")
+    def EmitActivatedFor(self, session, shortcut_id):
+        self.Activated(session, shortcut_id, dbus.UInt64(int(time.time() * 1000)), dbus.Dictionary({}, signature="sv"))
 
     @dbus.service.method(CONTROL, in_signature="", out_signature="as")
     def Calls(self):

@@ -57,6 +57,14 @@ TEST_F(HistoryStoreTest, WritesOwnerOnlyFileAfterEveryChange)
     HistoryStore reloaded(m_path);
     EXPECT_EQ(reloaded.items(), store.items());
     reloaded.togglePin(store.items()[1].id);
+    // Clearing keeps what the user pinned, on disk too.
+    reloaded.clearAll();
+    const auto kept = History::decode(fileContent().toStdString());
+    ASSERT_TRUE(kept);
+    ASSERT_EQ(kept->size(), 1u);
+    EXPECT_EQ(kept->front().text, "first");
+    EXPECT_TRUE(kept->front().pinned);
+    reloaded.togglePin(kept->front().id);
     reloaded.clearAll();
     EXPECT_EQ(fileContent(), "[]");
 }

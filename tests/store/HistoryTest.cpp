@@ -108,6 +108,19 @@ TEST(HistoryTest, PreviewIsFirstNonEmptyLineCutAt90Characters)
     EXPECT_EQ(item.preview(), "\n\n");
 }
 
+TEST(HistoryTest, PreviewOfAMarkdownTableShowsItsWordsNotItsPipes)
+{
+    HistoryItem item;
+    item.isTable = true;
+    item.text = "| | | |\n| --- | :-: | --- |\n| | | Exercise plan | |\n| Mon | Run \\| swim | 5 km |";
+    EXPECT_EQ(item.preview(), "Exercise plan");
+    item.text = "| Day | Plan |\n| --- | --- |";
+    EXPECT_EQ(item.preview(), "Day \u00b7 Plan");
+    // Prose that merely contains a pipe is left as it is.
+    item.text = "a | b";
+    EXPECT_EQ(item.preview(), "a | b");
+}
+
 TEST(HistoryTest, EncodesTheFileFormatAndReadsItBack)
 {
     std::vector<HistoryItem> items{

@@ -1,5 +1,6 @@
 #include "store/qt/SettingsStore.h"
 
+#include "ocr/tesseract/TessData.h"
 #include "store/qt/LocaleLanguage.h"
 
 #include <QSettings>
@@ -143,6 +144,39 @@ TEST_F(SettingsStoreTest, HandEditedFileIsReadWithoutSurprises)
     EXPECT_FALSE(Settings::termsAccepted());
 }
 
+TEST_F(SettingsStoreTest, ABadValueResetsThatValueAlone)
+{
+    {
+        std::filesystem::create_directories(configFile().parent_path());
+        std::ofstream out(configFile(), std::ios::binary | std::ios::trunc);
+        // An open quote and a trailing backslash would each run on into the lines after them and take the
+        // accepted terms with them; the other values are of the wrong type.
+        out << "[General]\n"
+               "hotkeyLabel=\"2\n"
+               "termsVersionAccepted=1\n"
+               "hotkeyKeyCode=abc\n"
+               "recognitionLanguages=de-DE\\\n"
+               "playSound=maybe\n"
+               "outputMode=2\n"
+               "keepHistory=false\n";
+    }
+    Settings::registerDefaults("en-US,nl-NL");
+    EXPECT_TRUE(Settings::termsAccepted());
+    EXPECT_EQ(Settings::outputMode(), Settings::OutputMode::MarkdownTable);
+    EXPECT_FALSE(Settings::boolean(Settings::Key::keepHistory));
+    // Each bad value reads as its default.
+    EXPECT_EQ(Settings::string(Settings::Key::hotkeyLabel), "2");
+    EXPECT_EQ(Settings::integer(Settings::Key::hotkeyKeyCode), 19);
+    EXPECT_EQ(Settings::languages(), (std::vector<std::string>{"en-US", "nl-NL"}));
+    EXPECT_TRUE(Settings::playSound());
+    // A later write keeps the good values on disk.
+    Settings::set(Settings::Key::launchAtLogin, true);
+    const std::string text = fileText();
+    EXPECT_NE(text.find("termsVersionAccepted=1"), std::string::npos) << text;
+    EXPECT_NE(text.find("keepHistory=false"), std::string::npos) << text;
+    EXPECT_EQ(text.find("hotkeyLabel"), std::string::npos) << text;
+}
+
 TEST_F(SettingsStoreTest, ReadsFromAnotherThreadWithoutApplicationObject)
 {
     Settings::set(Settings::Key::outputMode, 2);
@@ -160,6 +194,6 @@ TEST_F(SettingsStoreTest, ReadsFromAnotherThreadWithoutApplicationObject)
 TEST_F(SettingsStoreTest, DefaultLanguagesFollowTheLocale)
 {
     EXPECT_EQ(LocaleLanguage::current(), ""); // the C locale names no language, which reads as English
-    Settings::registerDefaults();
+    Settings::registerDefaults(TessData::InstalledModels());
     EXPECT_EQ(Settings::languages(), std::vector<std::string>{"en-US"});
 }

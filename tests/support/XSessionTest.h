@@ -63,28 +63,54 @@ protected:
         env.insert(QStringLiteral("XDG_DATA_HOME"), m_dir.filePath("data"));
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_dir.filePath("run"));
         env.insert(QStringLiteral("OMP_THREAD_LIMIT"), QStringLiteral("1"));
+        if (!m_bus.isEmpty())
+            env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_bus);
         for (const char* name : {"WAYLAND_DISPLAY", "XDG_SESSION_TYPE", "AMBREL_PLATFORM"})
             env.remove(QLatin1String(name));
         return env;
     }
 
-    // Starts Xvfb with one screen of `geometry` and waits until it names its display.
+    // Starts Xvfb with one screen of `geometry` and a session bus, and waits until both name their addresses.
+    //
+    // An X server resets when its last client disconnects, and a client connecting meanwhile is refused: Qt then
+    // aborts. The tests poll the windows with short-lived xdotool runs while the app starts, which on a loaded
+    // machine made the app's first connection land in such a reset now and then; with -noreset the server stays up
+    // whoever comes and goes. The session bus is the test's own too: without one, the app's D-Bus library starts
+    // one with dbus-launch, tied to the display number and $HOME and outliving the test, and the app's start
+    // waits on that bus's answers.
     void startServer(const QString& geometry = QStringLiteral("1024x768x24"))
     {
-        QProcess& xvfb = start(QStringLiteral("Xvfb"),
-                               {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                                QStringLiteral("0"), geometry, QStringLiteral("-nolisten"), QStringLiteral("tcp")},
-                               QProcessEnvironment::systemEnvironment());
+        QProcess& xvfb =
+            start(QStringLiteral("Xvfb"),
+                  {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"),
+                   geometry, QStringLiteral("-nolisten"), QStringLiteral("tcp"), QStringLiteral("-noreset")},
+                  QProcessEnvironment::systemEnvironment());
+        const QString display = firstLine(xvfb);
+        ASSERT_FALSE(display.isEmpty()) << "Xvfb did not report its display";
+        m_display = QLatin1Char(':') + display;
+        QProcess& bus =
+            start(QStringLiteral("dbus-daemon"),
+                  {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")},
+                  QProcessEnvironment::systemEnvironment());
+        m_bus = firstLine(bus);
+        ASSERT_FALSE(m_bus.isEmpty()) << "dbus-daemon did not report its address";
+    }
+
+    // The first line `process` prints, waited for up to 20 s; empty when none came.
+    static QString firstLine(QProcess& process)
+    {
         QElapsedTimer timer;
         timer.start();
-        while (!xvfb.canReadLine() && !(xvfb.waitForReadyRead(100) && xvfb.canReadLine())) {
-            ASSERT_LT(timer.elapsed(), 20000) << "Xvfb did not report its display";
+        while (!process.canReadLine() && !(process.waitForReadyRead(100) && process.canReadLine())) {
+            if (timer.elapsed() > 20000)
+                return {};
             QThread::msleep(25);
         }
-        m_display = QLatin1Char(':') + QString::fromLatin1(xvfb.readLine().trimmed());
+        return QString::fromLatin1(process.readLine().trimmed());
     }
 
     QTemporaryDir m_dir;
     QString m_display;
+    QString m_bus;
     std::vector<std::unique_ptr<QProcess>> m_processes;
 };

@@ -1,4 +1,4 @@
-#include "store/qt/HistoryWindow.h"
+#include "ui/qt/HistoryWindow.h"
 
 #include "UiTest.h"
 #include "store/qt/HistoryStore.h"
@@ -6,13 +6,25 @@
 #include <QAbstractButton>
 #include <QClipboard>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 
 namespace {
+QAction* action(QMenu* menu, const QString& text)
+{
+    for (QAction* entry : menu->actions()) {
+        if (entry->text() == text)
+            return entry;
+    }
+    return nullptr;
+}
+
 class HistoryWindowTest : public UiTest
 {
 protected:
@@ -31,15 +43,6 @@ protected:
         ADD_FAILURE() << "no entry " << text;
         static const HistoryItem none;
         return none;
-    }
-
-    static QAction* action(QMenu* menu, const QString& text)
-    {
-        for (QAction* entry : menu->actions()) {
-            if (entry->text() == text)
-                return entry;
-        }
-        return nullptr;
     }
 
     static bool showsCopied(QWidget* row)
@@ -181,10 +184,150 @@ TEST_F(HistoryWindowTest, PinDeleteAndClearThroughTheWindow)
     EXPECT_EQ(view.row(dropped), nullptr);
     EXPECT_EQ(m_store->items().size(), 50u);
 
+    // Clear All asks first, and keeps the pinned entry.
     QTest::mouseClick(view.clearButton(), Qt::LeftButton);
-    EXPECT_TRUE(m_store->items().empty());
+    auto* question = view.findChild<QMessageBox*>(QStringLiteral("clearQuestion"));
+    ASSERT_NE(question, nullptr);
+    EXPECT_EQ(m_store->items().size(), 50u);
+    QTest::mouseClick(question->findChild<QPushButton*>(QStringLiteral("confirmClear")), Qt::LeftButton);
+    ASSERT_EQ(m_store->items().size(), 1u);
+    EXPECT_EQ(m_store->items().front().text, "keep me");
+    view.contextMenu(item("keep me"), &view)->actions().at(3)->trigger(); // Delete
     EXPECT_EQ(view.emptyTitle()->text(), QStringLiteral("No captures yet"));
     EXPECT_TRUE(view.clearButton()->isHidden());
+}
+
+// The history as written on disk, texts in file order.
+std::vector<std::string> fileTexts(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray json = file.readAll();
+    std::vector<std::string> texts;
+    for (const HistoryItem& entry : History::decode(json.toStdString()).value_or(std::vector<HistoryItem>{}))
+        texts.push_back(entry.text);
+    return texts;
+}
+
+class HistoryKeyboardTest : public UiTest
+{
+protected:
+    void SetUp() override
+    {
+        UiTest::SetUp();
+        m_file = m_dir.filePath(QStringLiteral("history.json"));
+        m_store = std::make_unique<HistoryStore>(m_file);
+        for (const char* text : {"alpha", "bravo", "charlie", "delta"})
+            m_store->add(text, false);
+        m_store->togglePin(m_store->items().back().id); // "alpha", the oldest
+        m_view = std::make_unique<HistoryView>(*m_store);
+        m_view->show();
+        m_view->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(m_view.get()));
+    }
+
+    std::string focusedText() const
+    {
+        QWidget* focus = QApplication::focusWidget();
+        if (focus == nullptr || !focus->property("itemId").isValid())
+            return {};
+        for (const HistoryItem& entry : m_store->items())
+            if (QString::fromStdString(entry.id) == focus->property("itemId").toString())
+                return entry.text;
+        return {};
+    }
+
+    void press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), modifiers);
+        QCoreApplication::processEvents();
+    }
+
+    QString m_file;
+    std::unique_ptr<HistoryStore> m_store;
+    std::unique_ptr<HistoryView> m_view;
+};
+
+TEST_F(HistoryKeyboardTest, PinnedComeFirstAndTabSpaceOnTheListKeepsEverything)
+{
+    std::vector<std::string> shown;
+    for (QWidget* row : m_view->rows())
+        shown.push_back(row->findChild<QLabel*>(QStringLiteral("preview"))->text().toStdString());
+    EXPECT_EQ(shown, (std::vector<std::string>{"alpha", "delta", "charlie", "bravo"}));
+
+    m_view->searchField()->setFocus();
+    press(Qt::Key_Tab);
+    EXPECT_EQ(focusedText(), "alpha"); // the list comes before "Clear All"
+    press(Qt::Key_Space);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("alpha"));
+    EXPECT_EQ(fileTexts(m_file).size(), 4u);
+
+    // One Tab further is "Clear All": Space only asks, and the answer that has the focus keeps everything.
+    press(Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), m_view->clearButton());
+    press(Qt::Key_Space);
+    QMessageBox* question = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        question = m_view->findChild<QMessageBox*>(QStringLiteral("clearQuestion"));
+        return question != nullptr && question->isVisible();
+    }));
+    EXPECT_TRUE(question->text().contains(QStringLiteral("not pinned"))) << question->text().toStdString();
+    EXPECT_TRUE(question->informativeText().contains(QStringLiteral("1 pinned capture will be kept")));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(question));
+    EXPECT_EQ(QApplication::focusWidget(), question->button(QMessageBox::Cancel));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_view->findChild<QMessageBox*>() == nullptr; }));
+    EXPECT_EQ(fileTexts(m_file).size(), 4u);
+
+    m_view->askToClear();
+    question = m_view->findChild<QMessageBox*>(QStringLiteral("clearQuestion"));
+    QTest::mouseClick(question->findChild<QPushButton*>(QStringLiteral("confirmClear")), Qt::LeftButton);
+    EXPECT_EQ(fileTexts(m_file), (std::vector<std::string>{"alpha"}));
+}
+
+TEST_F(HistoryKeyboardTest, ArrowsEnterPinAndDeleteAsTheMenuShows)
+{
+    QMenu* menu = m_view->contextMenu(m_store->items().front(), m_view.get());
+    EXPECT_EQ(action(menu, QStringLiteral("Copy"))->shortcut(), QKeySequence(Qt::Key_Return));
+    EXPECT_EQ(action(menu, QStringLiteral("Pin"))->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
+    EXPECT_EQ(action(menu, QStringLiteral("Delete"))->shortcut(), QKeySequence(QKeySequence::Delete));
+
+    m_view->searchField()->setFocus();
+    press(Qt::Key_Down);
+    EXPECT_EQ(focusedText(), "alpha");
+    press(Qt::Key_Down);
+    press(Qt::Key_Down);
+    EXPECT_EQ(focusedText(), "charlie");
+    press(Qt::Key_Return);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("charlie"));
+    EXPECT_EQ(m_view->copiedId(), m_store->items()[1].id);
+
+    // Pinning moves the entry up among the pinned ones, newest first; the focus goes with it.
+    press(Qt::Key_P, Qt::ControlModifier);
+    EXPECT_TRUE(m_store->items()[1].pinned);
+    EXPECT_EQ(focusedText(), "charlie");
+    EXPECT_EQ(m_view->rows()[0]->findChild<QLabel*>(QStringLiteral("preview"))->text(), QStringLiteral("charlie"));
+
+    // Delete removes it and leaves the focus on the entry that took its place.
+    press(Qt::Key_Delete);
+    EXPECT_EQ(fileTexts(m_file), (std::vector<std::string>{"delta", "bravo", "alpha"}));
+    EXPECT_EQ(focusedText(), "alpha");
+    press(Qt::Key_Down);
+    EXPECT_EQ(focusedText(), "delta");
+}
+
+TEST_F(HistoryKeyboardTest, EscapeAndCtrlWCloseTheWindow)
+{
+    HistoryWindow::shared().show();
+    HistoryView* window = HistoryWindow::shared().window();
+    for (const QKeyCombination keys :
+         {QKeyCombination(Qt::Key_Escape), QKeyCombination(Qt::ControlModifier, Qt::Key_W)}) {
+        HistoryWindow::shared().show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+        QTest::keyClick(window, keys.key(), keys.keyboardModifiers());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }));
+    }
 }
 
 TEST(HistoryDateTest, SaysHowLongAgoInWords)

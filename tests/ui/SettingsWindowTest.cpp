@@ -1,11 +1,13 @@
-#include "store/qt/SettingsWindow.h"
+#include "ui/qt/SettingsWindow.h"
 
 #include "UiTest.h"
-#include "app/qt/AppActivation.h"
 #include "app/qt/LoginItem.h"
-#include "capture/qt/HotKeyRecorder.h"
+#include "ui/qt/Welcome.h"
+#include "ui/qt/HotKeyRecorder.h"
 #include "capture/qt/HotKeySettings.h"
-#include "store/qt/LanguagesField.h"
+#include "ui/qt/HotKeyRecorder.h"
+#include "ui/qt/LanguagesField.h"
+#include "ui/qt/OpenWindows.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -122,10 +124,26 @@ protected:
     HotKeyRecorder* m_recorder = nullptr;
 };
 
-TEST_F(HotKeyRecorderTest, RecordingShowsThePrompt)
+TEST_F(HotKeyRecorderTest, AnotherCommandsCombinationIsRefusedWithAMessage)
 {
-    EXPECT_EQ(m_recorder->button()->text(), QStringLiteral("Press keys…"));
-    EXPECT_FALSE(m_recorder->hint()->isHidden());
+    QSignalSpy changed(&HotKeyNotifier::instance(), &HotKeyNotifier::hotKeyChanged);
+    QTest::keyClick(m_owner.get(), Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(m_recorder->isRecording());
+    EXPECT_EQ(changed.count(), 0);
+    EXPECT_EQ(HotKeyConfig::keyCode(), HotKeyConfig::defaultKeyCode);
+    EXPECT_EQ(m_recorder->hint()->text(),
+              QStringLiteral("Ctrl+Shift+O is already used by OCR a Document…. Press another combination, or Esc."));
+    // The document window's keys are taken too; a free combination is then stored as usual.
+    QTest::keyClick(m_owner.get(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_TRUE(m_recorder->hint()->text().startsWith(QStringLiteral("Ctrl+S is already used by Export")));
+    QTest::keyClick(m_owner.get(), Qt::Key_O, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_FALSE(m_recorder->isRecording());
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(m_recorder->button()->text(), QStringLiteral("Ctrl+Alt+O"));
+    // The next recording starts with the plain hint again.
+    m_recorder->startRecording();
+    EXPECT_EQ(m_recorder->hint()->text(), HotKeyRecorder::recordingHint());
+    m_recorder->stopRecording();
 }
 
 TEST_F(HotKeyRecorderTest, EscapeCancelsAndKeepsTheShortcut)
@@ -134,7 +152,7 @@ TEST_F(HotKeyRecorderTest, EscapeCancelsAndKeepsTheShortcut)
     QTest::keyClick(m_owner.get(), Qt::Key_Escape);
     EXPECT_FALSE(m_recorder->isRecording());
     EXPECT_EQ(changed.count(), 0);
-    EXPECT_EQ(m_recorder->button()->text(), QStringLiteral("⇧Super2"));
+    EXPECT_EQ(m_recorder->button()->text(), QStringLiteral("Shift+Super+2"));
     EXPECT_TRUE(m_recorder->hint()->isHidden());
 }
 
@@ -157,7 +175,7 @@ TEST_F(HotKeyRecorderTest, ACombinationIsStoredAndAnnouncedAtOnce)
     EXPECT_EQ(HotKeyConfig::keyCode(), 0u);
     EXPECT_EQ(HotKeyConfig::modifiers(), HotKeyConfig::option | HotKeyConfig::shift);
     EXPECT_EQ(HotKeyConfig::label(), "A");
-    EXPECT_EQ(m_recorder->button()->text(), QStringLiteral("⌥⇧A"));
+    EXPECT_EQ(m_recorder->button()->text(), QStringLiteral("Alt+Shift+A"));
 }
 
 TEST_F(HotKeyRecorderTest, AShiftedSymbolIsStoredAsItsKey)
@@ -166,7 +184,7 @@ TEST_F(HotKeyRecorderTest, AShiftedSymbolIsStoredAsItsKey)
     QTest::keyClick(m_owner.get(), Qt::Key_At, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(HotKeyConfig::keyCode(), 19u);
     EXPECT_EQ(HotKeyConfig::label(), "2");
-    EXPECT_EQ(HotKeyConfig::display(), "⌃⇧2");
+    EXPECT_EQ(HotKeyConfig::display(), "Ctrl+Shift+2");
 }
 
 TEST(HotKeyLabelTest, KeysWithoutCharactersShowTheirName)
@@ -181,7 +199,7 @@ using SettingsWindowTest = UiTest;
 
 TEST_F(SettingsWindowTest, TabsAndControlsWriteTheirSettings)
 {
-    PreferencesView view;
+    SettingsView view;
     EXPECT_EQ(view.windowTitle(), QStringLiteral("Ambrel Settings"));
     ASSERT_EQ(view.tabs()->count(), 2);
     EXPECT_EQ(view.tabs()->tabText(0), QStringLiteral("Capture"));
@@ -200,7 +218,7 @@ TEST_F(SettingsWindowTest, TabsAndControlsWriteTheirSettings)
 
 TEST_F(SettingsWindowTest, LaunchAtLoginWritesAndRemovesTheAutostartEntry)
 {
-    PreferencesView view;
+    SettingsView view;
     EXPECT_FALSE(view.launchAtLogin()->isChecked());
     view.launchAtLogin()->click();
     EXPECT_TRUE(Settings::boolean(Settings::Key::launchAtLogin));
@@ -210,50 +228,117 @@ TEST_F(SettingsWindowTest, LaunchAtLoginWritesAndRemovesTheAutostartEntry)
     EXPECT_FALSE(QFile::exists(LoginItem::entryPath()));
 }
 
-TEST_F(SettingsWindowTest, PermissionRowFollowsTheSession)
+// X11 has no permission to read the screen, so nothing speaks of one; on Wayland the portal's answer shows.
+TEST_F(SettingsWindowTest, PermissionWordingOnlyWhereTheDesktopHasAPermission)
 {
-    {
-        PreferencesView view;
-        EXPECT_EQ(view.findChild<QPushButton*>(QStringLiteral("openPermissionSettings")), nullptr);
+    auto permissionWords = [](const QWidget& view) {
+        QStringList found;
+        for (const QLabel* label : view.findChildren<QLabel*>())
+            if (label->text().contains(QStringLiteral("Screen capture")))
+                found << label->text();
+        return found;
+    };
+    for (const char* session : {"x11", "none"}) {
+        ::setenv("AMBREL_PLATFORM", session, 1);
+        SettingsView view;
+        EXPECT_EQ(view.findChild<QPushButton*>(QStringLiteral("openPermissionSettings")), nullptr) << session;
+        EXPECT_TRUE(permissionWords(view).isEmpty()) << session;
     }
-    ::setenv("AMBREL_PLATFORM", "none", 1);
-    PreferencesView view;
-    EXPECT_NE(view.findChild<QPushButton*>(QStringLiteral("openPermissionSettings")), nullptr);
+    ::setenv("AMBREL_PLATFORM", "wayland", 1);
+    SettingsView view;
+    EXPECT_EQ(permissionWords(view), QStringList{QStringLiteral("Screen capture granted")});
 }
 
 TEST_F(SettingsWindowTest, WindowIsCreatedOnceAndShownAgain)
 {
-    PreferencesWindowController::shared().show();
-    PreferencesView* first = PreferencesWindowController::shared().window();
+    SettingsWindow::shared().show();
+    SettingsView* first = SettingsWindow::shared().window();
     ASSERT_NE(first, nullptr);
     first->close();
-    PreferencesWindowController::shared().show();
-    EXPECT_EQ(PreferencesWindowController::shared().window(), first);
+    SettingsWindow::shared().show();
+    EXPECT_EQ(SettingsWindow::shared().window(), first);
     EXPECT_TRUE(first->isVisible());
     first->close();
 }
 
-TEST(AppActivationTest, KeepsTheSetOfOpenWindows)
+TEST(OpenWindowsTest, KeepsTheSetOfOpenWindows)
 {
     uiTestApp();
-    const int before = AppActivation::openCount();
+    const int before = OpenWindows::openCount();
     QWidget one;
     QWidget two;
-    AppActivation::show(&one);
-    AppActivation::show(&one); // showing again changes nothing
-    AppActivation::show(&two);
-    EXPECT_EQ(AppActivation::openCount(), before + 2);
+    OpenWindows::show(&one);
+    OpenWindows::show(&one); // showing again changes nothing
+    OpenWindows::show(&two);
+    EXPECT_EQ(OpenWindows::openCount(), before + 2);
     EXPECT_TRUE(one.isVisible());
     one.close();
-    EXPECT_FALSE(AppActivation::isOpen(&one));
-    EXPECT_TRUE(AppActivation::isOpen(&two));
+    EXPECT_FALSE(OpenWindows::isOpen(&one));
+    EXPECT_TRUE(OpenWindows::isOpen(&two));
     {
         QWidget three;
-        AppActivation::show(&three);
-        EXPECT_EQ(AppActivation::openCount(), before + 2);
+        OpenWindows::show(&three);
+        EXPECT_EQ(OpenWindows::openCount(), before + 2);
     } // destroyed while open
-    EXPECT_EQ(AppActivation::openCount(), before + 1);
+    EXPECT_EQ(OpenWindows::openCount(), before + 1);
     two.hide();
-    EXPECT_EQ(AppActivation::openCount(), before);
+    EXPECT_EQ(OpenWindows::openCount(), before);
+}
+
+TEST(AppActivationTest, NewWindowsStepAwayFromOnesAlreadyThere)
+{
+    const QRect screen(0, 0, 1920, 1080);
+    const QRect frame(700, 300, 460, 520);
+    EXPECT_EQ(OpenWindows::cascaded(frame, {}, screen), frame.topLeft());
+    EXPECT_EQ(OpenWindows::cascaded(frame, {QRect(100, 100, 400, 400)}, screen), frame.topLeft());
+    EXPECT_EQ(OpenWindows::cascaded(frame, {frame}, screen), QPoint(732, 332));
+    EXPECT_EQ(OpenWindows::cascaded(frame, {frame, frame.translated(32, 32)}, screen), QPoint(764, 364));
+    // Never off the screen: at the bottom right corner it starts again from the top left.
+    const QRect corner(1400, 500, 460, 520);
+    const QPoint placed = OpenWindows::cascaded(corner, {corner}, screen);
+    EXPECT_TRUE(screen.contains(QRect(placed, corner.size()))) << placed.x() << "," << placed.y();
+}
+
+TEST_F(SettingsWindowTest, NewWindowsCascadeAndSettingsClosesWithEscapeOrCtrlW)
+{
+    // Two windows of one size, as the history and the settings nearly are: the second steps down and right.
+    QWidget first;
+    first.resize(460, 520);
+    OpenWindows::placeNew(&first);
+    first.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&first));
+    QWidget second;
+    second.resize(460, 520);
+    OpenWindows::placeNew(&second);
+    EXPECT_EQ(second.pos() - first.pos(), QPoint(32, 32));
+    first.close();
+
+    SettingsView* settings = nullptr;
+
+    for (const QKeyCombination keys :
+         {QKeyCombination(Qt::Key_Escape), QKeyCombination(Qt::ControlModifier, Qt::Key_W)}) {
+        SettingsWindow::shared().show();
+        settings = SettingsWindow::shared().window();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(settings));
+        QTest::keyClick(settings, keys.key(), keys.keyboardModifiers());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !settings->isVisible(); }));
+    }
+}
+TEST_F(SettingsWindowTest, TheGuidesLinksAreReachedWithTabAndCtrlWClosesIt)
+{
+    Welcome::shared().presentGuide();
+    QWidget* guide = Welcome::shared().window();
+    ASSERT_NE(guide, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(guide));
+    auto* links = guide->findChild<QLabel*>(QStringLiteral("legalLinks"));
+    ASSERT_NE(links, nullptr);
+    bool reached = false;
+    for (int i = 0; i < 12 && !reached; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        reached = QApplication::focusWidget() == links;
+    }
+    EXPECT_TRUE(reached);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_W, Qt::ControlModifier);
+    EXPECT_TRUE(QTest::qWaitFor([] { return Welcome::shared().window() == nullptr; }));
 }
 } // namespace

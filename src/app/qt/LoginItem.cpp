@@ -1,13 +1,13 @@
 #include "app/qt/LoginItem.h"
 
 #include "app/qt/AppInfo.h"
+#include "export/AtomicFile.h"
 #include "store/qt/SettingsStore.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #include <cstdio>
@@ -49,7 +49,7 @@ QString entryText(const QString& executable)
                           "Name=Ambrel\n"
                           "Comment=Grab text from your screen — and keep the structure.\n"
                           "Exec=%1\n"
-                          "Icon=edit-find\n"
+                          "Icon=ambrel\n"
                           "Terminal=false\n"
                           "X-GNOME-Autostart-enabled=true\n")
         .arg(quotedArgument(executable));
@@ -87,9 +87,11 @@ bool set(bool enabled)
         reportFailure(QStringLiteral("cannot create %1").arg(QFileInfo(path).absolutePath()));
         return false;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(entryText(executable).toUtf8()) < 0 || !file.commit()) {
-        reportFailure(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+    const QByteArray text = entryText(executable).toUtf8();
+    if (const std::string error = AtomicFile::write(QFile::encodeName(path).toStdString(),
+                                                    std::vector<std::uint8_t>(text.begin(), text.end()));
+        !error.empty()) {
+        reportFailure(QStringLiteral("cannot write %1: %2").arg(path, QString::fromStdString(error)));
         return false;
     }
     return true;

@@ -1,8 +1,9 @@
 #include "app/qt/SelfTest.h"
 
+#include "app/qt/DesktopServices.h"
 #include "app/qt/GuiSession.h"
-#include "ocr/OCR.h"
 #include "ocr/Table.h"
+#include "ocr/TextRecognizer.h"
 #include "sources/qt/QtImage.h"
 
 #include <QFont>
@@ -50,7 +51,7 @@ int SelfTest::run(std::ostream& out)
     GuiSession gui;
     std::promise<void> finished;
     // The completion prints on the recognizer's thread; this thread only waits, so nothing it needs is blocked.
-    OCR::recognize(renderTable(), {"en-US"}, true, [&](OCRResult result) {
+    desktopServices().recognizer.recognize(renderTable(), {"en-US"}, true, [&](OCRResult result) {
         out << "── Recognized " << result.runs().size() << " text runs ──\n";
         out << "\n[plainText]\n" << result.plainText() << '\n';
         if (auto markdown = tableMarkdown(result))

@@ -11,7 +11,7 @@
 
 namespace {
 constexpr char prefix[] = "ambrel/1 ";
-constexpr int maxRequestLength = 256;
+constexpr int maxRequestLength = 1 << 20; // an open request of a few thousand files
 
 QString displayName()
 {

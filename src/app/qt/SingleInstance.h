@@ -9,7 +9,8 @@ class QLocalServer;
 // listens on a local socket; a later start hands its request to it and exits.
 //
 // The protocol is one line each way. Request: "ambrel/1 " followed by a command word ("show" brings the running
-// instance forward, "capture" starts a capture) and a line feed. Answer: "ok" or "unknown", and a line feed.
+// instance forward, "capture" starts a capture, "open" and the file URLs separated by spaces opens those files in
+// the document window) and a line feed. Answer: "ok" or "unknown", and a line feed.
 class SingleInstance : public QObject
 {
     Q_OBJECT

@@ -35,6 +35,11 @@ PortalRequest::PortalRequest(QDBusConnection bus, Portal::Done done, int timeout
     m_deadline.setSingleShot(true);
     m_deadline.setInterval(timeoutMs);
     connect(&m_deadline, &QTimer::timeout, this, [this] { finish({}); });
+    // A portal that crashed or was restarted never answers; waiting out the deadline would leave a capture hanging.
+    m_portalGone.setConnection(m_bus);
+    m_portalGone.setWatchMode(QDBusServiceWatcher::WatchForUnregistration);
+    m_portalGone.addWatchedService(Portal::service);
+    connect(&m_portalGone, &QDBusServiceWatcher::serviceUnregistered, this, [this] { finish({}); });
 }
 
 void PortalRequest::start(const QString& interface, const QString& method, QVariantList arguments)

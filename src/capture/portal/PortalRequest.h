@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDBusConnection>
+#include <QDBusServiceWatcher>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -37,8 +38,9 @@ QString newToken();
 QString requestPath(const QDBusConnection& bus, const QString& token);
 
 // Calls `method` of `interface` on the portal. `arguments` end with the options map; a handle_token is added to
-// it. `done` runs exactly once, on the main thread: with the Response, or with no response when the call failed
-// or no Response came within `timeoutMs`. Returns the request; it deletes itself after `done` has run.
+// it. `done` runs exactly once, on the main thread: with the Response, or with no response when the call failed,
+// the portal left the bus before answering, or no Response came within `timeoutMs`. Returns the request; it deletes
+// itself after `done` has run.
 QObject* request(const QString& interface, const QString& method, QVariantList arguments, Done done,
                  int timeoutMs = 120000);
 } // namespace Portal
@@ -63,4 +65,5 @@ private:
     Portal::Done m_done;
     QString m_path;
     QTimer m_deadline;
+    QDBusServiceWatcher m_portalGone;
 };

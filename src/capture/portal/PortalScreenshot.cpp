@@ -1,12 +1,15 @@
 #include "capture/portal/PortalScreenshot.h"
 
 #include "capture/portal/PortalRequest.h"
+#include "ui/qt/HUD.h"
 
 #include <QFile>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QScreen>
 #include <QUrl>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -38,6 +41,19 @@ QRect desktopRect()
         united = united.united(screen->geometry());
     return united;
 }
+
+// The picture shows the screens' layout when it has the layout's proportions at no fewer pixels than points. One
+// of a single output of several, or of another size altogether, would put the selection on the wrong pixels.
+bool fitsScreens(QSize picture, const QRect& layout)
+{
+    if (layout.isEmpty() || picture.isEmpty())
+        return false;
+    const double sx = double(picture.width()) / layout.width();
+    const double sy = double(picture.height()) / layout.height();
+    // A pixel of rounding either way at each edge.
+    const double slack = 2.0 / std::min(layout.width(), layout.height());
+    return std::abs(sx - sy) <= slack * std::max(sx, sy) + 1e-9 && std::min(sx, sy) >= 1 - slack;
+}
 } // namespace
 
 namespace PortalScreenshot {
@@ -48,6 +64,7 @@ void take(std::function<void(Outcome)> done)
                     [done = std::move(done)](Portal::Answer answer) {
                         Outcome outcome;
                         if (!answer.response) {
+                            outcome.problem = QStringLiteral("The desktop’s screenshot service did not answer");
                             done(outcome);
                             return;
                         }
@@ -57,13 +74,23 @@ void take(std::function<void(Outcome)> done)
                             return;
                         }
                         const QUrl uri(answer.results.value(QStringLiteral("uri")).toString());
+                        QImage desktop;
                         if (uri.isLocalFile()) {
                             const QString file = uri.toLocalFile();
-                            outcome.desktop = QImage(file);
-                            QFile::remove(file);
+                            QImageReader reader(file);
+                            desktop = reader.read();
+                            // Only a picture is the portal's screenshot; anything else there is not ours to delete.
+                            if (!desktop.isNull())
+                                QFile::remove(file);
                         }
-                        if (!outcome.desktop.isNull())
+                        if (desktop.isNull())
+                            outcome.problem = QStringLiteral("Couldn’t read the desktop’s screenshot");
+                        else if (!fitsScreens(desktop.size(), desktopRect()))
+                            outcome.problem = QStringLiteral("The desktop’s screenshot doesn’t match the screens");
+                        else {
+                            outcome.desktop = std::move(desktop);
                             outcome.status = Status::Taken;
+                        }
                         done(outcome);
                     });
 }
@@ -93,6 +120,11 @@ void prepare(std::function<void()> proceed)
     PortalScreenshot::take([proceed = std::move(proceed)](PortalScreenshot::Outcome outcome) {
         preparing = false;
         remember(outcome.status);
+        if (outcome.status == PortalScreenshot::Status::Failed) {
+            frozenDesktop() = QImage();
+            HUD::show(outcome.problem);
+            return;
+        }
         frozenDesktop() = std::move(outcome.desktop);
         proceed();
     });

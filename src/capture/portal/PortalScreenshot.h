@@ -22,11 +22,13 @@ enum class Status
 struct Outcome
 {
     Status status = Status::Failed;
-    QImage desktop; // the whole desktop at device pixels; null unless taken
+    QImage desktop;  // the whole desktop at device pixels; null unless taken
+    QString problem; // why it failed, in words for the user
 };
 
 // Asks the portal for a non-interactive screenshot; `done` runs once, on a later turn of the event loop. The
-// portal's file is read and then removed: it holds the whole desktop, and only the selected pixels may stay.
+// portal's file is read and then removed: it holds the whole desktop, and only the selected pixels may stay. A
+// file that is no picture is left alone, and a picture that does not fit the screens' layout is not used.
 void take(std::function<void(Outcome)> done);
 
 // Returns the part of `desktop` (a picture of `desktopRect`, in logical coordinates) that shows `screenRect`. The
@@ -39,7 +41,9 @@ QImage screenPart(const QImage& desktop, const QRect& desktopRect, const QRect& 
 // is the permission.
 namespace PortalCapture {
 // Takes the desktop picture for the next selection, then runs `proceed`, also when the portal refused (the capture
-// flow then finds the permission missing and says so). Dropped while an earlier preparation is in flight.
+// flow then finds the permission missing and says so). When no picture came (no portal, an unreadable or
+// mismatched one) the heads-up message says why and `proceed` does not run. Dropped while an earlier preparation
+// is in flight.
 void prepare(std::function<void()> proceed);
 // False once the portal has refused or the user cancelled its prompt, until it grants again. Asks nothing.
 bool granted();

@@ -2,14 +2,15 @@
 
 #include "capture/Delivery.h"
 #include "capture/qt/CaptureController.h"
-#include "capture/qt/HUD.h"
 #include "capture/qt/Platform.h"
 #include "capture/qt/Sound.h"
 #include "store/qt/HistoryStore.h"
 #include "store/qt/SettingsStore.h"
+#include "ui/qt/HUD.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QMimeData>
 #include <QPointer>
 
 Capture::Capture(CaptureController& controller, Recognize recognize, QObject* parent)
@@ -67,7 +68,12 @@ void Capture::deliver(const OCRResult& result, Settings::OutputMode mode)
         return;
     }
     // Clipboard first, then history, then sound, then the message.
-    QApplication::clipboard()->setText(QString::fromStdString(choice->text), QClipboard::Clipboard);
+    // A table goes on the clipboard twice: as the mode's text, and as HTML cells that spreadsheets paste as cells.
+    auto* data = new QMimeData;
+    data->setText(QString::fromStdString(choice->text));
+    if (!choice->html.empty())
+        data->setHtml(QString::fromStdString(choice->html));
+    QApplication::clipboard()->setMimeData(data, QClipboard::Clipboard);
     HistoryStore::shared().add(choice->text, choice->isTable);
     if (Settings::playSound())
         Sound::playCapture();

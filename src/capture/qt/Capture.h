@@ -20,7 +20,7 @@ class Capture : public QObject
 
 public:
     using Recognize = std::function<void(Image, std::vector<std::string>, bool, OCR::Completion)>;
-    explicit Capture(CaptureController& controller, Recognize recognize = OCR::recognize, QObject* parent = nullptr);
+    Capture(CaptureController& controller, Recognize recognize, QObject* parent = nullptr);
 
     // Starts a selection unless one is open. Main thread only.
     void captureText();

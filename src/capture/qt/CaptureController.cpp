@@ -57,7 +57,12 @@ bool CaptureController::beginSelection(Completion completion)
         auto* picker = new RegionPicker(std::move(shot),
                                         [this](RegionPicker* from, std::optional<QRectF> rect) { finish(from, rect); });
         m_pickers.emplace_back(picker);
-        picker->show();
+        // A tiling compositor (sway) would tile a plain window beside others and below its bar: full screen is
+        // the one state every Wayland compositor gives the whole output. X11 places it by its geometry.
+        if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+            picker->showFullScreen();
+        else
+            picker->show();
         picker->raise();
     }
     // The first screen's picker takes the keyboard, so Escape works whichever window had the focus.

@@ -1,16 +1,21 @@
 #include "capture/qt/HotKeySettings.h"
 
+#include "ui/qt/HotKeyRecorder.h"
 #include "store/qt/SettingsStore.h"
 
 namespace HotKeyConfig {
 std::uint32_t keyCode()
 {
-    return storedValue(Settings::integer(Settings::Key::hotkeyKeyCode));
+    // A code of no key could never be grabbed: like any bad value, it gives way to the default.
+    const std::uint32_t stored = storedValue(Settings::integer(Settings::Key::hotkeyKeyCode));
+    return key(stored) ? stored : defaultKeyCode;
 }
 
 std::uint32_t modifiers()
 {
-    return storedValue(Settings::integer(Settings::Key::hotkeyModifiers));
+    // Without a modifier the shortcut would take a plain key from every program; unknown bits name no key.
+    const std::uint32_t stored = storedValue(Settings::integer(Settings::Key::hotkeyModifiers));
+    return (stored & allModifiers) != 0 && (stored & ~allModifiers) == 0 ? stored : defaultModifiers;
 }
 
 std::string label()
@@ -20,7 +25,13 @@ std::string label()
 
 std::string display()
 {
-    return display(modifiers(), label());
+    // Made from the key that is registered, never from the stored label, which a hand-edited file can set apart.
+    return display(modifiers(), HotKeyRecorder::labelOf(keyCode()).toStdString());
+}
+
+std::string documentDisplay()
+{
+    return display(documentModifiers, documentLabel);
 }
 
 void set(std::uint32_t keyCode, std::uint32_t modifiers, std::string_view label)

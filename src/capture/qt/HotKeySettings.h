@@ -13,8 +13,10 @@ namespace HotKeyConfig {
 std::uint32_t keyCode();
 std::uint32_t modifiers();
 std::string label();
-// The modifier symbols and the label of the stored shortcut, "⇧Super2" by default.
+// The stored shortcut as the program shows it, "Shift+Super+2" by default.
 std::string display();
+// The "OCR a Document…" shortcut as the program shows it: "Ctrl+Shift+O".
+std::string documentDisplay();
 // Stores a new shortcut, all three keys, then announces it through HotKeyNotifier::hotKeyChanged.
 void set(std::uint32_t keyCode, std::uint32_t modifiers, std::string_view label);
 } // namespace HotKeyConfig

@@ -43,12 +43,16 @@ void prepareCapture(std::function<void()> proceed)
         proceed();
 }
 
-std::unique_ptr<GlobalHotKey> makeHotKey()
+std::unique_ptr<GlobalHotKey> makeHotKey(Shortcut shortcut)
 {
     if (session() == Session::X11)
         return std::make_unique<X11HotKey>();
-    if (session() == Session::Wayland)
+    if (session() == Session::Wayland) {
+        if (shortcut == Shortcut::Document)
+            return std::make_unique<PortalHotKey>(PortalHotKey::documentShortcutId,
+                                                  QStringLiteral("Open the OCR a Document window"));
         return std::make_unique<PortalHotKey>();
+    }
     return std::make_unique<NullGlobalHotKey>();
 }
 
@@ -78,6 +82,11 @@ std::function<void()>& settingsOpener()
     return opener;
 }
 } // namespace
+
+bool screenRecordingIsAPermission()
+{
+    return Platform::session() == Platform::Session::Wayland;
+}
 
 bool screenRecordingGranted()
 {
@@ -113,3 +122,39 @@ void setSettingsOpener(std::function<void()> opener)
     settingsOpener() = std::move(opener);
 }
 } // namespace Permissions
+
+ShortcutStatus& ShortcutStatus::instance()
+{
+    static ShortcutStatus status;
+    return status;
+}
+
+void ShortcutStatus::set(State state)
+{
+    if (state == m_state)
+        return;
+    m_state = state;
+    emit changed();
+    if (m_state == State::Binding)
+        return;
+    const std::vector<std::function<void()>> waiting = std::move(m_waiting);
+    m_waiting.clear();
+    for (const std::function<void()>& done : waiting)
+        done();
+}
+
+QString ShortcutStatus::notice() const
+{
+    if (m_state != State::NotBound)
+        return {};
+    return QStringLiteral("The desktop did not bind the capture shortcut. Bind a desktop shortcut to "
+                          "“ambrel --capture” instead.");
+}
+
+void ShortcutStatus::whenSettled(std::function<void()> done)
+{
+    if (m_state == State::Binding)
+        m_waiting.push_back(std::move(done));
+    else
+        done();
+}

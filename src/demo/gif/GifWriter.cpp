@@ -1,15 +1,12 @@
 #include "demo/gif/GifWriter.h"
 
 #include "demo/FramePalette.h"
+#include "export/AtomicFile.h"
 
-#include <fcntl.h>
 #include <gif_lib.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -84,23 +81,20 @@ std::optional<std::string> putFrame(GifFileType* gif, const FramePalette::Indexe
     return std::nullopt;
 }
 
-// The temporary file is made by mkstemp, which gives it mode 0600: the finished file gets the mode any newly
-// created file would get.
-void applyUmask(int fd)
+// giflib hands the encoded bytes to this function; they collect in the vector behind UserData.
+int collect(GifFileType* gif, const GifByteType* bytes, int length)
 {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
+    auto& out = *static_cast<std::vector<std::uint8_t>*>(gif->UserData);
+    out.insert(out.end(), bytes, bytes + length);
+    return length;
 }
 
-std::optional<std::string> writeTo(int fd, const std::vector<Frame>& frames)
+std::optional<std::string> writeTo(std::vector<std::uint8_t>& out, const std::vector<Frame>& frames)
 {
     int error = 0;
-    GifFileType* raw = EGifOpenFileHandle(fd, &error);
-    if (raw == nullptr) {
-        ::close(fd);
+    GifFileType* raw = EGifOpen(&out, collect, &error);
+    if (raw == nullptr)
         return gifError(error);
-    }
     int closeError = E_GIF_SUCCEEDED;
     auto closeGif = [&closeError](GifFileType* gif) {
         if (EGifCloseFile(gif, &closeError) == GIF_ERROR && closeError == E_GIF_SUCCEEDED)
@@ -149,25 +143,10 @@ Result write(const std::string& path, const std::vector<Frame>& frames)
             return {"frame delay out of range"};
     }
 
-    std::string temporary = path + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0)
-        return {std::strerror(errno)};
-    applyUmask(fd);
-    // giflib closes the descriptor it is given; a duplicate lets us flush the data to disk before the rename.
-    const int keep = ::dup(fd);
-    std::optional<std::string> failure = writeTo(fd, frames);
-    if (!failure && (keep < 0 || ::fsync(keep) != 0))
-        failure = std::strerror(errno);
-    if (keep >= 0)
-        ::close(keep);
-    if (!failure && std::rename(temporary.c_str(), path.c_str()) != 0)
-        failure = std::strerror(errno);
-    if (failure) {
-        std::remove(temporary.c_str());
+    std::vector<std::uint8_t> bytes;
+    if (std::optional<std::string> failure = writeTo(bytes, frames))
         return {*failure};
-    }
-    return {};
+    return {AtomicFile::write(path, bytes)};
 }
 
 } // namespace GifWriter

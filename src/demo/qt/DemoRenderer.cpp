@@ -1,16 +1,18 @@
 #include "demo/qt/DemoRenderer.h"
 
 #include "app/qt/GuiSession.h"
+#include "capture/HotKeyConfig.h"
 #include "demo/gif/GifWriter.h"
+#include "export/AtomicFile.h"
 #include "sources/qt/QtImage.h"
 
+#include <QBuffer>
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
-#include <QSaveFile>
 
 #include <cmath>
 #include <memory>
@@ -222,9 +224,11 @@ void drawPill(QPainter& p, const QRectF& box, double radius, const QString& labe
 
 void drawHint(QPainter& p)
 {
-    // The default shortcut ⇧⌘2 is Shift+Super+2 on Linux, spelled out the way desktop shortcut settings show it.
-    drawPill(p, rectOf(DemoScript::hintBox), 10, QStringLiteral("Press Shift+Super+2 to grab text"),
-             font(Face::Sans, 13), QColor::fromRgbF(0.05f, 0.06f, 0.08f, 0.82f));
+    // The default shortcut, written as everywhere else in the program.
+    const std::string shortcut = HotKeyConfig::display(HotKeyConfig::defaultModifiers, HotKeyConfig::defaultLabel);
+    drawPill(p, rectOf(DemoScript::hintBox), 10,
+             QStringLiteral("Press %1 to grab text").arg(QString::fromStdString(shortcut)), font(Face::Sans, 13),
+             QColor::fromRgbF(0.05f, 0.06f, 0.08f, 0.82f));
 }
 
 void drawCrosshair(QPainter& p, const QPointF& at)
@@ -382,19 +386,16 @@ int writeSamplePNG(const std::string& path, std::ostream& out, std::ostream& err
         return 1;
     }
     const QImage image = sampleImage();
-    // QSaveFile writes beside the target and renames on commit, so a failed write never leaves a partial PNG.
-    QSaveFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly)) {
-        err << "Ambrel: could not write " << path << ": " << file.errorString().toStdString() << '\n';
-        return 1;
-    }
-    if (!image.save(&file, "PNG")) {
-        file.cancelWriting();
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG")) {
         err << "Ambrel: could not write " << path << ": PNG encoding failed\n";
         return 1;
     }
-    if (!file.commit()) {
-        err << "Ambrel: could not write " << path << ": " << file.errorString().toStdString() << '\n';
+    // Written beside the target and renamed over it, so a failed write never leaves a partial PNG.
+    if (const std::string error = AtomicFile::write(path, std::vector<std::uint8_t>(png.begin(), png.end()));
+        !error.empty()) {
+        err << "Ambrel: could not write " << path << ": " << error << '\n';
         return 1;
     }
     out << "✓ Wrote sample PNG to " << path << '\n';

@@ -1,14 +1,18 @@
 #include "document/qt/DocumentOCRController.h"
 
-#include "app/qt/AppActivation.h"
-#include "capture/qt/HUD.h"
+#include "ui/qt/OpenWindows.h"
+#include "app/qt/DesktopServices.h"
 #include "document/qt/DocumentOCRWindow.h"
 #include "export/AtomicFile.h"
-#include "sources/ImageLoader.h"
+#include "sources/PageSource.h"
 #include "store/qt/HistoryStore.h"
+#include "store/qt/LocaleLanguage.h"
 #include "store/qt/SettingsStore.h"
+#include "ui/qt/HUD.h"
+#include "ui/qt/OpenWindows.h"
 
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -31,26 +35,32 @@ DocumentOCRController::~DocumentOCRController() = default;
 
 DocumentOCRWindow& DocumentOCRController::window()
 {
-    if (!m_window)
+    if (!m_window) {
         m_window = std::make_unique<DocumentOCRWindow>(*this);
+        OpenWindows::placeNew(m_window.get());
+    }
     return *m_window;
 }
 
 void DocumentOCRController::show(const QStringList& files)
 {
-    AppActivation::show(&window());
+    OpenWindows::show(&window());
     if (!files.isEmpty())
         load(files);
 }
 
 void DocumentOCRController::load(const QStringList& files)
 {
-    const std::vector<std::string> languages = DocumentOCRModel::languagesOrDefault(Settings::languages());
+    const std::vector<std::string> languages =
+        DocumentOCRModel::languagesOrDefault(Settings::languages(), LocaleLanguage::defaultLanguages(desktopServices().languages));
+    QStringList unreadable;
     for (const QString& file : files) {
         const std::string path = QFile::encodeName(file).toStdString();
-        std::vector<ImageLoader::Page> pages = ImageLoader::pages(path, ImageLoader::Pixels::Reload);
+        m_fileNames.append(QFileInfo(file).fileName());
+        std::vector<ImageLoader::Page> pages = desktopServices().pages.pages(path, ImageLoader::Pixels::Reload);
         if (pages.empty()) {
             m_model.addUnreadable(QFileInfo(file).fileName().toStdString());
+            unreadable.append(QFileInfo(file).fileName());
             continue;
         }
         for (ImageLoader::Page& page : pages) {
@@ -62,6 +72,17 @@ void DocumentOCRController::load(const QStringList& files)
         }
     }
     emit changed();
+    // The command line's words for a file that is no picture or PDF, or a broken one.
+    emit status(unreadable.isEmpty() ? QString()
+                                     : QStringLiteral("Could not read ") + unreadable.join(QStringLiteral(", ")));
+}
+
+void DocumentOCRController::open(const QStringList& files)
+{
+    if (files.isEmpty())
+        return;
+    clear();
+    load(files);
 }
 
 void DocumentOCRController::clear()
@@ -69,7 +90,18 @@ void DocumentOCRController::clear()
     // Pages still queued are dropped and results still on their way are ignored: a clear is a fresh start.
     m_queue.clear();
     m_model.clear();
+    m_fileNames.clear();
     emit changed();
+    emit status(QString());
+}
+
+QString DocumentOCRController::documentName() const
+{
+    if (m_fileNames.isEmpty())
+        return {};
+    if (m_fileNames.size() == 1)
+        return m_fileNames.front();
+    return QStringLiteral("%1 and %2 more").arg(m_fileNames.front()).arg(m_fileNames.size() - 1);
 }
 
 void DocumentOCRController::setModeRaw(int raw)
@@ -97,10 +129,15 @@ bool DocumentOCRController::writeExport(const std::string& bytes, const QString&
 {
     const std::string error =
         AtomicFile::write(QFile::encodeName(path).toStdString(), std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+    const QString name = QFileInfo(path).fileName();
     if (!error.empty()) {
         // A save that silently fails leaves the user believing the text is on disk.
-        HUD::show(QStringLiteral("Couldn\u2019t save the file"));
+        emit status(QStringLiteral("Couldn\u2019t save %1: %2").arg(name, QString::fromStdString(error)));
         return false;
     }
+    QString folder = QFileInfo(path).absolutePath();
+    if (folder.startsWith(QDir::homePath() + QLatin1Char('/')) || folder == QDir::homePath())
+        folder = QLatin1Char('~') + folder.mid(QDir::homePath().size());
+    emit status(QStringLiteral("Saved %1 in %2").arg(name, folder));
     return true;
 }

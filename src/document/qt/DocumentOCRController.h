@@ -38,14 +38,19 @@ public:
     std::size_t pagesInFlight() const { return m_queue.outstanding(); }
 
     // Adds a section per page of each file (or one unreadable section per file without pages) and starts their
-    // recognition; results fill in as they arrive.
+    // recognition; results fill in as they arrive. Dropped files are added this way.
     void load(const QStringList& files);
+    // Shows these files instead of what was shown: what "Open…" does.
+    void open(const QStringList& files);
     void clear();
+    // The name the window carries in its title: the first file's name, with how many more files follow; empty when
+    // nothing is loaded.
+    QString documentName() const;
     void setModeRaw(int raw);
     // Puts the shown text on the clipboard and records it in the history.
     void copyToClipboard();
-    // Writes an export to the path, replacing it atomically. Returns false, with a heads-up message, when it could
-    // not be written.
+    // Writes an export to the path, replacing it atomically. Returns false when it could not be written; either
+    // way the outcome is announced through `status`.
     bool exportTo(DocumentOCRModel::ExportFormat format, const QString& path);
     // Writes export bytes taken earlier, the same way.
     bool writeExport(const std::string& bytes, const QString& path);
@@ -53,8 +58,11 @@ public:
 signals:
     // Sections, their results, the pending count or the mode changed.
     void changed();
+    // A line for the window's status line: a save done or failed, files that could not be read; empty to clear it.
+    void status(const QString& text);
 
 private:
+    QStringList m_fileNames;
     DocumentOCRModel m_model;
     PageQueue m_queue;
     std::unique_ptr<DocumentOCRWindow> m_window;

@@ -1,7 +1,11 @@
 #include "document/qt/DocumentOCRWindow.h"
 
+#include "ui/qt/OpenWindows.h"
 #include "document/qt/DocumentOCRController.h"
 #include "export/BatchExpand.h"
+#include "store/qt/RecentFolders.h"
+#include "ui/qt/Glyphs.h"
+#include "ui/qt/Look.h"
 
 #include <QComboBox>
 #include <QDragEnterEvent>
@@ -17,6 +21,7 @@
 #include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QToolButton>
@@ -38,180 +43,6 @@ QFont scaledFont(const QFont& base, qreal factor, QFont::Weight weight = QFont::
     return font;
 }
 
-QColor secondaryColour(const QPalette& palette)
-{
-    QColor colour = palette.color(QPalette::WindowText);
-    colour.setAlphaF(0.6f);
-    return colour;
-}
-
-QColor noteOrange(const QPalette& palette)
-{
-    // The same hue reads on light and dark backgrounds only when its lightness follows the background.
-    return palette.color(QPalette::Window).lightness() < 128 ? QColor(0xF5, 0xA6, 0x23) : QColor(0xC2, 0x5E, 0x00);
-}
-
-QPixmap glyph(int size, qreal ratio, const std::function<void(QPainter&, qreal)>& draw)
-{
-    QPixmap pixmap(QSize(size, size) * ratio);
-    pixmap.setDevicePixelRatio(ratio);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    draw(painter, size);
-    return pixmap;
-}
-
-// A page inside the four corners of a viewfinder: the window's invitation to drop a scan.
-QPixmap viewfinderGlyph(int size, qreal ratio, const QColor& colour)
-{
-    return glyph(size, ratio, [&](QPainter& p, qreal s) {
-        QPen pen(colour, s * 0.055, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-        p.setPen(pen);
-        const qreal m = s * 0.06;
-        const qreal arm = s * 0.22;
-        const qreal r = s * 0.08;
-        const QRectF box(m, m, s - 2 * m, s - 2 * m);
-        QPainterPath corners;
-        corners.moveTo(box.left(), box.top() + arm);
-        corners.arcTo(QRectF(box.left(), box.top(), 2 * r, 2 * r), 180, -90);
-        corners.lineTo(box.left() + arm, box.top());
-        corners.moveTo(box.right() - arm, box.top());
-        corners.arcTo(QRectF(box.right() - 2 * r, box.top(), 2 * r, 2 * r), 90, -90);
-        corners.lineTo(box.right(), box.top() + arm);
-        corners.moveTo(box.right(), box.bottom() - arm);
-        corners.arcTo(QRectF(box.right() - 2 * r, box.bottom() - 2 * r, 2 * r, 2 * r), 0, -90);
-        corners.lineTo(box.right() - arm, box.bottom());
-        corners.moveTo(box.left() + arm, box.bottom());
-        corners.arcTo(QRectF(box.left(), box.bottom() - 2 * r, 2 * r, 2 * r), 270, -90);
-        corners.lineTo(box.left(), box.bottom() - arm);
-        p.drawPath(corners);
-        // The page, with a folded corner and three lines of text.
-        const QRectF page(s * 0.30, s * 0.24, s * 0.40, s * 0.52);
-        const qreal fold = s * 0.11;
-        QPainterPath sheet;
-        sheet.moveTo(page.left(), page.top());
-        sheet.lineTo(page.right() - fold, page.top());
-        sheet.lineTo(page.right(), page.top() + fold);
-        sheet.lineTo(page.right(), page.bottom());
-        sheet.lineTo(page.left(), page.bottom());
-        sheet.closeSubpath();
-        sheet.moveTo(page.right() - fold, page.top());
-        sheet.lineTo(page.right() - fold, page.top() + fold);
-        sheet.lineTo(page.right(), page.top() + fold);
-        pen.setWidthF(s * 0.045);
-        p.setPen(pen);
-        p.drawPath(sheet);
-        for (int i = 0; i < 3; ++i) {
-            const qreal y = page.top() + page.height() * (0.42 + 0.18 * i);
-            const qreal right = i == 2 ? page.left() + page.width() * 0.55 : page.right() - page.width() * 0.2;
-            p.drawLine(QPointF(page.left() + page.width() * 0.2, y), QPointF(right, y));
-        }
-    });
-}
-
-QPixmap infoGlyph(int size, qreal ratio, const QColor& colour)
-{
-    return glyph(size, ratio, [&](QPainter& p, qreal s) {
-        p.setPen(QPen(colour, s * 0.1));
-        p.drawEllipse(QRectF(s * 0.08, s * 0.08, s * 0.84, s * 0.84));
-        p.setPen(Qt::NoPen);
-        p.setBrush(colour);
-        p.drawEllipse(QPointF(s * 0.5, s * 0.3), s * 0.07, s * 0.07);
-        p.drawRoundedRect(QRectF(s * 0.44, s * 0.43, s * 0.12, s * 0.33), s * 0.04, s * 0.04);
-    });
-}
-
-QPixmap tableGlyph(int size, qreal ratio, const QColor& colour)
-{
-    return glyph(size, ratio, [&](QPainter& p, qreal s) {
-        p.setPen(QPen(colour, s * 0.09));
-        const QRectF box(s * 0.08, s * 0.16, s * 0.84, s * 0.68);
-        p.drawRoundedRect(box, s * 0.1, s * 0.1);
-        p.drawLine(QPointF(box.left(), box.top() + box.height() / 3),
-                   QPointF(box.right(), box.top() + box.height() / 3));
-        p.drawLine(QPointF(box.left(), box.top() + 2 * box.height() / 3),
-                   QPointF(box.right(), box.top() + 2 * box.height() / 3));
-        p.drawLine(QPointF(box.center().x(), box.top()), QPointF(box.center().x(), box.bottom()));
-    });
-}
-
-enum class ToolbarSymbol
-{
-    Folder,
-    Clipboard,
-    Download,
-    Trash,
-};
-
-void drawToolbarSymbol(QPainter& p, qreal s, ToolbarSymbol symbol, const QColor& colour)
-{
-    p.setPen(QPen(colour, s * 0.085, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.setBrush(Qt::NoBrush);
-    switch (symbol) {
-    case ToolbarSymbol::Folder: {
-        QPainterPath folder;
-        folder.moveTo(s * 0.1, s * 0.8);
-        folder.lineTo(s * 0.1, s * 0.22);
-        folder.lineTo(s * 0.38, s * 0.22);
-        folder.lineTo(s * 0.48, s * 0.32);
-        folder.lineTo(s * 0.9, s * 0.32);
-        folder.lineTo(s * 0.9, s * 0.8);
-        folder.closeSubpath();
-        p.drawPath(folder);
-        p.drawLine(QPointF(s * 0.1, s * 0.44), QPointF(s * 0.9, s * 0.44));
-        break;
-    }
-    case ToolbarSymbol::Clipboard:
-        p.drawRoundedRect(QRectF(s * 0.18, s * 0.16, s * 0.64, s * 0.74), s * 0.08, s * 0.08);
-        p.drawRoundedRect(QRectF(s * 0.36, s * 0.08, s * 0.28, s * 0.16), s * 0.05, s * 0.05);
-        p.drawLine(QPointF(s * 0.32, s * 0.46), QPointF(s * 0.68, s * 0.46));
-        p.drawLine(QPointF(s * 0.32, s * 0.64), QPointF(s * 0.58, s * 0.64));
-        break;
-    case ToolbarSymbol::Download: {
-        p.drawLine(QPointF(s * 0.5, s * 0.1), QPointF(s * 0.5, s * 0.6));
-        QPainterPath head;
-        head.moveTo(s * 0.3, s * 0.42);
-        head.lineTo(s * 0.5, s * 0.62);
-        head.lineTo(s * 0.7, s * 0.42);
-        p.drawPath(head);
-        QPainterPath tray;
-        tray.moveTo(s * 0.12, s * 0.62);
-        tray.lineTo(s * 0.12, s * 0.88);
-        tray.lineTo(s * 0.88, s * 0.88);
-        tray.lineTo(s * 0.88, s * 0.62);
-        p.drawPath(tray);
-        break;
-    }
-    case ToolbarSymbol::Trash:
-        p.drawLine(QPointF(s * 0.14, s * 0.24), QPointF(s * 0.86, s * 0.24));
-        p.drawLine(QPointF(s * 0.4, s * 0.24), QPointF(s * 0.42, s * 0.12));
-        p.drawLine(QPointF(s * 0.42, s * 0.12), QPointF(s * 0.58, s * 0.12));
-        p.drawLine(QPointF(s * 0.58, s * 0.12), QPointF(s * 0.6, s * 0.24));
-        p.drawLine(QPointF(s * 0.22, s * 0.24), QPointF(s * 0.28, s * 0.9));
-        p.drawLine(QPointF(s * 0.28, s * 0.9), QPointF(s * 0.72, s * 0.9));
-        p.drawLine(QPointF(s * 0.72, s * 0.9), QPointF(s * 0.78, s * 0.24));
-        p.drawLine(QPointF(s * 0.42, s * 0.4), QPointF(s * 0.43, s * 0.74));
-        p.drawLine(QPointF(s * 0.58, s * 0.4), QPointF(s * 0.57, s * 0.74));
-        break;
-    }
-}
-
-// The desktop's own icon where its theme has one; otherwise a line drawing in the text colour, which stays legible
-// in light and dark palettes alike.
-QIcon toolbarIcon(const char* themeName, ToolbarSymbol symbol, const QPalette& palette, qreal ratio)
-{
-    const QString name = QString::fromLatin1(themeName);
-    if (QIcon::hasThemeIcon(name))
-        return QIcon::fromTheme(name);
-    QIcon icon;
-    for (int size : {16, 22, 32}) {
-        icon.addPixmap(glyph(size, ratio, [&](QPainter& p, qreal s) {
-            drawToolbarSymbol(p, s, symbol, palette.color(QPalette::ButtonText));
-        }));
-    }
-    return icon;
-}
 } // namespace
 
 // The small spinning indicator shown while pages are being recognized.
@@ -289,9 +120,10 @@ public:
 
     void applyColours()
     {
-        m_symbol->setPixmap(viewfinderGlyph(46, devicePixelRatioF(), palette().color(QPalette::Highlight)));
+        m_symbol->setPixmap(Glyphs::drawn(Glyphs::Symbol::DropTarget, palette().color(QPalette::Highlight))
+                                .pixmap(QSize(46, 46), devicePixelRatioF()));
         QPalette secondary = m_subtitle->palette();
-        secondary.setColor(QPalette::WindowText, secondaryColour(palette()));
+        secondary.setColor(QPalette::WindowText, Look::secondaryText(palette()));
         m_subtitle->setPalette(secondary);
     }
 
@@ -333,8 +165,31 @@ DocumentOCRWindow::DocumentOCRWindow(DocumentOCRController& controller)
     divider->setObjectName(QStringLiteral("divider"));
     layout->addWidget(divider);
     layout->addWidget(buildContent(), 1);
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("statusLine"));
+    m_status->setContentsMargins(toolbarInset, 4, toolbarInset, 6);
+    m_status->setFont(scaledFont(font(), 0.9));
+    m_status->setTextFormat(Qt::PlainText);
+    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_status->hide();
+    layout->addWidget(m_status);
+
+    // The keys of a Linux document window: open, save (the export menu, whose formats the arrows pick), close.
+    auto* openKeys = new QShortcut(QKeySequence::Open, this, this, &DocumentOCRWindow::openPanel);
+    openKeys->setObjectName(QStringLiteral("openKeys"));
+    auto* saveKeys = new QShortcut(QKeySequence::Save, this, this, [this] {
+        // Opened under the button without waiting for it to close, as a click on the button would open it.
+        if (m_exportButton->isEnabled())
+            m_exportButton->menu()->popup(m_exportButton->mapToGlobal(QPoint(0, m_exportButton->height())));
+    });
+    saveKeys->setObjectName(QStringLiteral("saveKeys"));
+    OpenWindows::addCloseKeys(this);
 
     connect(&m_controller, &DocumentOCRController::changed, this, &DocumentOCRWindow::refresh);
+    connect(&m_controller, &DocumentOCRController::status, this, [this](const QString& text) {
+        m_status->setText(text);
+        m_status->setVisible(!text.isEmpty());
+    });
     applyColours();
     refresh();
 }
@@ -348,6 +203,7 @@ QWidget* DocumentOCRWindow::buildToolbar()
 
     auto* open = new QPushButton(QStringLiteral("Open\u2026"), bar);
     open->setObjectName(QStringLiteral("openButton"));
+    open->setToolTip(QStringLiteral("Open a picture or PDF in place of this one (Ctrl+O); drop files to add them"));
     connect(open, &QPushButton::clicked, this, &DocumentOCRWindow::openPanel);
     row->addWidget(open);
 
@@ -384,6 +240,7 @@ QWidget* DocumentOCRWindow::buildToolbar()
     m_exportButton->setObjectName(QStringLiteral("exportButton"));
     m_exportButton->setText(QStringLiteral("Export"));
     m_exportButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_exportButton->setToolTip(QStringLiteral("Save the text as a file (Ctrl+S)"));
     m_exportButton->setPopupMode(QToolButton::InstantPopup);
     m_exportButton->setAutoRaise(true);
     auto* menu = new QMenu(m_exportButton);
@@ -451,14 +308,12 @@ QWidget* DocumentOCRWindow::buildContent()
 
 void DocumentOCRWindow::applyColours()
 {
-    const qreal ratio = devicePixelRatioF();
-    findChild<QPushButton*>(QStringLiteral("openButton"))
-        ->setIcon(toolbarIcon("document-open", ToolbarSymbol::Folder, palette(), ratio));
-    m_copyButton->setIcon(toolbarIcon("edit-copy", ToolbarSymbol::Clipboard, palette(), ratio));
-    m_exportButton->setIcon(toolbarIcon("document-save", ToolbarSymbol::Download, palette(), ratio));
-    m_trashButton->setIcon(toolbarIcon("user-trash", ToolbarSymbol::Trash, palette(), ratio));
+    findChild<QPushButton*>(QStringLiteral("openButton"))->setIcon(Glyphs::icon(Glyphs::Symbol::Folder));
+    m_copyButton->setIcon(Glyphs::icon(Glyphs::Symbol::Clipboard));
+    m_exportButton->setIcon(Glyphs::icon(Glyphs::Symbol::Save));
+    m_trashButton->setIcon(Glyphs::icon(Glyphs::Symbol::Trash));
     QPalette secondary = m_progressLabel->palette();
-    secondary.setColor(QPalette::WindowText, secondaryColour(palette()));
+    secondary.setColor(QPalette::WindowText, Look::secondaryText(palette()));
     m_progressLabel->setPalette(secondary);
     m_emptyState->applyColours();
     const QColor base = palette().color(QPalette::Window);
@@ -486,21 +341,31 @@ void DocumentOCRWindow::refresh()
         return;
     const DocumentOCRModel& model = m_controller.model();
     const QString text = QString::fromStdString(model.combinedText());
+    const QString name = m_controller.documentName();
+    setWindowTitle(name.isEmpty() ? QStringLiteral("OCR a Document") : name + QStringLiteral(" \u2014 OCR a Document"));
 
     const int index = m_modePicker->findData(static_cast<int>(model.mode()));
     if (index >= 0 && index != m_modePicker->currentIndex())
         m_modePicker->setCurrentIndex(index);
-    m_progress->setVisible(model.pending() > 0);
-    m_copyButton->setEnabled(!text.isEmpty());
-    m_exportButton->setEnabled(!text.isEmpty());
+    const std::size_t pages = model.sections().size();
+    const std::size_t pending = model.pending();
+    m_progress->setVisible(pending > 0);
+    if (pending > 0) {
+        // Counted from the pages done, so the number only ever grows while pages finish in any order.
+        m_progressLabel->setText(QStringLiteral("Page %1 of %2\u2026").arg(pages - pending + 1).arg(pages));
+        // Never cut short: the window widens rather than hide the count.
+        m_progressLabel->setMinimumWidth(m_progressLabel->sizeHint().width());
+    }
+    m_copyButton->setEnabled(model.hasText());
+    m_exportButton->setEnabled(model.hasText());
     m_trashButton->setVisible(!model.sections().empty());
 
     if (const std::optional<std::string> note = model.detectionNote()) {
-        const bool none = note->rfind("No table", 0) == 0;
-        const QColor colour = none ? noteOrange(palette()) : secondaryColour(palette());
+        const bool prose = note->rfind("Text", 0) == 0;
+        const QColor colour = Look::secondaryText(palette());
         const int size = QFontMetrics(m_noteText->font()).height();
-        m_noteIcon->setPixmap(none ? infoGlyph(size, devicePixelRatioF(), colour)
-                                   : tableGlyph(size, devicePixelRatioF(), colour));
+        m_noteIcon->setPixmap(Glyphs::drawn(prose ? Glyphs::Symbol::TextLines : Glyphs::Symbol::Table, colour)
+                                  .pixmap(QSize(size, size), devicePixelRatioF()));
         m_noteText->setText(QString::fromStdString(*note));
         QPalette notePalette = m_noteText->palette();
         notePalette.setColor(QPalette::WindowText, colour);
@@ -608,10 +473,9 @@ void DocumentOCRWindow::openPanel()
                  << QStringLiteral("*.%1").arg(QLatin1String(ext)).toUpper();
     dialog->setNameFilters(
         {QStringLiteral("Images and PDFs (%1)").arg(patterns.join(QLatin1Char(' '))), QStringLiteral("All files (*)")});
-    connect(dialog, &QFileDialog::filesSelected, this, [this](const QStringList& files) {
-        if (!files.isEmpty())
-            m_controller.load(files);
-    });
+    RecentFolders::attach(dialog, RecentFolders::Kind::Documents);
+    // Open shows the chosen document in place of the one shown, as an editor's Open does; a drop adds.
+    connect(dialog, &QFileDialog::filesSelected, this, [this](const QStringList& files) { m_controller.open(files); });
     dialog->open();
     dialog->raise();
     dialog->activateWindow();
@@ -628,6 +492,7 @@ void DocumentOCRWindow::exportFormat(DocumentOCRModel::ExportFormat format)
     dialog->setFileMode(QFileDialog::AnyFile);
     dialog->setNameFilter(QStringLiteral("*.%1").arg(ext));
     dialog->setDefaultSuffix(ext);
+    RecentFolders::attach(dialog, RecentFolders::Kind::Documents);
     dialog->selectFile(QString::fromStdString(m_controller.model().suggestedBaseName()) + QLatin1Char('.') + ext);
     // The bytes are those of the moment the user asked, even if more pages finish while the dialog is open.
     const std::string bytes = *m_controller.model().exportData(format);

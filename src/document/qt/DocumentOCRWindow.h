@@ -13,9 +13,9 @@ class QPushButton;
 class QStackedWidget;
 class QToolButton;
 
-// The "OCR a Document" window: a toolbar, the table note, and either an invitation to drop files or the joined
-// text of all pages. Everything shown follows from the controller's model; the window itself only knows whether
-// a drag is over it. Closing hides it, so it is created once.
+// The "OCR a Document" window: a toolbar, the table note, either an invitation to drop files or the joined text of
+// all pages, and a status line that confirms saves. Everything shown follows from the controller's model; the window
+// itself only knows whether a drag is over it. Closing hides it, so it is created once.
 class DocumentOCRWindow : public QWidget
 {
     Q_OBJECT
@@ -23,7 +23,7 @@ class DocumentOCRWindow : public QWidget
 public:
     explicit DocumentOCRWindow(DocumentOCRController& controller);
 
-    // Runs the open dialog and loads the chosen files.
+    // Runs the open dialog and shows the chosen files in place of the current ones.
     void openPanel();
     // Runs the save dialog for one export format and writes the file.
     void exportFormat(DocumentOCRModel::ExportFormat format);
@@ -62,4 +62,5 @@ private:
     QPlainTextEdit* m_text = nullptr;
     QLabel* m_capsule = nullptr;
     QLabel* m_progressLabel = nullptr;
+    QLabel* m_status = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "document/qt/PageQueue.h"
 
+#include "app/qt/DesktopServices.h"
 #include "ocr/Recognizer.h"
 #include "ocr/Table.h"
 
@@ -61,7 +62,8 @@ void PageQueue::pump()
         // Rendering a PDF page and reading its text layer take a while, so they run off the main thread too.
         QThreadPool::globalInstance()->start([page = std::move(job.page), languages = std::move(job.languages),
                                               correct = job.correct, deliver = std::move(deliver)]() mutable {
-            Recognizer::recognize(page, std::move(languages), correct, std::move(deliver));
+            Recognizer::recognize(page, desktopServices().recognizer, std::move(languages), correct,
+                                  std::move(deliver));
         });
     }
 }

@@ -1,10 +1,12 @@
 #include "export/qt/BatchExport.h"
 
-#include "capture/qt/HUD.h"
+#include "app/qt/DesktopServices.h"
 #include "export/AtomicFile.h"
 #include "export/BatchExpand.h"
-#include "sources/ImageLoader.h"
+#include "sources/PageSource.h"
+#include "store/qt/RecentFolders.h"
 #include "store/qt/SettingsStore.h"
+#include "ui/qt/HUD.h"
 
 #include <QAbstractItemView>
 #include <QFile>
@@ -15,8 +17,14 @@
 #include <QThread>
 
 #include <algorithm>
+#include <vector>
 
 namespace {
+Batch::Skipped skippedFile(const std::string& path)
+{
+    return {QFileInfo(QFile::decodeName(path.c_str())).fileName().toStdString(), std::string(Batch::unreadableReason)};
+}
+
 QString fromUtf8(std::string_view text)
 {
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
@@ -31,8 +39,9 @@ QStringList inputFilters()
             QStringLiteral("All files (*)")};
 }
 
-// An open dialog in which a folder can be chosen as well as files: Open with folders selected takes them, while a
-// double click still enters a folder, as file managers do.
+// An open dialog in which a folder can be chosen as well as files: the Open button with folders selected takes
+// them, while a double click, Enter in the list or a folder path typed into the name field enters the folder, as
+// every file dialog does.
 class InputDialog : public QFileDialog
 {
 public:
@@ -42,7 +51,7 @@ public:
         setOption(QFileDialog::DontUseNativeDialog); // a portal dialog cannot return folders and files at once
         setFileMode(QFileDialog::ExistingFiles);
         setNameFilters(inputFilters());
-        for (QAbstractItemView* view : findChildren<QAbstractItemView*>())
+        for (QAbstractItemView* view : fileViews())
             view->setSelectionMode(QAbstractItemView::ExtendedSelection);
     }
     QStringList chosen() const { return m_chosen.isEmpty() ? selectedFiles() : m_chosen; }
@@ -50,9 +59,17 @@ public:
 protected:
     void accept() override
     {
+        // Typed into the name field: the dialog's own rules, under which a folder's path opens the folder.
+        const QWidget* nameField = findChild<QWidget*>(QStringLiteral("fileNameEdit"));
+        if (nameField != nullptr && focusWidget() == nameField) {
+            QFileDialog::accept();
+            return;
+        }
         QStringList selected;
         bool folder = false;
-        for (const QAbstractItemView* view : findChildren<QAbstractItemView*>()) {
+        // The list and the detail view share one selection, so only the one on show is read; the places at the
+        // side hold addresses, not files, and are not read at all.
+        for (const QAbstractItemView* view : fileViews()) {
             if (!view->isVisible() || view->selectionModel() == nullptr)
                 continue;
             for (const QModelIndex& index : view->selectionModel()->selectedRows()) {
@@ -72,6 +89,15 @@ protected:
     }
 
 private:
+    std::vector<QAbstractItemView*> fileViews() const
+    {
+        std::vector<QAbstractItemView*> views;
+        for (const char* name : {"listView", "treeView"})
+            if (auto* view = findChild<QAbstractItemView*>(QLatin1String(name)))
+                views.push_back(view);
+        return views;
+    }
+
     QStringList m_chosen;
 };
 
@@ -89,6 +115,7 @@ BatchExport::BatchExport(QObject* parent)
     chooseInputs = [](std::function<void(const QStringList&)> done) {
         auto* dialog = new InputDialog();
         dialog->setAttribute(Qt::WA_DeleteOnClose);
+        RecentFolders::attach(dialog, RecentFolders::Kind::Documents);
         QObject::connect(dialog, &QDialog::finished, dialog, [dialog, done = std::move(done)](int result) {
             done(result == QDialog::Accepted ? dialog->chosen() : QStringList());
         });
@@ -104,6 +131,7 @@ BatchExport::BatchExport(QObject* parent)
         dialog->setFileMode(QFileDialog::AnyFile);
         dialog->setNameFilter(QStringLiteral("Excel workbook (*.xlsx)"));
         dialog->setDefaultSuffix(QStringLiteral("xlsx"));
+        RecentFolders::attach(dialog, RecentFolders::Kind::Workbooks);
         dialog->selectFile(fromUtf8(Batch::proposedFileName));
         QObject::connect(dialog, &QDialog::finished, dialog, [dialog, done = std::move(done)](int result) {
             const QStringList files = dialog->selectedFiles();
@@ -139,9 +167,10 @@ void BatchExport::start(const QStringList& chosen)
     std::vector<std::string> paths;
     for (const QString& path : chosen)
         paths.push_back(QFile::encodeName(path).toStdString());
-    const std::vector<std::string> files = Batch::expand(paths);
+    m_skipped.clear();
+    const std::vector<std::string> files = Batch::expand(paths, &m_skipped);
     if (files.empty()) {
-        report(std::string(Batch::noInputsMessage));
+        report(std::string(Batch::noInputsMessage) + Batch::skippedText(m_skipped));
         return;
     }
     process(files);
@@ -163,8 +192,10 @@ void BatchExport::process(const std::vector<std::string>& files)
     for (const std::string& file : files) {
         Source source{file, std::nullopt};
         if (ImageLoader::isPdf(file)) {
-            source.pages = ImageLoader::pages(file);
+            source.pages = desktopServices().pages.pages(file, ImageLoader::Pixels::Keep);
             m_total += source.pages->size();
+            if (source.pages->empty())
+                m_skipped.push_back(skippedFile(file));
         } else {
             m_total += 1;
         }
@@ -173,7 +204,7 @@ void BatchExport::process(const std::vector<std::string>& files)
     if (m_total == 0) {
         m_running = false;
         m_sources.clear();
-        report(std::string(Batch::nothingToExportMessage));
+        report(std::string(Batch::nothingToExportMessage) + Batch::skippedText(m_skipped));
         emit progressed();
         return;
     }
@@ -218,8 +249,10 @@ void BatchExport::feed()
         if (source.pages) {
             m_current = std::move(*source.pages);
         } else {
-            m_current = ImageLoader::pages(source.path);
+            m_current = desktopServices().pages.pages(source.path, ImageLoader::Pixels::Keep);
             m_total = m_total - 1 + m_current.size();
+            if (m_current.empty())
+                m_skipped.push_back(skippedFile(source.path));
             if (m_progress)
                 m_progress->setMaximum(int(m_total));
         }
@@ -259,7 +292,7 @@ void BatchExport::complete()
     m_sheets.clear();
     emit progressed();
     if (sheets.empty()) {
-        report(std::string(Batch::nothingToExportMessage));
+        report(std::string(Batch::nothingToExportMessage) + Batch::skippedText(m_skipped));
         return;
     }
     finish(std::move(sheets));
@@ -268,16 +301,16 @@ void BatchExport::complete()
 void BatchExport::finish(std::vector<XLSXWriter::Sheet> sheets)
 {
     QPointer<BatchExport> self(this);
-    chooseDestination([self, sheets = std::move(sheets)](const QString& path) {
+    chooseDestination([self, sheets = std::move(sheets), skipped = m_skipped](const QString& path) {
         if (!self || path.isEmpty())
             return; // cancelled: the sheets are dropped without a message
-        const XLSXWriter::Result workbook = XLSXWriter::data(sheets);
+        const XLSXWriter::Result workbook = XLSXWriter::data(sheets, desktopServices().text);
         // Written beside the destination and renamed over it, so a failure never leaves half a workbook there.
         if (!workbook.ok() || !AtomicFile::write(QFile::encodeName(path).toStdString(), workbook.bytes).empty()) {
             self->report(std::string(Batch::saveFailedMessage));
             return;
         }
-        self->report(Batch::exportedText(sheets.size()));
+        self->report(Batch::exportedText(sheets.size(), skipped));
     });
 }
 

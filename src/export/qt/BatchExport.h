@@ -1,6 +1,7 @@
 #pragma once
 
 #include "document/qt/PageQueue.h"
+#include "export/BatchExpand.h"
 #include "export/XLSXWriter.h"
 
 #include <QObject>
@@ -79,5 +80,6 @@ private:
     std::size_t m_total = 0;
     std::size_t m_done = 0;
     std::vector<XLSXWriter::Sheet> m_sheets;
+    std::vector<Batch::Skipped> m_skipped; // chosen files that gave no sheet, named in the finishing message
     QPointer<QProgressDialog> m_progress;
 };

@@ -62,7 +62,7 @@ std::string TessData::languageString(const std::vector<std::string>& codes, cons
     return joined;
 }
 
-const std::set<std::string>& Languages::supported()
+const std::set<std::string>& TessData::supportedCodes()
 {
     // Built once by whichever thread asks first; a static's initialisation is thread-safe.
     static const std::set<std::string> codes = [] {

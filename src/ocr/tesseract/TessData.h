@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/InstalledLanguages.h"
+
 #include <set>
 #include <string>
 #include <vector>
@@ -16,4 +18,15 @@ std::set<std::string> installed(const std::string& directory);
 // Returns the Tesseract language string for catalogue codes: the installed models of the codes, in order and
 // without repeats, joined with "+"; "eng" when none is left.
 std::string languageString(const std::vector<std::string>& codes, const std::set<std::string>& installedNames);
+
+// Returns the catalogue codes whose traineddata is installed, found once on first use; "en-US" alone when nothing
+// can be found.
+const std::set<std::string>& supportedCodes();
+
+// The same behind the core's interface.
+class InstalledModels final : public InstalledLanguages
+{
+public:
+    const std::set<std::string>& codes() const override { return supportedCodes(); }
+};
 } // namespace TessData

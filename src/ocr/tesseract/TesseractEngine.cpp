@@ -2,7 +2,7 @@
 
 #include "ocr/tesseract/TessData.h"
 
-#include <dlfcn.h>
+#include <omp.h>
 #include <tesseract/baseapi.h>
 #include <tesseract/resultiterator.h>
 
@@ -12,45 +12,20 @@
 
 // Debian's Tesseract asks OpenMP for up to 10 threads per parallel region. On a machine with a recognition worker
 // per core those threads only fight each other, and recognition gets 5-6 times slower. OMP_THREAD_LIMIT=1 cures it
-// but is read once, when libgomp loads, before main runs; setting it then meant starting the whole process again,
-// about 0.1 s of library loading on every command. Instead the two entry points Tesseract calls are defined here:
-// the executable's definitions come first in symbol lookup, and they pass the region on with one thread. A user who
+// but is read once, when the runtime loads, before main runs. No parallel level being active on a recognition
+// thread does the same from inside the process: Tesseract's num_threads clauses then get a team of one. A user who
 // sets OMP_THREAD_LIMIT themselves gets the runtime's own behaviour under their limit.
 namespace {
-bool userSetThreadLimit()
+void keepParallelRegionsSingleThreaded()
 {
-    static const bool set = std::getenv("OMP_THREAD_LIMIT") != nullptr;
-    return set;
-}
-
-template <typename Function> Function nextDefinition(const char* name)
-{
-    return reinterpret_cast<Function>(::dlsym(RTLD_NEXT, name));
-}
-} // namespace
-
-extern "C" {
-void GOMP_parallel(void (*fn)(void*), void* data, unsigned threads, unsigned flags)
-{
-    using Real = void (*)(void (*)(void*), void*, unsigned, unsigned);
-    static const Real real = nextDefinition<Real>("GOMP_parallel");
-    if (real == nullptr) {
-        fn(data); // no runtime behind us: one thread is what a team of one does
+    static const bool userSetThreadLimit = std::getenv("OMP_THREAD_LIMIT") != nullptr;
+    thread_local bool done = false;
+    if (done || userSetThreadLimit)
         return;
-    }
-    real(fn, data, userSetThreadLimit() ? threads : 1, flags);
+    ::omp_set_max_active_levels(0);
+    done = true;
 }
 
-void GOMP_parallel_sections(void (*fn)(void*), void* data, unsigned threads, unsigned count, unsigned flags)
-{
-    using Real = void (*)(void (*)(void*), void*, unsigned, unsigned, unsigned);
-    static const Real real = nextDefinition<Real>("GOMP_parallel_sections");
-    if (real != nullptr)
-        real(fn, data, userSetThreadLimit() ? threads : 1, count, flags);
-}
-}
-
-namespace {
 constexpr std::size_t enginesPerThread = 3;
 
 struct CachedEngine
@@ -99,6 +74,8 @@ TesseractEngine::~TesseractEngine()
 
 TesseractEngine* TesseractEngine::forThisThread(const std::string& languages, bool correct)
 {
+    // Every recognition on this thread goes through here first.
+    keepParallelRegionsSingleThreaded();
     thread_local std::list<CachedEngine> cache;
     for (auto it = cache.begin(); it != cache.end(); ++it) {
         if (it->languages == languages && it->correct == correct) {

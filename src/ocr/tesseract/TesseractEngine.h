@@ -40,7 +40,8 @@ public:
 
     // Returns this thread's warm engine for a Tesseract language string such as "eng+nld", loading it on first
     // use; `correct` false switches the dictionaries off. No value when the models cannot be loaded. A thread
-    // keeps a few engines, dropping the least recently used.
+    // keeps a few engines, dropping the least recently used. The first call on a thread also keeps Tesseract's OpenMP
+    // regions there to one thread, unless the user set OMP_THREAD_LIMIT.
     static TesseractEngine* forThisThread(const std::string& languages, bool correct);
 
     // Returns the text lines of a Grey8 image in Tesseract's reading order; boxes in the image's pixels,

@@ -1,5 +1,6 @@
 #include "ocr/tesseract/TesseractOCR.h"
 
+#include "ocr/CodeGrid.h"
 #include "ocr/Lines.h"
 #include "ocr/OCR.h"
 #include "ocr/PageLayout.h"
@@ -115,7 +116,8 @@ OCRResult TesseractOCR::recognizeNow(const Image& image, const std::vector<std::
         return result;
 
     static const std::set<std::string> installed = TessData::installed(TessData::directory());
-    const std::string names = TessData::languageString(Languages::sanitized(languages), installed);
+    const std::string names =
+        TessData::languageString(Languages::sanitized(languages, TessData::supportedCodes()), installed);
     TesseractEngine* engine = TesseractEngine::forThisThread(names, correct);
     if (engine == nullptr)
         return result;
@@ -143,11 +145,27 @@ OCRResult TesseractOCR::recognizeNow(const Image& image, const std::vector<std::
     if (layout)
         for (const LineBoxes::PixelBox& box : pictures)
             layout->pictures.push_back(ScreenText::toOriginal(box, prepared, image.width, image.height));
+    // Without language correction the text is code: its lines are laid out on the glyphs' character grid.
+    if (!correct) {
+        std::vector<CodeGrid::Line> code;
+        code.reserve(lines.size());
+        for (const TesseractEngine::Line& line : lines) {
+            CodeGrid::Line& laid = code.emplace_back(CodeGrid::Line{line.text, toOriginal(line.box), {}});
+            for (const LineBoxes::Symbol& symbol : line.symbols)
+                laid.glyphs.push_back(CodeGrid::Glyph{line.text.substr(symbol.begin, symbol.end - symbol.begin),
+                                                      toOriginal(symbol.box),
+                                                      symbol.begin > 0 && line.text[symbol.begin - 1] == ' '});
+        }
+        result.lines = CodeGrid::layout(code, &image);
+    }
     return result;
 }
 
 OCRResult TesseractOCR::recognizePage(const Image& image, const std::vector<std::string>& languages, bool correct)
 {
+    // Code is read as a screen box is: its structure is the character grid of its lines, which blocks would break.
+    if (!correct)
+        return recognizeNow(image, languages, correct);
     Layout layout;
     OCRResult result = recognizeNow(image, languages, correct, TesseractEngine::Segmentation::Auto, &layout);
     if (result.lines.empty())
@@ -213,7 +231,7 @@ OCRResult TesseractOCR::recognizePage(const Image& image, const std::vector<std:
     return result;
 }
 
-std::vector<std::string> OCR::barcodes(const Image& image)
+std::vector<std::string> TesseractRecognizer::barcodes(const Image& image) const
 {
     std::vector<std::string> payloads;
     if (!readable(image))
@@ -226,12 +244,19 @@ std::vector<std::string> OCR::barcodes(const Image& image)
     return payloads;
 }
 
-std::size_t OCR::recognitionCount()
+std::size_t TesseractOCR::recognitionCount()
 {
     return recognitions.load();
 }
 
-void OCR::recognizePage(Image image, std::vector<std::string> languages, bool correct, Completion completion)
+OCRResult TesseractRecognizer::recognizePageNow(const Image& image, const std::vector<std::string>& languages,
+                                                bool correct) const
+{
+    return TesseractOCR::recognizePage(image, languages, correct);
+}
+
+void TesseractRecognizer::recognizePage(Image image, std::vector<std::string> languages, bool correct,
+                                        OCR::Completion completion) const
 {
     WorkerPool::recognition().submit(
         [image = std::move(image), languages = std::move(languages), correct, completion = std::move(completion)] {
@@ -246,7 +271,7 @@ void OCR::recognizePage(Image image, std::vector<std::string> languages, bool co
         });
 }
 
-void OCR::warmUp(std::vector<std::string> languages, bool correct)
+void TesseractRecognizer::warmUp(std::vector<std::string> languages, bool correct) const
 {
     // Each task holds its worker while the model loads, so the tasks queued together spread over the workers.
     WorkerPool& pool = WorkerPool::recognition();
@@ -254,15 +279,17 @@ void OCR::warmUp(std::vector<std::string> languages, bool correct)
         pool.submit([languages, correct] {
             try {
                 const std::set<std::string> installed = TessData::installed(TessData::directory());
-                TesseractEngine::forThisThread(TessData::languageString(Languages::sanitized(languages), installed),
-                                               correct);
+                TesseractEngine::forThisThread(
+                    TessData::languageString(Languages::sanitized(languages, TessData::supportedCodes()), installed),
+                    correct);
             } catch (...) {
                 // A model that cannot load now fails again, visibly empty, at the first real recognition.
             }
         });
 }
 
-void OCR::recognize(Image image, std::vector<std::string> languages, bool correct, Completion completion)
+void TesseractRecognizer::recognize(Image image, std::vector<std::string> languages, bool correct,
+                                    OCR::Completion completion) const
 {
     WorkerPool::recognition().submit(
         [image = std::move(image), languages = std::move(languages), correct, completion = std::move(completion)] {

@@ -1,5 +1,5 @@
-// The text-layer readers of PDFTable.h, on Poppler.
-#include "sources/PDFTable.h"
+#include "sources/poppler/PopplerText.h"
+
 #include "sources/RuledTable.h"
 #include "sources/poppler/PdfTextLines.h"
 #include "sources/poppler/PopplerDocument.h"

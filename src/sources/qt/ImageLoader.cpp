@@ -1,7 +1,8 @@
-#include "sources/ImageLoader.h"
+#include "sources/qt/ImageLoader.h"
 
+#include "sources/heif/HeifDecoder.h"
 #include "sources/poppler/PdfRender.h"
-#include "sources/qt/HeifDecoder.h"
+#include "sources/poppler/PopplerText.h"
 #include "sources/qt/QtImage.h"
 
 #include <QBuffer>
@@ -34,6 +35,7 @@ std::vector<Page> pdfPages(const std::string& path, const std::string& name)
         page.loadImage = [path, number] { return PdfRender::render(path, number, pdfScale); };
         page.pdfPath = path;
         page.pageIndex = number;
+        page.textWords = [path, number] { return PageText::layer(path, number, pdfScale); };
         pages.push_back(std::move(page));
     }
     return pages;

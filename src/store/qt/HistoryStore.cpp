@@ -63,7 +63,8 @@ void HistoryStore::remove(std::string_view id)
 
 void HistoryStore::clearAll()
 {
-    m_items.clear();
+    // Pinning is how the user says "keep this": clearing never takes a pinned capture with it.
+    std::erase_if(m_items, [](const HistoryItem& item) { return !item.pinned; });
     save();
     emit changed();
 }

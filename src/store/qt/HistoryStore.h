@@ -26,6 +26,7 @@ public:
     void add(std::string_view text, bool isTable);
     void togglePin(std::string_view id);
     void remove(std::string_view id);
+    // Removes every entry that is not pinned.
     void clearAll();
 
     // Returns the default file location, $XDG_DATA_HOME/Ambrel/history.json (~/.local/share when unset), creating

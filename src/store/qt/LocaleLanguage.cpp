@@ -1,5 +1,6 @@
 #include "store/qt/LocaleLanguage.h"
 
+#include "store/InstalledLanguages.h"
 #include "store/Languages.h"
 #include "store/qt/SettingsStore.h"
 
@@ -13,9 +14,24 @@ std::string LocaleLanguage::current()
     return QLocale::languageToCode(language).toStdString();
 }
 
-// Here rather than in the store: this is the one registration that asks Tesseract for its installed languages,
-// and keeping it apart lets the store link without the engine.
-void Settings::registerDefaults()
+// Here rather than in the store: these are the readers that need the locale and the installed languages.
+void Settings::registerDefaults(const InstalledLanguages& installed)
 {
-    registerDefaults(Languages::systemDefault(LocaleLanguage::current(), Languages::supported()));
+    registerDefaults(Languages::systemDefault(LocaleLanguage::current(), installed.codes()));
+}
+
+std::vector<std::string> StoredSettings::languages() const
+{
+    Settings::registerDefaults(m_installed);
+    return Settings::languages();
+}
+
+std::vector<std::string> StoredSettings::defaultLanguages() const
+{
+    return LocaleLanguage::defaultLanguages(m_installed);
+}
+
+std::vector<std::string> LocaleLanguage::defaultLanguages(const InstalledLanguages& installed)
+{
+    return Languages::selected(Languages::systemDefault(current(), installed.codes()));
 }

@@ -1,10 +1,13 @@
 #include "store/qt/SettingsStore.h"
 
+#include <QFile>
+#include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QString>
 #include <QVariant>
 
+#include <cstdio>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -81,6 +84,61 @@ std::string textOf(const Settings::Value& value)
     return std::get<std::string>(value);
 }
 
+// True when the INI reader would run a line's value on into the next lines: a quote left open or a backslash at
+// the end. One such line, in a file edited by hand, would swallow every setting after it.
+bool runsOn(const QByteArray& line)
+{
+    const qsizetype equals = line.indexOf('=');
+    const QByteArray trimmed = line.trimmed();
+    if (equals < 0 || trimmed.startsWith(';') || trimmed.startsWith('#') || trimmed.startsWith('['))
+        return false;
+    bool quoted = false;
+    bool escaped = false;
+    for (qsizetype i = equals + 1; i < line.size(); ++i) {
+        const char c = line[i];
+        if (escaped)
+            escaped = false;
+        else if (c == '\\')
+            escaped = true;
+        else if (c == '"')
+            quoted = !quoted;
+    }
+    return quoted || escaped;
+}
+
+// Drops the lines whose values would run on, so that each bad value falls back to its default alone instead of
+// taking the following settings (the accepted terms among them) with it. Says so on standard error.
+void repairStore()
+{
+    QFile file(storeFile());
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    file.close();
+    QByteArray kept;
+    QList<QByteArray> dropped;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        QByteArray line = lines[i];
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (runsOn(line)) {
+            dropped.append(line.left(line.indexOf('=')).trimmed());
+            continue;
+        }
+        kept += lines[i];
+        if (i + 1 < lines.size())
+            kept += '\n';
+    }
+    if (dropped.isEmpty())
+        return;
+    QSaveFile out(storeFile());
+    if (!out.open(QIODevice::WriteOnly) || out.write(kept) != kept.size() || !out.commit())
+        return;
+    for (const QByteArray& key : dropped)
+        std::fprintf(stderr, "Ambrel: the setting \"%s\" in %s could not be read; it is back to its default\n",
+                     key.constData(), QFile::encodeName(storeFile()).constData());
+}
+
 void storeValue(std::string_view key, const QVariant& value)
 {
     QSettings store = openStore();
@@ -91,6 +149,7 @@ void storeValue(std::string_view key, const QVariant& value)
 
 void Settings::registerDefaults(std::string languagesDefault)
 {
+    repairStore();
     DefaultsLayer& layer = defaultsLayer();
     std::unique_lock lock(layer.mutex);
     for (auto& [key, value] : factoryDefaults(std::move(languagesDefault)))
@@ -102,7 +161,9 @@ long long Settings::integer(std::string_view key)
     if (const std::optional<QVariant> stored = storedValue(key)) {
         if (stored->typeId() == QMetaType::Bool)
             return stored->toBool() ? 1 : 0;
-        return integerFromText(textOf(*stored)).value_or(0);
+        // A value that is no number counts as unset, so the default applies to this key alone.
+        if (const std::optional<long long> number = integerFromText(textOf(*stored)))
+            return *number;
     }
     if (const std::optional<Value> registered = registeredValue(key)) {
         if (const long long* number = std::get_if<long long>(&*registered))
@@ -116,8 +177,14 @@ long long Settings::integer(std::string_view key)
 
 bool Settings::boolean(std::string_view key)
 {
-    if (const std::optional<QVariant> stored = storedValue(key))
-        return booleanFromText(textOf(*stored));
+    if (const std::optional<QVariant> stored = storedValue(key)) {
+        const std::string text = textOf(*stored);
+        const QString word = QString::fromStdString(text).trimmed().toLower();
+        // Neither a truth value nor a number: unset, as for integers.
+        if (word == QLatin1String("true") || word == QLatin1String("yes") || word == QLatin1String("false")
+            || word == QLatin1String("no") || integerFromText(text))
+            return booleanFromText(text);
+    }
     if (const std::optional<Value> registered = registeredValue(key)) {
         if (const bool* truth = std::get_if<bool>(&*registered))
             return *truth;

@@ -1,24 +1,31 @@
 #pragma once
 
 #include "store/Settings.h"
+#include "store/SettingsReader.h"
 
 #include <string>
 #include <string_view>
 #include <vector>
+
+class InstalledLanguages;
 
 // The per-user store: ~/.config/Ambrel/Ambrel.conf (INI, under $XDG_CONFIG_HOME when set) beneath an in-memory
 // layer of registered defaults. Readers need no QCoreApplication and may run on any thread; values are read from
 // the store at each call, so a change made in a window applies at the next use.
 namespace Settings {
 // Registers the factory defaults, with the languages default taken from the user's locale and the installed
-// languages. Registered values live for this process only and are never written to the file.
-void registerDefaults();
+// languages. Registered values live for this process only and are never written to the file. A line of the file
+// whose value would run on into the following lines (an open quote, a trailing backslash) is removed first, so one
+// bad value resets that value alone.
+void registerDefaults(const InstalledLanguages& installed);
 // The same with the recognition languages default given.
 void registerDefaults(std::string languagesDefault);
 
-// The stored value as an integer, else the registered default, else 0 (also for a value that is not a number).
+// The stored value as an integer, else the registered default, else 0. A stored value that is not a number counts
+// as no value.
 long long integer(std::string_view key);
-// The stored value as a truth value, else the registered default, else false.
+// The stored value as a truth value, else the registered default, else false. A stored value that is neither a
+// truth value nor a number counts as no value.
 bool boolean(std::string_view key);
 // The stored value as text, else the registered default, else the empty string.
 std::string string(std::string_view key);
@@ -41,3 +48,18 @@ void remove(std::string_view key);
 // The path of the settings file, whether or not it exists yet.
 std::string storePath();
 } // namespace Settings
+
+// The store behind the core's interface. Each read registers the defaults first, so that a command sees the
+// locale's languages when the user has chosen none.
+class StoredSettings final : public SettingsReader
+{
+public:
+    explicit StoredSettings(const InstalledLanguages& installed)
+        : m_installed(installed)
+    {}
+    std::vector<std::string> languages() const override;
+    std::vector<std::string> defaultLanguages() const override;
+
+private:
+    const InstalledLanguages& m_installed;
+};

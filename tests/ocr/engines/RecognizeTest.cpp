@@ -1,6 +1,7 @@
 #include "Drawn.h"
 #include "ocr/OCR.h"
 #include "ocr/tesseract/TessData.h"
+#include "ocr/tesseract/TesseractOCR.h"
 #include "store/Languages.h"
 
 #define ZX_USE_UTF8 1
@@ -34,7 +35,7 @@ Outcome recognize(const Image& image, std::vector<std::string> languages = {"en-
         Outcome outcome;
     };
     auto shared = std::make_shared<Shared>();
-    OCR::recognize(image, std::move(languages), correct, [shared](OCRResult result) {
+    TesseractRecognizer().recognize(image, std::move(languages), correct, [shared](OCRResult result) {
         std::lock_guard lock(shared->mutex);
         shared->outcome.result = std::move(result);
         shared->outcome.thread = std::this_thread::get_id();
@@ -221,7 +222,7 @@ TEST(RecognizeTest, PixelsScalesWithoutFlipping)
 TEST(LanguagesSupportedTest, IsTheCatalogueCodesWithInstalledModels)
 {
     const std::set<std::string> names = TessData::installed(TessData::directory());
-    const std::set<std::string>& supported = Languages::supported();
+    const std::set<std::string>& supported = TessData::supportedCodes();
     ASSERT_FALSE(names.empty()) << "no traineddata in " << TessData::directory();
     for (const std::string& code : supported)
         EXPECT_TRUE(names.contains(Languages::tesseractName(code))) << code;

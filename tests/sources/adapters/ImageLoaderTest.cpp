@@ -1,7 +1,7 @@
-#include "sources/ImageLoader.h"
+#include "sources/qt/ImageLoader.h"
 
 #include "LoaderFixtures.h"
-#include "sources/PDFTable.h"
+#include "sources/poppler/PopplerText.h"
 
 #include <QImage>
 #include <QImageWriter>

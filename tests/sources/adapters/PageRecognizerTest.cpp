@@ -2,7 +2,8 @@
 #include "ocr/OCR.h"
 #include "ocr/Recognizer.h"
 #include "ocr/Table.h"
-#include "sources/ImageLoader.h"
+#include "ocr/tesseract/TesseractOCR.h"
+#include "sources/qt/ImageLoader.h"
 
 #include <QFont>
 #include <QImage>
@@ -29,7 +30,8 @@ OCRResult readPage(const ImageLoader::Page& page)
         std::optional<OCRResult> result;
     };
     auto shared = std::make_shared<Shared>();
-    Recognizer::recognize(page, {"en-US"}, true, [shared](OCRResult result) {
+    static const TesseractRecognizer recognizer;
+    Recognizer::recognize(page, recognizer, {"en-US"}, true, [shared](OCRResult result) {
         std::lock_guard lock(shared->mutex);
         shared->result = std::move(result);
         shared->done.notify_all();
@@ -68,9 +70,9 @@ TEST(PageRecognizerTest, TextLayerPageIsLaidOutWithoutRecognition)
     const std::vector<ImageLoader::Page> pages = ImageLoader::pages(file);
     ASSERT_EQ(pages.size(), 1u);
 
-    const std::size_t before = OCR::recognitionCount();
+    const std::size_t before = TesseractOCR::recognitionCount();
     const OCRResult result = readPage(pages.front());
-    EXPECT_EQ(OCR::recognitionCount(), before) << "a text-layer page runs no recognition";
+    EXPECT_EQ(TesseractOCR::recognitionCount(), before) << "a text-layer page runs no recognition";
 
     ASSERT_EQ(kinds(result), (std::vector{PageBlock::Kind::Text, PageBlock::Kind::Table, PageBlock::Kind::Text}));
     TableGrid expected;
@@ -117,9 +119,9 @@ TEST(PageRecognizerTest, PageWithoutTextLayerIsRecognizedInReadingOrder)
     const std::vector<ImageLoader::Page> pages = ImageLoader::pages(file);
     ASSERT_EQ(pages.size(), 1u);
 
-    const std::size_t before = OCR::recognitionCount();
+    const std::size_t before = TesseractOCR::recognitionCount();
     const OCRResult result = readPage(pages.front());
-    EXPECT_GT(OCR::recognitionCount(), before);
+    EXPECT_GT(TesseractOCR::recognitionCount(), before);
     const std::string text = outputText(result, Settings::OutputMode::PlainText);
     const std::size_t leftEnd = text.find("region");
     const std::size_t rightStart = text.find("Cities");
@@ -154,9 +156,9 @@ TEST(PageRecognizerTest, ScanPastedIntoATextPageIsRecognizedAndOnlyIt)
     const std::vector<ImageLoader::Page> pages = ImageLoader::pages(file);
     ASSERT_EQ(pages.size(), 1u);
 
-    const std::size_t before = OCR::recognitionCount();
+    const std::size_t before = TesseractOCR::recognitionCount();
     const OCRResult result = readPage(pages.front());
-    EXPECT_GT(OCR::recognitionCount(), before) << "the pasted scan has no words in the text layer";
+    EXPECT_GT(TesseractOCR::recognitionCount(), before) << "the pasted scan has no words in the text layer";
     const std::string text = outputText(result, Settings::OutputMode::PlainText);
     const std::size_t above = text.find("pasted picture");
     const std::size_t scanned = text.find("scanner");

@@ -1,7 +1,8 @@
+#include "sources/poppler/PopplerText.h"
+
 #include "LoaderFixtures.h"
-#include "sources/ImageLoader.h"
-#include "sources/PDFTable.h"
 #include "sources/poppler/PdfRender.h"
+#include "sources/qt/ImageLoader.h"
 
 #include <QImage>
 

@@ -1,0 +1,214 @@
+#include "ocr/CodeGrid.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+constexpr double pitch = 7;
+constexpr double origin = 12;
+constexpr double lineHeight = 16;
+constexpr double imageHeight = 200;
+
+// A recognized line as the recognizer would report `drawn` on a monospace grid: one glyph per non-space character,
+// each box 5 of the 7 pixels of its cell (shifted by `jitter(i)` pixels), and the line's text with the spaces the
+// recognizer guessed (`said`).
+CodeGrid::Line monospaceLine(const std::string& drawn, const std::string& said, int row,
+                             double (*jitter)(std::size_t) = nullptr)
+{
+    CodeGrid::Line line;
+    line.text = said;
+    const double bottom = imageHeight - (row + 1) * lineHeight;
+    std::size_t glyphIndex = 0;
+    double left = 1e9, right = 0;
+    bool afterSpace = false;
+    for (std::size_t column = 0; column < drawn.size(); ++column) {
+        if (drawn[column] == ' ') {
+            afterSpace = true;
+            continue;
+        }
+        const double x = origin + column * pitch + 1 + (jitter ? jitter(glyphIndex) : 0);
+        line.glyphs.push_back(CodeGrid::Glyph{std::string(1, drawn[column]), Rect{x, bottom, 5, 10}, afterSpace});
+        afterSpace = false;
+        left = std::min(left, x);
+        right = std::max(right, x + 5);
+        ++glyphIndex;
+    }
+    line.box = Rect{left, bottom, right - left, 10};
+    return line;
+}
+
+std::vector<std::string> texts(const std::vector<TextRun>& runs)
+{
+    std::vector<std::string> out;
+    for (const TextRun& run : runs)
+        out.push_back(run.text);
+    return out;
+}
+} // namespace
+
+TEST(CodeGridTest, IndentationAndInnerSpacesFollowTheGrid)
+{
+    const std::vector<std::string> drawn = {
+        "def merge_rows(rows):",        "    for row in rows:",         "        if row[0]:  # first",
+        "            rows.append(row)", "    return std::size_t(rows)",
+    };
+    // The recognizer's own spacing is wrong in every way code breaks on: lost indentation, a space inside `std::`
+    // and `.append`, a doubled space collapsed.
+    const std::vector<std::string> said = {
+        "def merge_rows(rows):", "for row in rows:",          "if row[0]: # first",
+        "rows. append(row)",     "return std: :size_t(rows)",
+    };
+    std::vector<CodeGrid::Line> lines;
+    for (std::size_t i = 0; i < drawn.size(); ++i)
+        lines.push_back(monospaceLine(drawn[i], said[i], static_cast<int>(i)));
+
+    const CodeGrid::Grid grid = CodeGrid::measure(lines);
+    EXPECT_TRUE(grid.monospace);
+    EXPECT_NEAR(grid.pitch, pitch, 0.05);
+    EXPECT_EQ(texts(CodeGrid::layout(lines)), drawn);
+}
+
+TEST(CodeGridTest, JitteredBoxesAndAWholeIndentedCaptureStillLandOnTheirCells)
+{
+    // Boxes off by up to a seventh of a cell, as boxes mapped back from a scaled image are; and no row at column 0,
+    // since the capture box started inside the indentation: the leftmost row counts as column 0.
+    const std::vector<std::string> drawn = {"    if (a && b)", "        return x_1;", "    }"};
+    std::vector<CodeGrid::Line> lines;
+    for (std::size_t i = 0; i < drawn.size(); ++i)
+        lines.push_back(monospaceLine(drawn[i], drawn[i], static_cast<int>(i),
+                                      [](std::size_t g) { return 1.0 * std::sin(static_cast<double>(g) * 2.1); }));
+    EXPECT_EQ(texts(CodeGrid::layout(lines)), (std::vector<std::string>{"if (a && b)", "    return x_1;", "}"}));
+}
+
+TEST(CodeGridTest, OneRowMeasuredOffTheGridDoesNotShiftTheOthers)
+{
+    std::vector<CodeGrid::Line> lines = {monospaceLine("x = f(1)", "x = f(1)", 0),
+                                         monospaceLine("  y = g(2)", "y = g(2)", 1),
+                                         monospaceLine("z = h(3)", "z = h(3)", 2)};
+    // The first row's glyphs all sit 0.45 cell to the left: rounding it alone would indent every other row.
+    for (CodeGrid::Glyph& glyph : lines[0].glyphs)
+        glyph.box.x -= 0.45 * pitch;
+    lines[0].box.x -= 0.45 * pitch;
+    EXPECT_EQ(texts(CodeGrid::layout(lines)), (std::vector<std::string>{"x = f(1)", "  y = g(2)", "z = h(3)"}));
+}
+
+TEST(CodeGridTest, ABoxThatSwallowedADroppedGlyphFollowsItsLeftNeighbour)
+{
+    // "size_t" read as "size t": the e's box spans the dropped underscore as well.
+    CodeGrid::Line line = monospaceLine("std::size_t n;", "std::size t n;", 0);
+    line.glyphs.erase(line.glyphs.begin() + 9); // the underscore
+    line.glyphs[8].box.width = 2 * pitch + 5;   // the e
+    EXPECT_EQ(texts(CodeGrid::layout({line, monospaceLine("int i = 0;", "int i = 0;", 1)})),
+              (std::vector<std::string>{"std::size t n;", "int i = 0;"}));
+}
+
+TEST(CodeGridTest, WideCharactersTakeTwoCells)
+{
+    CodeGrid::Line line = monospaceLine("s = \"ab  x\"", "s = \"ab x\"", 0);
+    // 中 drawn over the two cells of "ab".
+    line.glyphs[3] = CodeGrid::Glyph{"\xE4\xB8\xAD", Rect{origin + 5 * pitch + 1, line.box.y, 2 * pitch - 2, 10}};
+    line.glyphs.erase(line.glyphs.begin() + 4);
+    EXPECT_EQ(texts(CodeGrid::layout({line, monospaceLine("total = 1 + 2", "total = 1 + 2", 1)})),
+              (std::vector<std::string>{"s = \"\xE4\xB8\xAD  x\"", "total = 1 + 2"}));
+}
+
+TEST(CodeGridTest, ProportionalFontKeepsTheRecognizersSpacingAndEstimatesIndentation)
+{
+    // DejaVu Sans at 20 px: "i" 5.6 pixels, "m" 19.5, a space 6.4. Glyph boxes are a pixel narrower than the advance.
+    const std::map<char, double> advances = {
+        {'a', 12.3}, {'c', 11},   {'d', 12.7}, {'e', 12.3}, {'f', 7},   {'g', 12.7}, {'i', 5.6},  {'l', 5.6},
+        {'m', 19.5}, {'n', 12.7}, {'o', 12.2}, {'p', 12.7}, {'r', 8.2}, {'s', 10.4}, {'t', 7.8},  {'u', 12.7},
+        {'w', 16.4}, {'(', 7.8},  {')', 7.8},  {':', 6.7},  {' ', 6.4}, {',', 6.4},  {'+', 16.8},
+    };
+    auto proportional = [&](const std::string& text, double left, int row) {
+        CodeGrid::Line line;
+        line.text = text;
+        double x = left;
+        for (char c : text) {
+            const double advance = advances.at(c);
+            if (c != ' ')
+                line.glyphs.push_back(
+                    CodeGrid::Glyph{std::string(1, c), Rect{x, imageHeight - (row + 1) * lineHeight, advance - 1, 10}});
+            x += advance;
+        }
+        line.box = Rect{left, imageHeight - (row + 1) * lineHeight, x - left, 10};
+        return line;
+    };
+    std::vector<CodeGrid::Line> lines = {proportional("def merge(rows, limit):", 10, 0),
+                                         proportional("return len(rows) + limit", 10, 1), proportional("pass", 10, 2)};
+    EXPECT_FALSE(CodeGrid::measure(lines).monospace);
+    // Indented by four and eight spaces, each 0.67 of the typical advance: the lines' widths over their characters.
+    double width = 0, characters = 0;
+    for (const CodeGrid::Line& line : lines) {
+        width += line.glyphs.back().box.maxX() - line.glyphs.front().box.minX();
+        characters += static_cast<double>(line.text.size());
+    }
+    const double space = 0.67 * width / characters;
+    lines[1] = proportional("return len(rows) + limit", 10 + 4 * space, 1);
+    lines[2] = proportional("pass", 10 + 8 * space, 2);
+    EXPECT_EQ(texts(CodeGrid::layout(lines)),
+              (std::vector<std::string>{"def merge(rows, limit):", "    return len(rows) + limit", "        pass"}));
+}
+
+TEST(CodeGridTest, EmptyCellWithABottomStrokeIsAnUnderscore)
+{
+    // Dark text on white: "a_b  c defgh" where the recognizer saw only "a b c defgh". Cells are 7 pixels wide.
+    const int width = 100, height = 20;
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width * height), 255);
+    auto ink = [&](int x0, int y0, int x1, int y1) {
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x)
+                pixels[static_cast<std::size_t>(y * width + x)] = 20;
+    };
+    const int columns[] = {0, 2, 5, 7, 8, 9, 10, 11};
+    for (int column : columns) // letters: ink from row 4 to row 14 (the baseline)
+        ink(12 + column * 7 + 1, 4, 12 + column * 7 + 6, 14);
+    ink(12 + 1 * 7, 15, 12 + 1 * 7 + 7, 16);   // the underscore: one row below the baseline, the whole cell wide
+    ink(12 + 3 * 7 + 3, 4, 12 + 3 * 7 + 4, 8); // a stray mark high in the fourth cell: not an underscore
+    const Image image = Image::copyOf(width, height, width, Image::Format::Grey8, pixels.data());
+
+    CodeGrid::Line line;
+    line.text = "a b c defgh";
+    for (std::size_t i = 0; i < std::size(columns); ++i)
+        line.glyphs.push_back(CodeGrid::Glyph{std::string(1, "abcdefgh"[i]),
+                                              Rect{12.0 + columns[i] * 7 + 1, double(height - 14), 5, 10}});
+    line.box = Rect{13, double(height - 14), 11 * 7 + 5, 10};
+    EXPECT_EQ(texts(CodeGrid::layout({line}, &image)), (std::vector<std::string>{"a_b  c defgh"}));
+    EXPECT_EQ(texts(CodeGrid::layout({line})), (std::vector<std::string>{"a b  c defgh"})); // no picture: spaces
+}
+
+TEST(CodeGridTest, TooFewGlyphsToMeasureFallBackToTheRecognizersText)
+{
+    CodeGrid::Line line;
+    line.text = "}";
+    line.glyphs.push_back(CodeGrid::Glyph{"}", Rect{30, 10, 5, 10}});
+    line.box = Rect{30, 10, 5, 10};
+    EXPECT_FALSE(CodeGrid::measure({line}).monospace);
+    EXPECT_EQ(texts(CodeGrid::layout({line})), (std::vector<std::string>{"}"}));
+    EXPECT_TRUE(CodeGrid::layout({}).empty());
+}
+
+TEST(CodeGridTest, QuotesAreStraightAndNumbersHoldDigits)
+{
+    EXPECT_EQ(CodeGrid::straightened("print(\u201Chi\u201D, \u2018x\u2019)"), "print(\"hi\", 'x')");
+    EXPECT_EQ(CodeGrid::straightened("caf\u00E9 \u4E2D"), "caf\u00E9 \u4E2D"); // other letters pass through
+    EXPECT_EQ(CodeGrid::numbersFixed("mask |= Ox1F; n = 1O0;"), "mask |= 0x1F; n = 100;");
+    // Words without a digit, and identifiers that merely hold one, stay as read.
+    EXPECT_EQ(CodeGrid::numbersFixed("Oxford O(n) row1O s0o"), "Oxford O(n) row1O s0o");
+}
+
+TEST(CodeGridTest, TwoLettersReadFromOneDrawingKeepTheFirstReading)
+{
+    CodeGrid::Line line = monospaceLine("return len(rows)", "return lLen(rows)", 0);
+    CodeGrid::Glyph extra = line.glyphs[6]; // the l, read a second time as L half a pixel along
+    extra.text = "L";
+    extra.box.x += 0.5;
+    extra.wordStart = false;
+    line.glyphs.insert(line.glyphs.begin() + 7, extra);
+    EXPECT_EQ(texts(CodeGrid::layout({line, monospaceLine("  x = f(1)", "x = f(1)", 1)})),
+              (std::vector<std::string>{"return len(rows)", "  x = f(1)"}));
+}

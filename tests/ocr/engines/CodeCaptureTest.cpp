@@ -1,0 +1,93 @@
+#include "Drawn.h"
+#include "ocr/tesseract/TesseractOCR.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+// Code mode through the real recognizer on drawn code: what must come back for the code to run.
+namespace {
+constexpr bool codeMode = false; // code mode recognizes without language correction
+
+std::vector<std::string> codeLines(const std::vector<std::string>& lines, int pixelSize, bool dark,
+                                   const char* family = "DejaVu Sans Mono",
+                                   const std::vector<std::string>& languages = {"en-US"})
+{
+    const OCRResult result = TesseractOCR::recognizeNow(
+        QtImage::fromQImage(Drawn::screenText(lines, pixelSize, dark, family)), languages, codeMode);
+    std::vector<std::string> out;
+    for (const TextRun& run : result.lines)
+        out.push_back(run.text);
+    return out;
+}
+
+std::size_t indentation(const std::string& line)
+{
+    return line.find_first_not_of(' ') == std::string::npos ? line.size() : line.find_first_not_of(' ');
+}
+} // namespace
+
+TEST(CodeCaptureTest, PythonIndentationComesBackExactly)
+{
+    const std::vector<std::string> function = {
+        "def total(items, rate):",
+        "    result = 0",
+        "    for item in items:",
+        "        if item.count > 0:",
+        "            result += item.price * rate",
+        "    return result",
+    };
+    for (bool dark : {false, true}) {
+        SCOPED_TRACE(dark ? "dark" : "light");
+        EXPECT_EQ(codeLines(function, 12, dark), function);
+    }
+}
+
+TEST(CodeCaptureTest, CppSymbolsComeThroughAsDrawn)
+{
+    const std::vector<std::string> code = {
+        "std::size_t first = row[0].size();",
+        "auto name = std::string(\"x_1\") + 'c';",
+    };
+    for (bool dark : {false, true}) {
+        SCOPED_TRACE(dark ? "dark" : "light");
+        EXPECT_EQ(codeLines(code, 13, dark), code);
+    }
+}
+
+TEST(CodeCaptureTest, LettersBeyondAsciiInStringsComeThrough)
+{
+    const std::vector<std::string> code = {"label = \"caf\u00E9 \u4E2D\u6587\"  # name", "count = 1"};
+    const std::vector<std::string> read = codeLines(code, 16, false, "DejaVu Sans Mono", {"zh-Hans", "en-US"});
+    ASSERT_EQ(read.size(), 2u);
+    // The fallback font draws the Chinese characters 1.7 cells wide, off the grid: what follows them on their line
+    // may gain or lose a space, but every character comes through, straight quotes included.
+    auto collapsed = [](const std::string& text) {
+        std::string out;
+        for (char c : text)
+            if (c != ' ')
+                out += c;
+        return out;
+    };
+    EXPECT_EQ(collapsed(read[0]), collapsed(code[0]));
+    EXPECT_EQ(read[0].substr(0, 14), "label = \"caf\u00E9");
+    EXPECT_EQ(read[1], code[1]);
+}
+
+TEST(CodeCaptureTest, ProportionalFontKeepsTheIndentationLevels)
+{
+    const std::vector<std::string> function = {
+        "def total(items):", "    result = 0", "    for item in items:", "        result += item", "    return result",
+    };
+    const std::vector<std::string> read = codeLines(function, 14, false, "DejaVu Sans");
+    ASSERT_EQ(read.size(), function.size());
+    for (std::size_t i = 0; i < read.size(); ++i)
+        EXPECT_EQ(read[i].substr(indentation(read[i])), function[i].substr(indentation(function[i])));
+    // No grid to count columns on: the levels keep their order and the lines of one level line up.
+    EXPECT_EQ(indentation(read[0]), 0u);
+    EXPECT_GT(indentation(read[1]), 0u);
+    EXPECT_EQ(indentation(read[2]), indentation(read[1]));
+    EXPECT_GT(indentation(read[3]), indentation(read[2]));
+    EXPECT_EQ(indentation(read[4]), indentation(read[1]));
+}

@@ -1,0 +1,89 @@
+// The welcome window's terms links, the shipped terms and privacy texts, and the About box's credits.
+#include "UiTest.h"
+#include "app/Credits.h"
+#include "app/qt/About.h"
+#include "app/qt/Legal.h"
+#include "ui/qt/Welcome.h"
+
+#include <QDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QTest>
+#include <QTextBrowser>
+
+#include <regex>
+
+namespace {
+using AboutAndTermsTest = UiTest;
+
+QStringList labelTexts(const QWidget& window)
+{
+    QStringList texts;
+    for (const QLabel* label : window.findChildren<QLabel*>())
+        texts << label->text();
+    return texts;
+}
+} // namespace
+
+TEST_F(AboutAndTermsTest, TermsAndPrivacyShipWithTheProgram)
+{
+    // Read from the program itself: no network, no browser, no installed file.
+    EXPECT_TRUE(Legal::html(Legal::Document::Terms).contains(QStringLiteral("GNU General Public License")));
+    EXPECT_TRUE(Legal::html(Legal::Document::Privacy).contains(QStringLiteral("Nothing leaves your computer")));
+
+    QDialog* dialog = Legal::show(Legal::Document::Privacy);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(Legal::show(Legal::Document::Privacy), dialog); // brought forward, not opened twice
+    auto* text = dialog->findChild<QTextBrowser*>(QStringLiteral("legalText"));
+    ASSERT_NE(text, nullptr);
+    EXPECT_TRUE(text->toPlainText().contains(QStringLiteral("history.json")));
+    dialog->close();
+}
+
+TEST_F(AboutAndTermsTest, WelcomeLinksOpenTheShippedTexts)
+{
+    Welcome::shared().presentGuide();
+    QWidget* window = Welcome::shared().window();
+    ASSERT_NE(window, nullptr);
+    auto* links = window->findChild<QLabel*>(QStringLiteral("legalLinks"));
+    ASSERT_NE(links, nullptr);
+    emit links->linkActivated(QStringLiteral("terms"));
+    QDialog* terms = nullptr;
+    for (QDialog* dialog : window->findChildren<QDialog*>(QStringLiteral("legalDialog")))
+        if (dialog->isVisible() && dialog->windowTitle() == QStringLiteral("Ambrel Terms"))
+            terms = dialog;
+    ASSERT_NE(terms, nullptr);
+    terms->close();
+
+    // The shortcuts in Linux notation, and on X11 no word of a permission, which X11 does not have.
+    const QString all = labelTexts(*window).join(u'\n');
+    EXPECT_TRUE(all.contains(QStringLiteral("Shift+Super+2"))) << all.toStdString();
+    EXPECT_TRUE(all.contains(QStringLiteral("Ctrl+Shift+O"))) << all.toStdString();
+    EXPECT_FALSE(all.contains(QStringLiteral("permission"), Qt::CaseInsensitive)) << all.toStdString();
+    EXPECT_FALSE(all.contains(QStringLiteral("Screen capture"))) << all.toStdString();
+    window->close();
+}
+
+TEST_F(AboutAndTermsTest, AboutNamesTheLicenceAndEveryLibraryWithItsVersion)
+{
+    const std::vector<Credits::Library> libraries = Credits::libraries();
+    std::vector<std::string> names;
+    const std::regex version(R"(\d+\.\d+(\.\d+)?.*)");
+    for (const Credits::Library& library : libraries) {
+        names.push_back(library.name);
+        EXPECT_TRUE(std::regex_match(library.version, version)) << library.name << " " << library.version;
+        EXPECT_FALSE(library.licence.empty()) << library.name;
+    }
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"Tesseract", "Leptonica", "Poppler", "ZXing-C++", "Qt", "giflib", "libheif"}));
+
+    QMessageBox* box = About::show();
+    ASSERT_NE(box, nullptr);
+    const QString text = box->text();
+    EXPECT_TRUE(text.contains(QStringLiteral("GPL-3.0-or-later"))) << text.toStdString();
+    for (const Credits::Library& library : libraries)
+        EXPECT_TRUE(text.contains(QString::fromStdString(library.version))) << library.name;
+    EXPECT_TRUE(text.contains(QString::fromLatin1(qVersion())));
+    box->close();
+}
