@@ -189,6 +189,8 @@ HistoryView::HistoryView(HistoryStore& store, QWidget* parent)
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
     layout->addWidget(line);
+    if (const QString notice = m_store.takeNotice(); !notice.isEmpty())
+        layout->addWidget(new QLabel(notice)); // a damaged history file, told once
 
     m_pages = new QStackedWidget;
     auto* empty = new QWidget;
