@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <ostream>
+#include <string_view>
 #include <thread>
 
 namespace {
@@ -37,6 +38,14 @@ void recognizePages(const std::vector<ImageLoader::Page>& pages, const std::vect
             Recognizer::recognize(pages[i], languages, correct, std::move(done));
         },
         emit);
+}
+
+// The message for a file that gives no pages: the reason when it is more than "could not read".
+std::string unreadable(const std::string& path, const std::string& problem, std::string_view usual)
+{
+    if (problem.empty() || problem == "could not read")
+        return "Ambrel: " + std::string(usual) + path + '\n';
+    return "Ambrel: " + path + ": " + problem + '\n';
 }
 
 std::string heading(const ImageLoader::Page& page)
@@ -70,31 +79,44 @@ int FileOCR::run(const std::string& path, Settings::OutputMode mode,
                  const std::optional<std::vector<std::string>>& languages, std::ostream& out, std::ostream& err)
 {
     Settings::registerDefaults();
-    const std::vector<ImageLoader::Page> pages = ImageLoader::pages(path);
+    std::string problem;
+    const std::vector<ImageLoader::Page> pages = ImageLoader::pages(path, ImageLoader::Pixels::Keep, &problem);
     if (pages.empty()) {
-        err << "Ambrel: could not read image(s) from " << path << '\n';
+        err << unreadable(path, problem, "could not read image(s) from ");
         return 1;
     }
     const std::vector<std::string> langs = languages ? *languages : defaultLanguages({"en-US", "nl-NL"});
+    std::size_t read = 0;
     recognizePages(pages, langs, Settings::usesLanguageCorrection(mode), [&](std::size_t i, OCRResult result) {
+        // A page that would not render is named on standard error; the others are printed as usual.
+        if (!pages[i].problem->empty()) {
+            err << "Ambrel: " << *pages[i].problem << '\n';
+            return;
+        }
+        ++read;
         if (pages.size() > 1)
             out << heading(pages[i]) << '\n';
         out << OCRText::forPage(result, mode) << '\n';
         out.flush();
     });
-    return 0;
+    return read > 0 ? 0 : 1;
 }
 
 int FileOCR::diagnose(const std::string& path, std::ostream& out, std::ostream& err)
 {
     Settings::registerDefaults();
-    const std::vector<ImageLoader::Page> pages = ImageLoader::pages(path);
+    std::string problem;
+    const std::vector<ImageLoader::Page> pages = ImageLoader::pages(path, ImageLoader::Pixels::Keep, &problem);
     if (pages.empty()) {
-        err << "Ambrel: could not read " << path << '\n';
+        err << unreadable(path, problem, "could not read ");
         return 1;
     }
     const std::vector<std::string> langs = defaultLanguages({"en-US", "nl-NL"});
     recognizePages(pages, langs, true, [&](std::size_t i, OCRResult result) {
+        if (!pages[i].problem->empty()) {
+            err << "Ambrel: " << *pages[i].problem << '\n';
+            return;
+        }
         out << heading(pages[i]) << '\n';
         out << "source: " << (result.fromTextLayer() ? "PDF text layer (exact)" : "Tesseract OCR") << '\n';
         out << TableBuilder::diagnostics(result) << '\n';
@@ -107,11 +129,21 @@ int FileOCR::batch(const std::string& output, const std::vector<std::string>& in
                    std::ostream& err)
 {
     Settings::registerDefaults();
+    // Refused before any work: the inputs are the user's, and so is whatever special file the name points at.
+    if (const std::string refused = AtomicFile::refusal(output, inputs); !refused.empty()) {
+        err << "Ambrel: will not write the workbook: " << refused << "; nothing was written\n";
+        return 2;
+    }
     std::vector<ImageLoader::Page> pages;
     for (const std::string& input : inputs) {
         std::error_code ec;
         const std::filesystem::path absolute = std::filesystem::absolute(input, ec);
-        for (ImageLoader::Page& page : ImageLoader::pages(ec ? input : absolute.string(), ImageLoader::Pixels::Reload))
+        std::string problem;
+        std::vector<ImageLoader::Page> listed =
+            ImageLoader::pages(ec ? input : absolute.string(), ImageLoader::Pixels::Reload, &problem);
+        if (listed.empty())
+            err << "Ambrel: skipped " << input << ": " << (problem.empty() ? "no pages" : problem) << '\n';
+        for (ImageLoader::Page& page : listed)
             pages.push_back(std::move(page));
     }
     if (pages.empty()) {
@@ -122,6 +154,10 @@ int FileOCR::batch(const std::string& output, const std::vector<std::string>& in
     std::vector<XLSXWriter::Sheet> sheets;
     sheets.reserve(pages.size());
     recognizePages(pages, langs, true, [&](std::size_t i, OCRResult result) {
+        if (!pages[i].problem->empty()) {
+            err << "Ambrel: skipped " << *pages[i].problem << '\n';
+            return;
+        }
         std::optional<TableGrid> grid = tableGrid(result);
         TableGrid rows;
         if (grid) {
@@ -132,13 +168,17 @@ int FileOCR::batch(const std::string& output, const std::vector<std::string>& in
         }
         sheets.push_back({pages[i].label, std::move(rows)});
     });
+    if (sheets.empty()) {
+        err << "Ambrel: no readable inputs\n";
+        return 1;
+    }
 
     const XLSXWriter::Result workbook = XLSXWriter::data(sheets);
     if (!workbook.ok()) {
         err << "write failed: " << workbook.error << '\n';
         return 1;
     }
-    if (const std::string error = AtomicFile::write(output, workbook.bytes); !error.empty()) {
+    if (const std::string error = AtomicFile::write(output, workbook.bytes, inputs); !error.empty()) {
         err << "write failed: " << error << '\n';
         return 1;
     }

@@ -3,8 +3,10 @@
 
 #include <dlfcn.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -74,7 +76,13 @@ std::optional<int> quickly(int argc, char** argv)
 int main(int argc, char** argv)
 {
     if (const std::optional<int> status = quickly(argc, argv)) {
-        // Nothing is left to tear down but the loaded model, which would only cost time.
+        // Nothing is left to tear down but the loaded model, which would only cost time. Output that never
+        // reached its file is a failure the user must hear of.
+        std::cout.flush();
+        if (std::fflush(stdout) != 0 || std::ferror(stdout) || std::cout.fail()) {
+            std::fprintf(stderr, "Ambrel: could not write the output: %s\n", std::strerror(errno ? errno : EIO));
+            std::_Exit(*status == 0 ? 1 : *status);
+        }
         std::fflush(nullptr);
         std::_Exit(*status);
     }

@@ -8,10 +8,11 @@
 #include <vector>
 
 namespace ImageLoader {
-// Largest picture decoded: 100 megapixels and 32767 pixels a side. Headers are checked before decoding, so a
-// small file that claims a huge image (a decompression bomb) costs nothing.
+// Largest picture decoded: 100 megapixels and 30000 pixels a side, the most the recognizer takes whole. Headers
+// are checked before decoding, so a small file that claims a huge image (a decompression bomb) costs nothing; a
+// larger picture is refused with a message saying so.
 inline constexpr std::int64_t maxImagePixels = 100'000'000;
-inline constexpr int maxImageSide = 32767;
+inline constexpr int maxImageSide = 30000;
 
 // The extension of a path's file name without its dot, in ASCII lower case ("pdf" for "SCAN.PDF"); empty when the
 // name has none.
@@ -20,8 +21,8 @@ std::string extensionOf(std::string_view path);
 bool isPdf(std::string_view path);
 
 // Whether a picture's decoded pixels stay with its page. Callers that list many files before recognizing any (the
-// batch runner, the document window) let them go: the file is decoded once to know it is readable and again when
-// its turn comes, so memory holds the pages in flight rather than every picture of the list.
+// batch runner, the document window) let them go: listing reads only the picture's header, and the picture is
+// decoded once, when its turn comes, so memory holds the pages in flight rather than every picture of the list.
 enum class Pixels
 {
     Keep,
@@ -30,7 +31,9 @@ enum class Pixels
 
 // Returns the pages of a picture or PDF file, possibly none; never throws. A file whose extension is "pdf" (any
 // case) gives one page per renderable page, each rendered only when its image is asked for; any other file gives
-// the first image it holds. Missing, unreadable, locked, oversized and non-regular files give no pages. A picture
-// that changes or goes away between listing and reloading gives no image then.
-std::vector<Page> pages(const std::string& path, Pixels pixels = Pixels::Keep);
+// the first image it holds. Missing, unreadable, locked, oversized and non-regular files give no pages, and
+// `problem`, when given, says why in words that follow the file's name ("too large to read"). A picture that
+// changes or goes away between listing and reloading gives no image then. Every file is parsed and decoded in a
+// confined helper (Confined.h), within a memory and time budget per page.
+std::vector<Page> pages(const std::string& path, Pixels pixels = Pixels::Keep, std::string* problem = nullptr);
 } // namespace ImageLoader

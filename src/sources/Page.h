@@ -5,6 +5,7 @@
 #include "sources/Image.h"
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -21,6 +22,9 @@ struct Page
     std::function<std::optional<Image>()> loadImage;
     std::optional<std::string> pdfPath; // set for PDF pages, with pageIndex
     std::optional<int> pageIndex;       // 1-based page number within the PDF
+    // Set by loadImage when it gives no image: why, as a sentence naming the page ("page 3 of x.pdf: too large to
+    // read"). Shared by copies of the page, which load one at a time.
+    std::shared_ptr<std::string> problem = std::make_shared<std::string>();
 
     std::optional<Image> image() const { return loadImage ? loadImage() : std::nullopt; }
 };
