@@ -40,10 +40,10 @@ void recognizePages(const std::vector<ImageLoader::Page>& pages, const std::vect
         emit);
 }
 
-// The message for a file that gives no pages: the reason when it is more than "could not read".
+// The message for a file that gives no pages, with the reason when it is the file's size.
 std::string unreadable(const std::string& path, const std::string& problem, std::string_view usual)
 {
-    if (problem.empty() || problem == "could not read")
+    if (!problem.starts_with("too large"))
         return "Ambrel: " + std::string(usual) + path + '\n';
     return "Ambrel: " + path + ": " + problem + '\n';
 }

@@ -171,8 +171,10 @@ TEST(CLIDispatchTest, BatchInputsExcludeOutputFlagsAndExecutable)
     EXPECT_EQ(CLI::maybeRun(args, rec.runners(), err), 0);
     EXPECT_EQ(rec.called, "batch");
     EXPECT_EQ(rec.path, "out.xlsx");
-    // Values of other options are not recognised as such: "de-DE" and "csv" count as inputs.
-    EXPECT_EQ(rec.inputs, (std::vector<std::string>{"a.pdf", "de-DE", "dir/", "b.png", "csv", "notambrel"}));
+    // Values of other options are not recognised as such: "de-DE" and "csv" count as inputs. The output named
+    // again is an input too, for the runner to refuse rather than to overwrite unseen.
+    EXPECT_EQ(rec.inputs,
+              (std::vector<std::string>{"a.pdf", "de-DE", "dir/", "out.xlsx", "b.png", "csv", "notambrel"}));
 
     Recorder none;
     EXPECT_EQ(dispatch({"--batch", "out.xlsx"}, none.runners()).status, 0);
