@@ -50,6 +50,9 @@ std::string AtomicFile::refusal(const std::string& path, const std::vector<std::
         return "is a directory (" + path + ")";
     if (!S_ISREG(target.st_mode))
         return "is not a regular file (" + path + ")";
+    // A file nobody may write is one the user marked to stay as it is; root's power to replace it is no consent.
+    if ((target.st_mode & 0222) == 0)
+        return "is read-only (" + path + ")";
     if (::access(path.c_str(), W_OK) != 0)
         return describe(errno, path);
     return {};

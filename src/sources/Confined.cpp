@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <map>
@@ -257,9 +258,22 @@ std::uint64_t addressSpace()
     return pages * static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
 }
 
+// The most address space the helper has held at once since it started.
+std::uint64_t peakAddressSpace()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.starts_with("VmPeak:"))
+            return std::strtoull(line.c_str() + 7, nullptr, 10) * 1024;
+    }
+    return 0;
+}
+
 struct Limits
 {
     bool inHelper = false;
+    bool exhausted = false;     // an allocation failed during the current job
     std::uint64_t start = 0;    // address space of the idle helper
     std::uint64_t jobLimit = 0; // the current job's soft limit
 };
@@ -330,6 +344,10 @@ int serve(int fd)
     ::setrlimit(RLIMIT_CORE, &noCore);
     limits().inHelper = true;
     limits().start = addressSpace();
+    std::set_new_handler([] {
+        limits().exhausted = true;
+        throw std::bad_alloc();
+    });
 
     while (true) {
         JobHeader header;
@@ -348,7 +366,15 @@ int serve(int fd)
 
         setMemoryLimit(limits().start + header.memory);
         setCpuLimit(static_cast<int>(header.cpuSeconds));
+        limits().exhausted = false;
+        const std::uint64_t peakBefore = peakAddressSpace();
         Reply reply = found == registry().end() ? Reply{} : runHere(found->second, request);
+        // Libraries that catch a failed allocation report an unreadable file; one that reached its limit on the
+        // way was too large to read. A new peak this close to the limit means the same for plain malloc.
+        const std::uint64_t peakAfter = peakAddressSpace();
+        const bool nearLimit = peakAfter > peakBefore && peakAfter + (std::uint64_t{64} << 20) >= limits().jobLimit;
+        if (reply.outcome == Outcome::Unreadable && (limits().exhausted || nearLimit))
+            reply.outcome = Outcome::TooLarge;
         // Replying must not fail for the job's limits.
         setMemoryLimit(limits().start + ceiling);
         ::malloc_trim(0);

@@ -155,6 +155,7 @@ public:
         {};
         constexpr off_t maxBytes = off_t{1} << 30; // a bigger file is no picture within the pixel limits
         if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0 && status.st_size <= maxBytes) {
+            Confined::allow(static_cast<std::uint64_t>(status.st_size)); // the mapping counts as memory
             void* mapped = ::mmap(nullptr, static_cast<std::size_t>(status.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
             if (mapped != MAP_FAILED) {
                 m_mapped = mapped;
