@@ -273,9 +273,11 @@ void BatchExport::finish(std::vector<XLSXWriter::Sheet> sheets)
             return; // cancelled: the sheets are dropped without a message
         const XLSXWriter::Result workbook = XLSXWriter::data(sheets);
         // Written beside the destination and renamed over it, so a failure never leaves half a workbook there.
-        if (!workbook.ok()
-            || !AtomicFile::write(QFile::encodeName(path).toStdString(), workbook.bytes, self->m_inputs).empty()) {
-            self->report(std::string(Batch::saveFailedMessage));
+        const std::string error =
+            workbook.ok() ? AtomicFile::write(QFile::encodeName(path).toStdString(), workbook.bytes, self->m_inputs)
+                          : workbook.error;
+        if (!error.empty()) {
+            self->report(std::string(Batch::saveFailedMessage) + ": " + error);
             return;
         }
         self->report(Batch::exportedText(sheets.size()));
