@@ -421,6 +421,19 @@ std::optional<std::vector<std::string_view>> unpack(std::string_view bytes)
     return fields;
 }
 
+std::string_view bytesOf(const double& value)
+{
+    return {reinterpret_cast<const char*>(&value), sizeof value};
+}
+
+double doubleOf(std::string_view field)
+{
+    double value = 0;
+    if (field.size() == sizeof value)
+        std::memcpy(&value, field.data(), sizeof value);
+    return value;
+}
+
 namespace {
 struct ImageHeader
 {

@@ -69,6 +69,10 @@ std::string pack(std::initializer_list<std::string_view> fields);
 // The fields of pack() (or of several packs one after the other); no value when the bytes are no such fields.
 std::optional<std::vector<std::string_view>> unpack(std::string_view bytes);
 
+// A number as a field, exactly, and back; a field of another size reads as 0. The view is of `value` itself.
+std::string_view bytesOf(const double& value);
+double doubleOf(std::string_view field);
+
 // An image as a reply, and back; unpackImage shares the reply's buffer instead of copying the pixels.
 std::string packImage(const Image& image);
 std::optional<Image> unpackImage(std::string bytes);

@@ -6,10 +6,10 @@
 #include <poppler-image.h>
 #include <poppler-page-renderer.h>
 
+#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cstddef>
-#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -108,19 +108,6 @@ std::optional<Image> renderHere(const std::string& path, int pageNumber, double 
     }
 }
 
-std::string_view bytesOf(const double& value)
-{
-    return {reinterpret_cast<const char*>(&value), sizeof value};
-}
-
-double doubleOf(std::string_view bytes)
-{
-    double value = 0;
-    if (bytes.size() == sizeof value)
-        std::memcpy(&value, bytes.data(), sizeof value);
-    return value;
-}
-
 int intOf(std::string_view text)
 {
     int value = 0;
@@ -133,7 +120,7 @@ const Confined::Job listJob{"pdf-pages", [](std::string_view request) -> std::op
                                 if (!fields || fields->size() != 2)
                                     return std::nullopt;
                                 const auto sizes =
-                                    renderablePagesHere(std::string((*fields)[0]), doubleOf((*fields)[1]));
+                                    renderablePagesHere(std::string((*fields)[0]), Confined::doubleOf((*fields)[1]));
                                 if (!sizes)
                                     return std::nullopt;
                                 std::string reply;
@@ -148,7 +135,7 @@ const Confined::Job renderJob{"pdf-render", [](std::string_view request) -> std:
                                   if (!fields || fields->size() != 3)
                                       return std::nullopt;
                                   const auto image = renderHere(std::string((*fields)[0]), intOf((*fields)[1]),
-                                                                doubleOf((*fields)[2]));
+                                                                Confined::doubleOf((*fields)[2]));
                                   if (!image)
                                       return std::nullopt;
                                   return Confined::packImage(*image);
@@ -160,7 +147,7 @@ std::optional<std::vector<PageSize>> renderablePages(const std::string& path, do
 {
     if (!PopplerDocument::hasHeader(path))
         return std::nullopt;
-    const Confined::Reply reply = listJob.run(Confined::pack({path, bytesOf(scale)}));
+    const Confined::Reply reply = listJob.run(Confined::pack({path, Confined::bytesOf(scale)}));
     if (reply.outcome != Confined::Outcome::Done)
         return std::nullopt;
     std::vector<PageSize> sizes;
@@ -173,8 +160,8 @@ std::optional<std::vector<PageSize>> renderablePages(const std::string& path, do
         const char* p = reply.bytes.data() + start;
         const char* last = reply.bytes.data() + end;
         auto parsed = std::from_chars(p, last, size.pageNumber);
-        parsed = std::from_chars(parsed.ptr + 1, last, size.width);
-        std::from_chars(parsed.ptr + 1, last, size.height);
+        parsed = std::from_chars(std::min(parsed.ptr + 1, last), last, size.width);
+        std::from_chars(std::min(parsed.ptr + 1, last), last, size.height);
         sizes.push_back(size);
         start = end + 1;
     }
@@ -183,7 +170,7 @@ std::optional<std::vector<PageSize>> renderablePages(const std::string& path, do
 
 Rendered renderPage(const std::string& path, int pageNumber, double scale)
 {
-    Confined::Reply reply = renderJob.run(Confined::pack({path, std::to_string(pageNumber), bytesOf(scale)}));
+    Confined::Reply reply = renderJob.run(Confined::pack({path, std::to_string(pageNumber), Confined::bytesOf(scale)}));
     if (reply.outcome == Confined::Outcome::TooLarge)
         return {std::nullopt, true};
     if (reply.outcome != Confined::Outcome::Done)

@@ -9,7 +9,6 @@
 #include <poppler-rectangle.h>
 
 #include <charconv>
-#include <cstring>
 
 namespace {
 
@@ -40,19 +39,6 @@ std::vector<PdfTextLines::Word> words(const poppler::page& page)
         words.push_back({utf8(box.text()), {r.left(), r.top(), r.right(), r.bottom()}, box.has_space_after()});
     }
     return words;
-}
-
-std::string_view bytesOf(const double& value)
-{
-    return {reinterpret_cast<const char*>(&value), sizeof value};
-}
-
-double doubleOf(std::string_view bytes)
-{
-    double value = 0;
-    if (bytes.size() == sizeof value)
-        std::memcpy(&value, bytes.data(), sizeof value);
-    return value;
 }
 
 // The path and page number of a request; none when it is malformed.
@@ -91,12 +77,13 @@ const Confined::Job wordsJob{"pdf-words", [](std::string_view request) -> std::o
                                  if (!page || !pageText(*page))
                                      return std::nullopt;
                                  const double height = PopplerDocument::visibleSize(*page).height;
-                                 std::string reply = Confined::pack({bytesOf(height)});
+                                 std::string reply = Confined::pack({Confined::bytesOf(height)});
                                  for (const PdfTextLines::Word& word : words(*page)) {
                                      const char space = word.spaceAfter ? '1' : '0';
-                                     reply += Confined::pack({word.text, bytesOf(word.box.x0), bytesOf(word.box.top),
-                                                              bytesOf(word.box.x1), bytesOf(word.box.bottom),
-                                                              std::string_view(&space, 1)});
+                                     reply += Confined::pack(
+                                         {word.text, Confined::bytesOf(word.box.x0), Confined::bytesOf(word.box.top),
+                                          Confined::bytesOf(word.box.x1), Confined::bytesOf(word.box.bottom),
+                                          std::string_view(&space, 1)});
                                  }
                                  return reply;
                              }};
@@ -119,37 +106,42 @@ namespace PDFTable {
 
 std::optional<Extracted> extract(const std::string& pdfPath, int pageIndex, const Image& image, double scale)
 {
-    const Confined::Reply reply = wordsJob.run(requestFor(pdfPath, pageIndex));
-    const auto fields = reply.outcome == Confined::Outcome::Done ? Confined::unpack(reply.bytes) : std::nullopt;
-    if (!fields || fields->size() % 6 != 1)
+    try {
+        const Confined::Reply reply = wordsJob.run(requestFor(pdfPath, pageIndex));
+        const auto fields = reply.outcome == Confined::Outcome::Done ? Confined::unpack(reply.bytes) : std::nullopt;
+        if (!fields || fields->size() % 6 != 1)
+            return std::nullopt;
+        const double pageHeight = Confined::doubleOf((*fields)[0]);
+        std::vector<PdfTextLines::Word> words;
+        for (std::size_t i = 1; i < fields->size(); i += 6) {
+            const auto& f = *fields;
+            words.push_back({std::string(f[i]),
+                             {Confined::doubleOf(f[i + 1]), Confined::doubleOf(f[i + 2]), Confined::doubleOf(f[i + 3]),
+                              Confined::doubleOf(f[i + 4])},
+                             f[i + 5] == "1"});
+        }
+
+        const std::vector<PdfTextLines::Line> lines = PdfTextLines::group(std::move(words));
+        if (lines.empty())
+            return std::nullopt;
+
+        const auto rulings = RuledTable::detect(image);
+        if (!rulings || rulings->cols.size() < 3)
+            return std::nullopt;
+
+        // Poppler's boxes are in points of the visible page with y running down from its top edge, the same geometry
+        // the page is rendered in, so x maps onto the image by the scale alone. The row grouping wants y upward,
+        // measured from the bottom edge.
+        std::vector<Cell> cells;
+        cells.reserve(lines.size());
+        for (const PdfTextLines::Line& line : lines) {
+            const double centre = (line.box.top + line.box.bottom) / 2.0;
+            cells.push_back({pageHeight - centre, line.box.x0 * scale, line.box.x1 * scale, line.text});
+        }
+        return build(std::move(cells), rulings->cols);
+    } catch (...) {
         return std::nullopt;
-    const double pageHeight = doubleOf((*fields)[0]);
-    std::vector<PdfTextLines::Word> words;
-    for (std::size_t i = 1; i < fields->size(); i += 6) {
-        const auto& f = *fields;
-        words.push_back({std::string(f[i]),
-                         {doubleOf(f[i + 1]), doubleOf(f[i + 2]), doubleOf(f[i + 3]), doubleOf(f[i + 4])},
-                         f[i + 5] == "1"});
     }
-
-    const std::vector<PdfTextLines::Line> lines = PdfTextLines::group(std::move(words));
-    if (lines.empty())
-        return std::nullopt;
-
-    const auto rulings = RuledTable::detect(image);
-    if (!rulings || rulings->cols.size() < 3)
-        return std::nullopt;
-
-    // Poppler's boxes are in points of the visible page with y running down from its top edge, the same geometry
-    // the page is rendered in, so x maps onto the image by the scale alone. The row grouping wants y upward,
-    // measured from the bottom edge.
-    std::vector<Cell> cells;
-    cells.reserve(lines.size());
-    for (const PdfTextLines::Line& line : lines) {
-        const double centre = (line.box.top + line.box.bottom) / 2.0;
-        cells.push_back({pageHeight - centre, line.box.x0 * scale, line.box.x1 * scale, line.text});
-    }
-    return build(std::move(cells), rulings->cols);
 }
 
 } // namespace PDFTable
