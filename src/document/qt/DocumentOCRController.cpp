@@ -48,6 +48,7 @@ void DocumentOCRController::load(const QStringList& files)
     const std::vector<std::string> languages = DocumentOCRModel::languagesOrDefault(Settings::languages());
     for (const QString& file : files) {
         const std::string path = QFile::encodeName(file).toStdString();
+        m_sources.push_back(path);
         std::vector<ImageLoader::Page> pages = ImageLoader::pages(path, ImageLoader::Pixels::Reload);
         if (pages.empty()) {
             m_model.addUnreadable(QFileInfo(file).fileName().toStdString());
@@ -69,6 +70,7 @@ void DocumentOCRController::clear()
     // Pages still queued are dropped and results still on their way are ignored: a clear is a fresh start.
     m_queue.clear();
     m_model.clear();
+    m_sources.clear();
     emit changed();
 }
 
@@ -95,11 +97,11 @@ bool DocumentOCRController::exportTo(DocumentOCRModel::ExportFormat format, cons
 
 bool DocumentOCRController::writeExport(const std::string& bytes, const QString& path)
 {
-    const std::string error =
-        AtomicFile::write(QFile::encodeName(path).toStdString(), std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+    const std::string error = AtomicFile::write(QFile::encodeName(path).toStdString(),
+                                                std::vector<std::uint8_t>(bytes.begin(), bytes.end()), m_sources);
     if (!error.empty()) {
         // A save that silently fails leaves the user believing the text is on disk.
-        HUD::show(QStringLiteral("Couldn\u2019t save the file"));
+        HUD::show(QStringLiteral("Couldn\u2019t save the file: %1").arg(QString::fromStdString(error)));
         return false;
     }
     return true;
