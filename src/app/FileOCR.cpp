@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <ostream>
+#include <string_view>
 #include <thread>
 
 namespace {
@@ -54,6 +55,14 @@ std::string pageText(const OCRResult& result, Settings::OutputMode mode)
     return text.empty() ? std::string("(no text found)") : text;
 }
 
+// The message for a file that gives no pages, with the reason when it is the file's size.
+std::string unreadable(const std::string& path, const std::string& problem, std::string_view usual)
+{
+    if (!problem.starts_with("too large"))
+        return "Ambrel: " + std::string(usual) + path + '\n';
+    return "Ambrel: " + path + ": " + problem + '\n';
+}
+
 std::string heading(const ImageLoader::Page& page)
 {
     return "\n===== " + page.label + " =====";
@@ -85,32 +94,45 @@ std::vector<std::string> FileOCR::defaultLanguages(const SettingsReader& setting
 int FileOCR::run(const Services& services, const std::string& path, Settings::OutputMode mode,
                  const std::optional<std::vector<std::string>>& languages, std::ostream& out, std::ostream& err)
 {
-    const std::vector<ImageLoader::Page> pages = services.pages.pages(path, ImageLoader::Pixels::Keep);
+    std::string problem;
+    const std::vector<ImageLoader::Page> pages = services.pages.pages(path, ImageLoader::Pixels::Keep, &problem);
     if (pages.empty()) {
-        err << "Ambrel: could not read image(s) from " << path << '\n';
+        err << unreadable(path, problem, "could not read image(s) from ");
         return 1;
     }
     const std::vector<std::string> langs =
         languages ? *languages : defaultLanguages(services.settings, services.settings.defaultLanguages());
+    std::size_t read = 0;
     recognizePages(services.recognizer, pages, langs, Settings::usesLanguageCorrection(mode),
                    [&](std::size_t i, OCRResult result) {
+                       // A page that would not render is named on standard error; the others are printed as usual.
+                       if (!pages[i].problem->empty()) {
+                           err << "Ambrel: " << *pages[i].problem << '\n';
+                           return;
+                       }
+                       ++read;
                        if (pages.size() > 1)
                            out << heading(pages[i]) << '\n';
                        out << pageText(result, mode) << '\n';
                        out.flush();
                    });
-    return 0;
+    return read > 0 ? 0 : 1;
 }
 
 int FileOCR::diagnose(const Services& services, const std::string& path, std::ostream& out, std::ostream& err)
 {
-    const std::vector<ImageLoader::Page> pages = services.pages.pages(path, ImageLoader::Pixels::Keep);
+    std::string problem;
+    const std::vector<ImageLoader::Page> pages = services.pages.pages(path, ImageLoader::Pixels::Keep, &problem);
     if (pages.empty()) {
-        err << "Ambrel: could not read " << path << '\n';
+        err << unreadable(path, problem, "could not read ");
         return 1;
     }
     const std::vector<std::string> langs = defaultLanguages(services.settings, services.settings.defaultLanguages());
     recognizePages(services.recognizer, pages, langs, true, [&](std::size_t i, OCRResult result) {
+        if (!pages[i].problem->empty()) {
+            err << "Ambrel: " << *pages[i].problem << '\n';
+            return;
+        }
         out << heading(pages[i]) << '\n';
         out << "source: " << (result.fromTextLayer() ? "PDF text layer (exact)" : "Tesseract OCR") << '\n';
         out << TableBuilder::diagnostics(result) << '\n';
@@ -122,12 +144,21 @@ int FileOCR::diagnose(const Services& services, const std::string& path, std::os
 int FileOCR::batch(const Services& services, const std::string& output, const std::vector<std::string>& inputs,
                    std::ostream& out, std::ostream& err)
 {
+    // Refused before any work: the inputs are the user's, and so is whatever special file the name points at.
+    if (const std::string refused = AtomicFile::refusal(output, inputs); !refused.empty()) {
+        err << "Ambrel: will not write the workbook: " << refused << "; nothing was written\n";
+        return 2;
+    }
     std::vector<ImageLoader::Page> pages;
     for (const std::string& input : inputs) {
         std::error_code ec;
         const std::filesystem::path absolute = std::filesystem::absolute(input, ec);
-        for (ImageLoader::Page& page :
-             services.pages.pages(ec ? input : absolute.string(), ImageLoader::Pixels::Reload))
+        std::string problem;
+        std::vector<ImageLoader::Page> listed =
+            services.pages.pages(ec ? input : absolute.string(), ImageLoader::Pixels::Reload, &problem);
+        if (listed.empty())
+            err << "Ambrel: skipped " << input << ": " << (problem.empty() ? "no pages" : problem) << '\n';
+        for (ImageLoader::Page& page : listed)
             pages.push_back(std::move(page));
     }
     if (pages.empty()) {
@@ -138,6 +169,10 @@ int FileOCR::batch(const Services& services, const std::string& output, const st
     std::vector<XLSXWriter::Sheet> sheets;
     sheets.reserve(pages.size());
     recognizePages(services.recognizer, pages, langs, true, [&](std::size_t i, OCRResult result) {
+        if (!pages[i].problem->empty()) {
+            err << "Ambrel: skipped " << *pages[i].problem << '\n';
+            return;
+        }
         std::optional<TableGrid> grid = tableGrid(result);
         TableGrid rows;
         if (grid) {
@@ -148,13 +183,17 @@ int FileOCR::batch(const Services& services, const std::string& output, const st
         }
         sheets.push_back({pages[i].label, std::move(rows)});
     });
+    if (sheets.empty()) {
+        err << "Ambrel: no readable inputs\n";
+        return 1;
+    }
 
     const XLSXWriter::Result workbook = XLSXWriter::data(sheets, services.text);
     if (!workbook.ok()) {
         err << "write failed: " << workbook.error << '\n';
         return 1;
     }
-    if (const std::string error = AtomicFile::write(output, workbook.bytes); !error.empty()) {
+    if (const std::string error = AtomicFile::write(output, workbook.bytes, inputs); !error.empty()) {
         err << "write failed: " << error << '\n';
         return 1;
     }

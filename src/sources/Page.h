@@ -4,6 +4,7 @@
 #include "sources/PDFTable.h"
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -24,6 +25,9 @@ struct Page
     // page; empty for a picture. No value when the page holds no usable text layer or no such table.
     std::function<std::optional<std::string>()> textLayer;
     std::function<std::optional<PDFTable::Extracted>(const Image&)> textTable;
+    // Set by loadImage when it gives no image: why, as a sentence naming the page ("page 3 of x.pdf: too large to
+    // read"). Shared by copies of the page, which load one at a time.
+    std::shared_ptr<std::string> problem = std::make_shared<std::string>();
 
     std::optional<Image> image() const { return loadImage ? loadImage() : std::nullopt; }
 };

@@ -1,10 +1,16 @@
+// The text-layer readers of PopplerText.h. Poppler reads each page in a confined helper (Confined.h):
+// the content streams it interprets for the text are the same hostile input rendering is.
 #include "sources/poppler/PopplerText.h"
 
+#include "sources/Confined.h"
+#include "sources/PDFTable.h"
 #include "sources/RuledTable.h"
 #include "sources/poppler/PdfTextLines.h"
 #include "sources/poppler/PopplerDocument.h"
 
 #include <poppler-rectangle.h>
+
+#include <charconv>
 
 namespace {
 
@@ -37,24 +43,63 @@ std::vector<PdfTextLines::Word> words(const poppler::page& page)
     return words;
 }
 
+// The path and page number of a request; none when it is malformed.
+std::optional<std::pair<std::string, int>> pageOf(std::string_view request)
+{
+    const auto fields = Confined::unpack(request);
+    if (!fields || fields->size() != 2)
+        return std::nullopt;
+    int number = 0;
+    std::from_chars((*fields)[1].data(), (*fields)[1].data() + (*fields)[1].size(), number);
+    return std::pair{std::string((*fields)[0]), number};
+}
+
+std::string requestFor(const std::string& pdfPath, int pageIndex)
+{
+    return Confined::pack({pdfPath, std::to_string(pageIndex)});
+}
+
+const Confined::Job textJob{"pdf-text", [](std::string_view request) -> std::optional<std::string> {
+                                const auto which = pageOf(request);
+                                const auto document = which ? PopplerDocument::open(which->first) : nullptr;
+                                const auto page = document ? PopplerDocument::page(*document, which->second) : nullptr;
+                                if (!page)
+                                    return std::nullopt;
+                                auto text = pageText(*page);
+                                if (!text)
+                                    return std::nullopt;
+                                return std::string(PdfTextLines::trim(PdfTextLines::spellLigatures(*text)));
+                            }};
+
+// The visible page height, then five fields a word; none when the page has no usable text layer.
+const Confined::Job wordsJob{"pdf-words", [](std::string_view request) -> std::optional<std::string> {
+                                 const auto which = pageOf(request);
+                                 const auto document = which ? PopplerDocument::open(which->first) : nullptr;
+                                 const auto page = document ? PopplerDocument::page(*document, which->second) : nullptr;
+                                 if (!page || !pageText(*page))
+                                     return std::nullopt;
+                                 const double height = PopplerDocument::visibleSize(*page).height;
+                                 std::string reply = Confined::pack({Confined::bytesOf(height)});
+                                 for (const PdfTextLines::Word& word : words(*page)) {
+                                     const char space = word.spaceAfter ? '1' : '0';
+                                     reply += Confined::pack(
+                                         {word.text, Confined::bytesOf(word.box.x0), Confined::bytesOf(word.box.top),
+                                          Confined::bytesOf(word.box.x1), Confined::bytesOf(word.box.bottom),
+                                          std::string_view(&space, 1)});
+                                 }
+                                 return reply;
+                             }};
+
 } // namespace
 
 namespace PageText {
 
 std::optional<std::string> plain(const std::string& pdfPath, int pageIndex)
 {
-    try {
-        const auto document = PopplerDocument::open(pdfPath);
-        const auto page = document ? PopplerDocument::page(*document, pageIndex) : nullptr;
-        if (!page)
-            return std::nullopt;
-        auto text = pageText(*page);
-        if (!text)
-            return std::nullopt;
-        return std::string(PdfTextLines::trim(PdfTextLines::spellLigatures(*text)));
-    } catch (...) {
+    Confined::Reply reply = textJob.run(requestFor(pdfPath, pageIndex));
+    if (reply.outcome != Confined::Outcome::Done)
         return std::nullopt;
-    }
+    return std::move(reply.bytes);
 }
 
 } // namespace PageText
@@ -64,12 +109,21 @@ namespace PDFTable {
 std::optional<Extracted> extract(const std::string& pdfPath, int pageIndex, const Image& image, double scale)
 {
     try {
-        const auto document = PopplerDocument::open(pdfPath);
-        const auto page = document ? PopplerDocument::page(*document, pageIndex) : nullptr;
-        if (!page || !pageText(*page))
+        const Confined::Reply reply = wordsJob.run(requestFor(pdfPath, pageIndex));
+        const auto fields = reply.outcome == Confined::Outcome::Done ? Confined::unpack(reply.bytes) : std::nullopt;
+        if (!fields || fields->size() % 6 != 1)
             return std::nullopt;
+        const double pageHeight = Confined::doubleOf((*fields)[0]);
+        std::vector<PdfTextLines::Word> words;
+        for (std::size_t i = 1; i < fields->size(); i += 6) {
+            const auto& f = *fields;
+            words.push_back({std::string(f[i]),
+                             {Confined::doubleOf(f[i + 1]), Confined::doubleOf(f[i + 2]), Confined::doubleOf(f[i + 3]),
+                              Confined::doubleOf(f[i + 4])},
+                             f[i + 5] == "1"});
+        }
 
-        const std::vector<PdfTextLines::Line> lines = PdfTextLines::group(words(*page));
+        const std::vector<PdfTextLines::Line> lines = PdfTextLines::group(std::move(words));
         if (lines.empty())
             return std::nullopt;
 
@@ -77,10 +131,9 @@ std::optional<Extracted> extract(const std::string& pdfPath, int pageIndex, cons
         if (!rulings || rulings->cols.size() < 3)
             return std::nullopt;
 
-        // Poppler's boxes are in points of the visible page with y running down from its top edge, the same
-        // geometry the page is rendered in, so x maps onto the image by the scale alone. The row grouping wants y
-        // upward, measured from the bottom edge.
-        const double pageHeight = PopplerDocument::visibleSize(*page).height;
+        // Poppler's boxes are in points of the visible page with y running down from its top edge, the same geometry
+        // the page is rendered in, so x maps onto the image by the scale alone. The row grouping wants y upward,
+        // measured from the bottom edge.
         std::vector<Cell> cells;
         cells.reserve(lines.size());
         for (const PdfTextLines::Line& line : lines) {
