@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <ostream>
 
 namespace {
@@ -30,7 +31,21 @@ struct Command
     std::string_view usage; // empty for a command that takes no value
     std::optional<int> (*run)(const CLI::Runners&, const Call&);
     bool takesOutputOptions = false; // "--mode" and "--lang"
+    bool (*accepts)(const std::string& value) = nullptr; // a value it refuses is a usage error
 };
+
+bool endsWith(std::string_view text, std::string_view suffix);
+
+// A workbook's name ends in ".xlsx". Any other name is taken only for a file that does not exist yet, so that a
+// forgotten output name (`--batch a.png b.png`) can never turn the first input into a workbook.
+bool acceptsWorkbook(const std::string& output)
+{
+    std::string lower = output;
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::error_code error;
+    return endsWith(lower, ".xlsx") || !std::filesystem::exists(std::filesystem::symlink_status(output, error));
+}
 
 // Matched in this order, exactly. A new command is one row here (and its runner in CLI::Runners).
 constexpr Command commands[] = {
@@ -45,7 +60,8 @@ constexpr Command commands[] = {
     {"--batch", "usage: --batch <out.xlsx> <inputs\u2026>",
      [](const CLI::Runners& r, const Call& c) {
          return runIfPresent(r.batch, c.value, CLI::batchInputs(c.args, c.value));
-     }},
+     },
+     false, acceptsWorkbook},
     {"--make-demo", "usage: --make-demo <path.gif>",
      [](const CLI::Runners& r, const Call& c) { return runIfPresent(r.makeDemo, c.value); }},
     {"--make-sample", "usage: --make-sample <path.png>",
@@ -192,6 +208,10 @@ std::optional<int> CLI::maybeRun(const std::vector<std::string>& given, const Ru
             return static_cast<int>(Exit::Usage);
         }
         value = std::move(*found);
+        if (command->accepts && !command->accepts(value)) {
+            err << command->usage << '\n';
+            return static_cast<int>(Exit::Usage);
+        }
     }
     if (const std::optional<std::string> misplaced =
             misplacedOption(args, static_cast<std::size_t>(first - args.begin()), *command)) {
@@ -259,10 +279,16 @@ std::optional<std::vector<std::string>> CLI::parseLanguageList(const std::option
 std::vector<std::string> CLI::batchInputs(const std::vector<std::string>& args, const std::string& output)
 {
     std::vector<std::string> inputs;
+    // Only the output's own place is left out: the same path again is an input, which the runner refuses to
+    // overwrite rather than silently dropping it.
+    const auto batch = std::find(args.begin() + std::min<std::ptrdiff_t>(1, std::ssize(args)), args.end(), "--batch");
+    std::size_t outputAt = 0;
+    if (batch != args.end() && batch + 1 != args.end() && *(batch + 1) == output)
+        outputAt = static_cast<std::size_t>(batch - args.begin()) + 1;
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& argument = args[i];
         // The executable may appear again when a launcher passes its own path along.
-        if (isFlag(argument) || argument == output || endsWith(argument, "/ambrel") || endsWith(argument, "/Ambrel"))
+        if (isFlag(argument) || i == outputAt || endsWith(argument, "/ambrel") || endsWith(argument, "/Ambrel"))
             continue;
         inputs.push_back(argument);
     }

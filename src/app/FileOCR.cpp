@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <ostream>
+#include <string_view>
 #include <thread>
 
 namespace {
@@ -55,6 +56,14 @@ std::string pageText(const OCRResult& result, Settings::OutputMode mode)
     return text.empty() ? std::string("(no text found)") : text;
 }
 
+// The message for a file that gives no pages, with the reason when it is the file's size.
+std::string unreadable(const std::string& path, const std::string& problem, std::string_view usual)
+{
+    if (!problem.starts_with("too large"))
+        return "Ambrel: " + std::string(usual) + path + '\n';
+    return "Ambrel: " + path + ": " + problem + '\n';
+}
+
 std::string heading(const ImageLoader::Page& page)
 {
     return "\n===== " + page.label + " =====";
@@ -71,32 +80,45 @@ std::vector<std::string> FileOCR::defaultLanguages(const SettingsReader& setting
 int FileOCR::run(const Services& services, const std::string& path, Settings::OutputMode mode,
                  const std::optional<std::vector<std::string>>& languages, std::ostream& out, std::ostream& err)
 {
-    const std::vector<ImageLoader::Page> pages = services.pages.pages(path, ImageLoader::Pixels::Keep);
+    std::string problem;
+    const std::vector<ImageLoader::Page> pages = services.pages.pages(path, ImageLoader::Pixels::Keep, &problem);
     if (pages.empty()) {
-        err << "Ambrel: could not read image(s) from " << path << '\n';
+        err << unreadable(path, problem, "could not read image(s) from ");
         return 1;
     }
     const std::vector<std::string> langs =
         languages ? *languages : defaultLanguages(services.settings, services.settings.defaultLanguages());
+    std::size_t read = 0;
     recognizePages(services.recognizer, pages, langs, Settings::usesLanguageCorrection(mode),
                    [&](std::size_t i, OCRResult result) {
+                       // A page that would not render is named on standard error; the others are printed as usual.
+                       if (!pages[i].problem->empty()) {
+                           err << "Ambrel: " << *pages[i].problem << '\n';
+                           return;
+                       }
+                       ++read;
                        if (pages.size() > 1)
                            out << heading(pages[i]) << '\n';
                        out << pageText(result, mode) << '\n';
                        out.flush();
                    });
-    return 0;
+    return read > 0 ? 0 : 1;
 }
 
 int FileOCR::diagnose(const Services& services, const std::string& path, std::ostream& out, std::ostream& err)
 {
-    const std::vector<ImageLoader::Page> pages = services.pages.pages(path, ImageLoader::Pixels::Keep);
+    std::string problem;
+    const std::vector<ImageLoader::Page> pages = services.pages.pages(path, ImageLoader::Pixels::Keep, &problem);
     if (pages.empty()) {
-        err << "Ambrel: could not read " << path << '\n';
+        err << unreadable(path, problem, "could not read ");
         return 1;
     }
     const std::vector<std::string> langs = defaultLanguages(services.settings, services.settings.defaultLanguages());
     recognizePages(services.recognizer, pages, langs, true, [&](std::size_t i, OCRResult result) {
+        if (!pages[i].problem->empty()) {
+            err << "Ambrel: " << *pages[i].problem << '\n';
+            return;
+        }
         out << heading(pages[i]) << '\n';
         out << "source: " << (result.fromTextLayer() ? "PDF text layer (exact)" : "Tesseract OCR") << '\n';
         out << TableBuilder::diagnostics(result) << '\n';
@@ -108,12 +130,21 @@ int FileOCR::diagnose(const Services& services, const std::string& path, std::os
 int FileOCR::batch(const Services& services, const std::string& output, const std::vector<std::string>& inputs,
                    std::ostream& out, std::ostream& err)
 {
+    // Refused before any work: the inputs are the user's, and so is whatever special file the name points at.
+    if (const std::string refused = AtomicFile::refusal(output, inputs); !refused.empty()) {
+        err << "Ambrel: will not write the workbook: " << refused << "; nothing was written\n";
+        return 2;
+    }
     std::vector<ImageLoader::Page> pages;
     for (const std::string& input : inputs) {
         std::error_code ec;
         const std::filesystem::path absolute = std::filesystem::absolute(input, ec);
-        for (ImageLoader::Page& page :
-             services.pages.pages(ec ? input : absolute.string(), ImageLoader::Pixels::Reload))
+        std::string problem;
+        std::vector<ImageLoader::Page> listed =
+            services.pages.pages(ec ? input : absolute.string(), ImageLoader::Pixels::Reload, &problem);
+        if (listed.empty())
+            err << "Ambrel: skipped " << input << ": " << (problem.empty() ? "no pages" : problem) << '\n';
+        for (ImageLoader::Page& page : listed)
             pages.push_back(std::move(page));
     }
     if (pages.empty()) {
@@ -124,17 +155,25 @@ int FileOCR::batch(const Services& services, const std::string& output, const st
     std::vector<XLSXWriter::Sheet> sheets;
     sheets.reserve(pages.size());
     recognizePages(services.recognizer, pages, langs, true, [&](std::size_t i, OCRResult result) {
+        if (!pages[i].problem->empty()) {
+            err << "Ambrel: skipped " << *pages[i].problem << '\n';
+            return;
+        }
         const std::optional<TableGrid> grid = result.isPage() ? std::nullopt : tableGrid(result);
         for (Batch::PageSheet& sheet : Batch::pageSheets(pages[i].label, result, grid))
             sheets.push_back({std::move(sheet.name), std::move(sheet.rows)});
     });
+    if (sheets.empty()) {
+        err << "Ambrel: no readable inputs\n";
+        return 1;
+    }
 
     const XLSXWriter::Result workbook = XLSXWriter::data(sheets, services.text);
     if (!workbook.ok()) {
         err << "write failed: " << workbook.error << '\n';
         return 1;
     }
-    if (const std::string error = AtomicFile::write(output, workbook.bytes); !error.empty()) {
+    if (const std::string error = AtomicFile::write(output, workbook.bytes, inputs); !error.empty()) {
         err << "write failed: " << error << '\n';
         return 1;
     }

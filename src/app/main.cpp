@@ -5,9 +5,13 @@
 #include "app/qt/QuietQt.h"
 #include "app/qt/SelfTest.h"
 #include "demo/qt/DemoRenderer.h"
+#include "sources/Confined.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -19,6 +23,14 @@ namespace {
 // a command has written its files and output by the time it returns.
 [[noreturn]] int endApplication(int status)
 {
+    // Output that never reached its file (a full disk, /dev/full, a closed pipe) is a failure the user must hear of.
+    std::cout.flush();
+    const bool lost = std::fflush(stdout) != 0 || std::ferror(stdout) || std::cout.fail();
+    const int error = errno;
+    if (lost) {
+        std::fprintf(stderr, "Ambrel: could not write the output: %s\n", std::strerror(error ? error : EIO));
+        status = status == 0 ? 1 : status;
+    }
     std::fflush(nullptr);
     std::_Exit(status);
 }
@@ -29,6 +41,15 @@ namespace {
 int main(int argc, char** argv)
 {
     const std::vector<std::string> args(argv, argv + argc);
+    // A helper decoding untrusted files for the process that started it (sources/Confined.h).
+    if (args.size() == 2 && args[1] == Confined::helperFlag) {
+        QuietQt::install();
+        endApplication(Confined::serve(3));
+    }
+    std::error_code noExecutable;
+    const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", noExecutable);
+    if (!noExecutable)
+        Confined::useHelpers(executable.string());
     CLI::Runners runners;
     runners.selftest = [] { return SelfTest::run(std::cout); };
     runners.ocr = [](const std::string& path, Settings::OutputMode mode,

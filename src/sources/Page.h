@@ -4,6 +4,7 @@
 #include "sources/PDFTable.h"
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -23,6 +24,9 @@ struct Page
     // A PDF page's text layer word by word, with boxes in pixels of the rendered page, read by whoever listed the
     // page; empty for a picture. No value when the page holds no usable text layer.
     std::function<std::optional<PageText::Layer>()> textWords;
+    // Set by loadImage when it gives no image: why, as a sentence naming the page ("page 3 of x.pdf: too large to
+    // read"). Shared by copies of the page, which load one at a time.
+    std::shared_ptr<std::string> problem = std::make_shared<std::string>();
 
     std::optional<Image> image() const { return loadImage ? loadImage() : std::nullopt; }
 };

@@ -11,6 +11,8 @@ class PageSource
 {
 public:
     virtual ~PageSource() = default;
-    // Returns the pages of the file, possibly none; never throws. See ImageLoader::pages for the rules.
-    virtual std::vector<ImageLoader::Page> pages(const std::string& path, ImageLoader::Pixels pixels) const = 0;
+    // Returns the pages of the file, possibly none; never throws. `problem`, when given, says why there are none
+    // in words that follow the file's name ("too large to read"). See ImageLoader::pages for the rules.
+    virtual std::vector<ImageLoader::Page> pages(const std::string& path, ImageLoader::Pixels pixels,
+                                                 std::string* problem = nullptr) const = 0;
 };

@@ -21,7 +21,7 @@ struct HistoryItem
 };
 
 // The history's rules as pure functions over the list, newest first. The shared observable store that persists the
-// list is store/qt/HistoryStore.h.
+// list is store/qt/HistoryStore.h, in the file format of store/qt/HistoryFile.h.
 namespace History {
 // Unpinned entries kept; pinned ones come on top of these.
 inline constexpr std::size_t maxItems = 50;
@@ -42,15 +42,6 @@ bool togglePin(std::vector<HistoryItem>& items, std::string_view id);
 // Removes every entry with this id.
 void remove(std::vector<HistoryItem>& items, std::string_view id);
 
-// Returns the file content: a compact JSON array of objects with the keys "id", "text", "date", "pinned" and
-// "isTable". Invalid UTF-8 in a text is written as U+FFFD so that the file always reads back.
-std::string encode(const std::vector<HistoryItem>& items);
-// Returns the entries of a file in file order, or no value when anything in it is malformed: one bad entry makes
-// the whole file count as unreadable.
-std::optional<std::vector<HistoryItem>> decode(std::string_view json);
-
-// Returns a new random (version 4) UUID in its upper-case 36-character form.
-std::string newId();
 // Returns the current time as seconds since the reference date.
 double now();
 } // namespace History

@@ -238,7 +238,8 @@ TEST(CLIDispatchTest, BatchInputsExcludeOutputFlagsAndExecutable)
     EXPECT_EQ(CLI::maybeRun(args, rec.runners(), out, err), 0);
     EXPECT_EQ(rec.called, "batch");
     EXPECT_EQ(rec.path, "out.xlsx");
-    EXPECT_EQ(rec.inputs, (std::vector<std::string>{"a.pdf", "dir/", "b.png", "notambrel"}));
+    // The output named again is an input too, for the runner to refuse rather than to overwrite unseen.
+    EXPECT_EQ(rec.inputs, (std::vector<std::string>{"a.pdf", "dir/", "out.xlsx", "b.png", "notambrel"}));
 
     Recorder none;
     EXPECT_EQ(dispatch({"--batch", "out.xlsx"}, none.runners()).status, 0);

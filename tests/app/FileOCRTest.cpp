@@ -259,7 +259,8 @@ TEST(FileOCRTest, BatchFailuresAreReportedAndLeaveNoFile)
 
     const Outcome nothing = ambrel(home, {"--batch", (home / "out.xlsx").string(), (home / "missing.pdf").string()});
     EXPECT_EQ(nothing.status, 1);
-    EXPECT_EQ(nothing.err, "Ambrel: no readable inputs\n");
+    EXPECT_EQ(nothing.err,
+              "Ambrel: skipped " + (home / "missing.pdf").string() + ": not found\nAmbrel: no readable inputs\n");
     EXPECT_FALSE(std::filesystem::exists(home / "out.xlsx"));
 }
 

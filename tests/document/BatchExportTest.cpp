@@ -216,7 +216,8 @@ TEST_F(BatchExportTest, OneSheetIsSingularAndAFailedWriteLeavesNoFile)
     r.destination = path(QStringLiteral("missing/out.xlsx"));
     r.batch.start({png});
     ASSERT_TRUE(waitUntil([&] { return !r.batch.running(); }));
-    EXPECT_EQ(r.messages.last(), QStringLiteral("Couldn\u2019t save the workbook"));
+    EXPECT_TRUE(r.messages.last().startsWith(QStringLiteral("Couldn\u2019t save the workbook: ")))
+        << r.messages.last().toStdString();
     EXPECT_FALSE(QFile::exists(r.destination));
 
     // The destination is a folder: it is left alone, with no temporary file beside it.
@@ -224,8 +225,21 @@ TEST_F(BatchExportTest, OneSheetIsSingularAndAFailedWriteLeavesNoFile)
     r.destination = path(QStringLiteral("taken.xlsx"));
     r.batch.start({png});
     ASSERT_TRUE(waitUntil([&] { return !r.batch.running(); }));
-    EXPECT_EQ(r.messages.last(), QStringLiteral("Couldn\u2019t save the workbook"));
+    EXPECT_EQ(r.messages.last(),
+              QStringLiteral("Couldn\u2019t save the workbook: is a directory (%1)").arg(r.destination));
     EXPECT_TRUE(QFileInfo(r.destination).isDir());
+
+    // The destination is the input itself: refused, and the picture stays as it was.
+    QFile original(png);
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    const QByteArray pictureBytes = original.readAll();
+    r.destination = png;
+    r.batch.start({png});
+    ASSERT_TRUE(waitUntil([&] { return !r.batch.running(); }));
+    EXPECT_EQ(r.messages.last(), QStringLiteral("Couldn\u2019t save the workbook: is also an input (%1)").arg(png));
+    QFile after(png);
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.readAll(), pictureBytes);
     EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden),
               (QStringList{QStringLiteral("one.png"), QStringLiteral("one.xlsx")}));
 

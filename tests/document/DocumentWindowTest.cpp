@@ -262,6 +262,15 @@ TEST_F(DocumentWindowTest, ExportWritesTheFormatsBytesAndAFailedSaveLeavesNothin
     const QString nowhere = path(QStringLiteral("missing/out.txt"));
     EXPECT_FALSE(controller.exportTo(DocumentOCRModel::ExportFormat::PlainText, nowhere));
     EXPECT_FALSE(QFile::exists(nowhere));
+
+    // The document's own file is never the export's target.
+    QFile source(pdf);
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    const QByteArray sourceBytes = source.readAll();
+    EXPECT_FALSE(controller.exportTo(DocumentOCRModel::ExportFormat::PlainText, pdf));
+    QFile after(pdf);
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.readAll(), sourceBytes);
 }
 
 TEST_F(DocumentWindowTest, ClearWhileRecognizingDropsTheLateResults)

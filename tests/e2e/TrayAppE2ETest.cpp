@@ -1,7 +1,7 @@
 // The tray application end to end: a private Xvfb, a window of known pixels, the app with fresh settings, the
 // shortcut and the drag sent with xdotool and the clipboard read with xclip. Every process started here is killed
 // at the end of its test, pass or fail.
-#include "store/History.h"
+#include "store/qt/HistoryFile.h"
 #include "support/XSessionTest.h"
 
 #include <QDir>
@@ -261,8 +261,9 @@ TEST_F(TrayAppE2ETest, TableRegionGivesMarkdownTableAndHistoryEntry)
     ASSERT_TRUE(waitFor([&] { return QFile::exists(historyPath); }));
     QFile file(historyPath);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const auto items = History::decode(file.readAll().toStdString());
-    ASSERT_TRUE(items);
+    const HistoryFile::Read read = HistoryFile::decode(file.readAll());
+    ASSERT_TRUE(read.whole);
+    const auto* items = &read.items;
     ASSERT_EQ(items->size(), 1u);
     EXPECT_TRUE(items->front().isTable);
     EXPECT_EQ(QString::fromStdString(items->front().text), text.trimmed());

@@ -1,7 +1,9 @@
 #include "store/qt/HistoryStore.h"
 
+#include "store/qt/HistoryFile.h"
 #include "store/qt/SettingsStore.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSignalSpy>
@@ -9,6 +11,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 
@@ -48,23 +51,24 @@ TEST_F(HistoryStoreTest, WritesOwnerOnlyFileAfterEveryChange)
     struct stat info = {};
     ASSERT_EQ(::stat(qPrintable(m_path), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
-    const auto items = History::decode(fileContent().toStdString());
-    ASSERT_TRUE(items);
-    ASSERT_EQ(items->size(), 2u);
-    EXPECT_TRUE((*items)[0].isTable);
-    EXPECT_EQ((*items)[1].text, "first");
+    const HistoryFile::Read read = HistoryFile::decode(fileContent());
+    ASSERT_TRUE(read.whole);
+    const std::vector<HistoryItem>& items = read.items;
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_TRUE(items[0].isTable);
+    EXPECT_EQ(items[1].text, "first");
 
     HistoryStore reloaded(m_path);
     EXPECT_EQ(reloaded.items(), store.items());
     reloaded.togglePin(store.items()[1].id);
     // Clearing keeps what the user pinned, on disk too.
     reloaded.clearAll();
-    const auto kept = History::decode(fileContent().toStdString());
-    ASSERT_TRUE(kept);
-    ASSERT_EQ(kept->size(), 1u);
-    EXPECT_EQ(kept->front().text, "first");
-    EXPECT_TRUE(kept->front().pinned);
-    reloaded.togglePin(kept->front().id);
+    const HistoryFile::Read kept = HistoryFile::decode(fileContent());
+    ASSERT_TRUE(kept.whole);
+    ASSERT_EQ(kept.items.size(), 1u);
+    EXPECT_EQ(kept.items.front().text, "first");
+    EXPECT_TRUE(kept.items.front().pinned);
+    reloaded.togglePin(kept.items.front().id);
     reloaded.clearAll();
     EXPECT_EQ(fileContent(), "[]");
 }
@@ -79,19 +83,68 @@ TEST_F(HistoryStoreTest, KeepHistoryOffLeavesListAndFileAlone)
     Settings::remove(Settings::Key::keepHistory);
 }
 
-TEST_F(HistoryStoreTest, MalformedFileReadsEmptyAndIsReplacedOnNextSave)
+// A damaged file is never written over: what can be read is kept, the file itself is set aside untouched, and
+// the store says so once.
+TEST_F(HistoryStoreTest, FileCutShortKeepsItsReadableEntriesAndTheDamagedFile)
+{
+    QByteArray whole;
+    {
+        HistoryStore writer(m_path);
+        for (const char* text : {"one", "two", "three", "four"})
+            writer.add(text, false);
+        whole = fileContent();
+    }
+    // Newest first: "four" and "three" are intact, "two" is cut in the middle of its text.
+    const QByteArray cut = whole.left(whole.indexOf("\"two\"") + 3);
+    {
+        QFile file(m_path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(cut);
+    }
+
+    HistoryStore store(m_path);
+    ASSERT_EQ(store.items().size(), 2u);
+    EXPECT_EQ(store.items()[0].text, "four");
+    EXPECT_EQ(store.items()[1].text, "three");
+    const QString notice = store.takeNotice();
+    EXPECT_TRUE(notice.contains(QStringLiteral("2 entries were recovered"))) << notice.toStdString();
+    EXPECT_TRUE(store.takeNotice().isEmpty());
+
+    const QStringList kept = QDir(m_dir.path()).entryList({QStringLiteral("history.json.damaged-*")});
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_TRUE(notice.contains(kept.front()));
+    QFile damaged(m_dir.filePath(kept.front()));
+    ASSERT_TRUE(damaged.open(QIODevice::ReadOnly));
+    EXPECT_EQ(damaged.readAll(), cut);
+
+    store.add("five", false);
+    const HistoryFile::Read saved = HistoryFile::decode(fileContent());
+    EXPECT_TRUE(saved.whole);
+    EXPECT_EQ(saved.items.size(), 3u);
+    HistoryStore again(m_path);
+    EXPECT_TRUE(again.takeNotice().isEmpty());
+    EXPECT_EQ(again.items().size(), 3u);
+}
+
+TEST_F(HistoryStoreTest, UnreadableFileIsNeverWrittenOver)
 {
     {
         QFile file(m_path);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(R"([{"id":"00000000-0000-4000-8000-000000000001","text":"a","date":1,"pinned":false}])");
+        file.write("[");
+    }
+    ASSERT_TRUE(QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    // A folder where the damaged file would be set aside cannot take it: the store must then leave it alone.
+    ASSERT_EQ(::chmod(qPrintable(m_dir.path()), 0500), 0);
+    if (::access(qPrintable(m_dir.path()), W_OK) == 0) {
+        ::chmod(qPrintable(m_dir.path()), 0700);
+        GTEST_SKIP() << "running as a user the folder's permissions do not stop";
     }
     HistoryStore store(m_path);
-    EXPECT_TRUE(store.items().empty());
-    store.add("b", false);
-    const auto items = History::decode(fileContent().toStdString());
-    ASSERT_TRUE(items);
-    EXPECT_EQ(items->size(), 1u);
+    store.add("new", false);
+    ::chmod(qPrintable(m_dir.path()), 0700);
+    EXPECT_EQ(fileContent(), "[");
+    EXPECT_FALSE(store.takeNotice().isEmpty());
 }
 
 TEST_F(HistoryStoreTest, UnknownIdDoesNotSaveOnPinButDoesOnRemove)

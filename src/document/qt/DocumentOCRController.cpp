@@ -57,6 +57,7 @@ void DocumentOCRController::load(const QStringList& files)
     for (const QString& file : files) {
         const std::string path = QFile::encodeName(file).toStdString();
         m_fileNames.append(QFileInfo(file).fileName());
+        m_sources.push_back(path);
         std::vector<ImageLoader::Page> pages = desktopServices().pages.pages(path, ImageLoader::Pixels::Reload);
         if (pages.empty()) {
             m_model.addUnreadable(QFileInfo(file).fileName().toStdString());
@@ -91,6 +92,7 @@ void DocumentOCRController::clear()
     m_queue.clear();
     m_model.clear();
     m_fileNames.clear();
+    m_sources.clear();
     emit changed();
     emit status(QString());
 }
@@ -127,8 +129,8 @@ bool DocumentOCRController::exportTo(DocumentOCRModel::ExportFormat format, cons
 
 bool DocumentOCRController::writeExport(const std::string& bytes, const QString& path)
 {
-    const std::string error =
-        AtomicFile::write(QFile::encodeName(path).toStdString(), std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+    const std::string error = AtomicFile::write(QFile::encodeName(path).toStdString(),
+                                                std::vector<std::uint8_t>(bytes.begin(), bytes.end()), m_sources);
     const QString name = QFileInfo(path).fileName();
     if (!error.empty()) {
         // A save that silently fails leaves the user believing the text is on disk.

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class DocumentOCRWindow;
 
@@ -64,6 +65,7 @@ signals:
 private:
     QStringList m_fileNames;
     DocumentOCRModel m_model;
+    std::vector<std::string> m_sources; // the files loaded since the last clear, which an export never replaces
     PageQueue m_queue;
     std::unique_ptr<DocumentOCRWindow> m_window;
 };

@@ -186,6 +186,7 @@ void BatchExport::process(const std::vector<std::string>& files)
 {
     m_running = true;
     m_sources.clear();
+    m_inputs = files;
     m_total = 0;
     // A PDF's pages are listed without rendering any, so its count is known at once; a picture is one page, or
     // none when it turns out unreadable, and is decoded only when its turn comes.
@@ -306,8 +307,11 @@ void BatchExport::finish(std::vector<XLSXWriter::Sheet> sheets)
             return; // cancelled: the sheets are dropped without a message
         const XLSXWriter::Result workbook = XLSXWriter::data(sheets, desktopServices().text);
         // Written beside the destination and renamed over it, so a failure never leaves half a workbook there.
-        if (!workbook.ok() || !AtomicFile::write(QFile::encodeName(path).toStdString(), workbook.bytes).empty()) {
-            self->report(std::string(Batch::saveFailedMessage));
+        const std::string error =
+            workbook.ok() ? AtomicFile::write(QFile::encodeName(path).toStdString(), workbook.bytes, self->m_inputs)
+                          : workbook.error;
+        if (!error.empty()) {
+            self->report(std::string(Batch::saveFailedMessage) + ": " + error);
             return;
         }
         self->report(Batch::exportedText(sheets.size(), skipped));

@@ -74,6 +74,7 @@ private:
     PageQueue m_queue;
     std::vector<std::string> m_languages;
     std::vector<Source> m_sources;
+    std::vector<std::string> m_inputs; // every file of the batch, which the workbook must never replace
     std::size_t m_nextSource = 0;
     std::vector<ImageLoader::Page> m_current;
     std::size_t m_nextPage = 0;

@@ -1,11 +1,14 @@
 #include "sources/poppler/PdfRender.h"
 
+#include "sources/Confined.h"
 #include "sources/poppler/PopplerDocument.h"
 
 #include <poppler-image.h>
 #include <poppler-page-renderer.h>
 
+#include <algorithm>
 #include <bit>
+#include <charconv>
 #include <cstddef>
 #include <memory>
 #include <vector>
@@ -28,9 +31,7 @@ std::optional<PageSize> sizeOf(const poppler::page& page, int pageNumber, double
     return PageSize{pageNumber, static_cast<int>(w), static_cast<int>(h)};
 }
 
-} // namespace
-
-std::optional<std::vector<PageSize>> renderablePages(const std::string& path, double scale)
+std::optional<std::vector<PageSize>> renderablePagesHere(const std::string& path, double scale)
 {
     try {
         const auto document = PopplerDocument::open(path);
@@ -51,15 +52,19 @@ std::optional<std::vector<PageSize>> renderablePages(const std::string& path, do
     }
 }
 
-std::optional<Image> render(const std::string& path, int pageNumber, double scale)
+std::optional<Image> renderHere(const std::string& path, int pageNumber, double scale)
 {
     try {
         const auto document = PopplerDocument::open(path);
         if (!document)
             return std::nullopt;
         const auto page = PopplerDocument::page(*document, pageNumber);
-        if (!page || !sizeOf(*page, pageNumber, scale))
+        const std::optional<PageSize> size = page ? sizeOf(*page, pageNumber, scale) : std::nullopt;
+        if (!size)
             return std::nullopt;
+        // Poppler's bitmap, the image it is copied into and the reply: three times the page's pixels, on top of
+        // the budget for parsing and drawing the page's content.
+        Confined::allow(std::uint64_t{3} * 4 * static_cast<std::uint64_t>(size->width) * size->height);
 
         poppler::page_renderer renderer;
         renderer.set_paper_color(0xFFFFFFFF);
@@ -101,5 +106,80 @@ std::optional<Image> render(const std::string& path, int pageNumber, double scal
     } catch (...) {
         return std::nullopt;
     }
+}
+
+int intOf(std::string_view text)
+{
+    int value = 0;
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    return value;
+}
+
+const Confined::Job listJob{"pdf-pages", [](std::string_view request) -> std::optional<std::string> {
+                                const auto fields = Confined::unpack(request);
+                                if (!fields || fields->size() != 2)
+                                    return std::nullopt;
+                                const auto sizes =
+                                    renderablePagesHere(std::string((*fields)[0]), Confined::doubleOf((*fields)[1]));
+                                if (!sizes)
+                                    return std::nullopt;
+                                std::string reply;
+                                for (const PageSize& size : *sizes)
+                                    reply += std::to_string(size.pageNumber) + ' ' + std::to_string(size.width) + ' '
+                                             + std::to_string(size.height) + '\n';
+                                return reply;
+                            }};
+
+const Confined::Job renderJob{"pdf-render", [](std::string_view request) -> std::optional<std::string> {
+                                  const auto fields = Confined::unpack(request);
+                                  if (!fields || fields->size() != 3)
+                                      return std::nullopt;
+                                  const auto image = renderHere(std::string((*fields)[0]), intOf((*fields)[1]),
+                                                                Confined::doubleOf((*fields)[2]));
+                                  if (!image)
+                                      return std::nullopt;
+                                  return Confined::packImage(*image);
+                              }};
+
+} // namespace
+
+std::optional<std::vector<PageSize>> renderablePages(const std::string& path, double scale)
+{
+    if (!PopplerDocument::hasHeader(path))
+        return std::nullopt;
+    const Confined::Reply reply = listJob.run(Confined::pack({path, Confined::bytesOf(scale)}));
+    if (reply.outcome != Confined::Outcome::Done)
+        return std::nullopt;
+    std::vector<PageSize> sizes;
+    std::size_t start = 0;
+    while (start < reply.bytes.size()) {
+        std::size_t end = reply.bytes.find('\n', start);
+        if (end == std::string::npos)
+            end = reply.bytes.size();
+        PageSize size;
+        const char* p = reply.bytes.data() + start;
+        const char* last = reply.bytes.data() + end;
+        auto parsed = std::from_chars(p, last, size.pageNumber);
+        parsed = std::from_chars(std::min(parsed.ptr + 1, last), last, size.width);
+        std::from_chars(std::min(parsed.ptr + 1, last), last, size.height);
+        sizes.push_back(size);
+        start = end + 1;
+    }
+    return sizes;
+}
+
+Rendered renderPage(const std::string& path, int pageNumber, double scale)
+{
+    Confined::Reply reply = renderJob.run(Confined::pack({path, std::to_string(pageNumber), Confined::bytesOf(scale)}));
+    if (reply.outcome == Confined::Outcome::TooLarge)
+        return {std::nullopt, true};
+    if (reply.outcome != Confined::Outcome::Done)
+        return {};
+    return {Confined::unpackImage(std::move(reply.bytes)), false};
+}
+
+std::optional<Image> render(const std::string& path, int pageNumber, double scale)
+{
+    return renderPage(path, pageNumber, scale).image;
 }
 } // namespace PdfRender

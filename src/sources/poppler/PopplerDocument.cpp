@@ -2,8 +2,11 @@
 
 #include <poppler-global.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <mutex>
+#include <string_view>
 
 namespace PopplerDocument {
 
@@ -14,8 +17,7 @@ std::unique_ptr<poppler::document> open(const std::string& path)
     static std::once_flag silenced;
     std::call_once(silenced, [] { poppler::set_debug_error_function([](const std::string&, void*) {}, nullptr); });
 
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error))
+    if (!hasHeader(path))
         return nullptr;
     try {
         std::unique_ptr<poppler::document> document{poppler::document::load_from_file(path)};
@@ -26,6 +28,18 @@ std::unique_ptr<poppler::document> open(const std::string& path)
     } catch (...) {
         return nullptr;
     }
+}
+
+bool hasHeader(const std::string& path)
+{
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error))
+        return false;
+    std::ifstream file(path, std::ios::binary);
+    char head[1024];
+    file.read(head, sizeof head);
+    const std::string_view read(head, static_cast<std::size_t>(std::max<std::streamsize>(0, file.gcount())));
+    return read.find("%PDF-") != std::string_view::npos;
 }
 
 std::unique_ptr<poppler::page> page(const poppler::document& document, int pageNumber)

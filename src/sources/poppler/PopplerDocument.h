@@ -14,6 +14,10 @@ namespace PopplerDocument {
 // error messages are silenced.
 std::unique_ptr<poppler::document> open(const std::string& path);
 
+// True when the file starts with "%PDF-" within its first kilobyte, where PDF readers look for it. Anything else
+// is no PDF, however long Poppler would search it for a document.
+bool hasHeader(const std::string& path);
+
 // Returns the page with the 1-based number, or null when the number is out of range.
 std::unique_ptr<poppler::page> page(const poppler::document& document, int pageNumber);
 

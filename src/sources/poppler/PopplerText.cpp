@@ -1,5 +1,9 @@
+// The text-layer readers of PopplerText.h. Poppler reads each page in a confined helper (Confined.h):
+// the content streams it interprets for the text are the same hostile input rendering is.
 #include "sources/poppler/PopplerText.h"
 
+#include "sources/Confined.h"
+#include "sources/PDFTable.h"
 #include "sources/RuledTable.h"
 #include "sources/poppler/PdfTextLines.h"
 #include "sources/poppler/PopplerDocument.h"
@@ -7,6 +11,7 @@
 #include <poppler-rectangle.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 
 namespace {
@@ -40,53 +45,115 @@ std::vector<PdfTextLines::Word> words(const poppler::page& page)
     return words;
 }
 
+// The path and page number of a request; none when it is malformed.
+std::optional<std::pair<std::string, int>> pageOf(std::string_view request)
+{
+    const auto fields = Confined::unpack(request);
+    if (!fields || fields->size() != 2)
+        return std::nullopt;
+    int number = 0;
+    std::from_chars((*fields)[1].data(), (*fields)[1].data() + (*fields)[1].size(), number);
+    return std::pair{std::string((*fields)[0]), number};
+}
+
+std::string requestFor(const std::string& pdfPath, int pageIndex)
+{
+    return Confined::pack({pdfPath, std::to_string(pageIndex)});
+}
+
+const Confined::Job textJob{"pdf-text", [](std::string_view request) -> std::optional<std::string> {
+                                const auto which = pageOf(request);
+                                const auto document = which ? PopplerDocument::open(which->first) : nullptr;
+                                const auto page = document ? PopplerDocument::page(*document, which->second) : nullptr;
+                                if (!page)
+                                    return std::nullopt;
+                                auto text = pageText(*page);
+                                if (!text)
+                                    return std::nullopt;
+                                return std::string(PdfTextLines::trim(PdfTextLines::spellLigatures(*text)));
+                            }};
+
+// The visible page height, then five fields a word; none when the page has no usable text layer.
+const Confined::Job wordsJob{"pdf-words", [](std::string_view request) -> std::optional<std::string> {
+                                 const auto which = pageOf(request);
+                                 const auto document = which ? PopplerDocument::open(which->first) : nullptr;
+                                 const auto page = document ? PopplerDocument::page(*document, which->second) : nullptr;
+                                 if (!page || !pageText(*page))
+                                     return std::nullopt;
+                                 const double height = PopplerDocument::visibleSize(*page).height;
+                                 std::string reply = Confined::pack({Confined::bytesOf(height)});
+                                 for (const PdfTextLines::Word& word : words(*page)) {
+                                     const char space = word.spaceAfter ? '1' : '0';
+                                     reply += Confined::pack(
+                                         {word.text, Confined::bytesOf(word.box.x0), Confined::bytesOf(word.box.top),
+                                          Confined::bytesOf(word.box.x1), Confined::bytesOf(word.box.bottom),
+                                          std::string_view(&space, 1)});
+                                 }
+                                 return reply;
+                             }};
+
+// The visible page width and height and its trimmed text, then five fields a word as wordsJob gives them; none
+// when the page has no usable text layer.
+const Confined::Job layerJob{
+    "pdf-layer", [](std::string_view request) -> std::optional<std::string> {
+        const auto which = pageOf(request);
+        const auto document = which ? PopplerDocument::open(which->first) : nullptr;
+        const auto page = document ? PopplerDocument::page(*document, which->second) : nullptr;
+        const std::optional<std::string> text = page ? pageText(*page) : std::nullopt;
+        if (!text)
+            return std::nullopt;
+        const PopplerDocument::Size size = PopplerDocument::visibleSize(*page);
+        const std::string trimmed(PdfTextLines::trim(PdfTextLines::spellLigatures(*text)));
+        std::string reply = Confined::pack({Confined::bytesOf(size.width), Confined::bytesOf(size.height), trimmed});
+        for (const PdfTextLines::Word& word : words(*page)) {
+            const char space = word.spaceAfter ? '1' : '0';
+            reply += Confined::pack({word.text, Confined::bytesOf(word.box.x0), Confined::bytesOf(word.box.top),
+                                     Confined::bytesOf(word.box.x1), Confined::bytesOf(word.box.bottom),
+                                     std::string_view(&space, 1)});
+        }
+        return reply;
+    }};
+
 } // namespace
 
 namespace PageText {
 
 std::optional<std::string> plain(const std::string& pdfPath, int pageIndex)
 {
-    try {
-        const auto document = PopplerDocument::open(pdfPath);
-        const auto page = document ? PopplerDocument::page(*document, pageIndex) : nullptr;
-        if (!page)
-            return std::nullopt;
-        auto text = pageText(*page);
-        if (!text)
-            return std::nullopt;
-        return std::string(PdfTextLines::trim(PdfTextLines::spellLigatures(*text)));
-    } catch (...) {
+    Confined::Reply reply = textJob.run(requestFor(pdfPath, pageIndex));
+    if (reply.outcome != Confined::Outcome::Done)
         return std::nullopt;
-    }
+    return std::move(reply.bytes);
 }
 
 std::optional<Layer> layer(const std::string& pdfPath, int pageIndex, double scale)
 {
     try {
-        const auto document = PopplerDocument::open(pdfPath);
-        const auto page = document ? PopplerDocument::page(*document, pageIndex) : nullptr;
-        if (!page)
+        const Confined::Reply reply = layerJob.run(requestFor(pdfPath, pageIndex));
+        const auto fields = reply.outcome == Confined::Outcome::Done ? Confined::unpack(reply.bytes) : std::nullopt;
+        if (!fields || fields->size() < 3 || (fields->size() - 3) % 6 != 0)
             return std::nullopt;
-        std::optional<std::string> text = pageText(*page);
-        if (!text)
+        const auto& f = *fields;
+        const double width = Confined::doubleOf(f[0]), height = Confined::doubleOf(f[1]);
+        if (!std::isfinite(width) || !std::isfinite(height) || width <= 0 || height <= 0)
             return std::nullopt;
-        const PopplerDocument::Size size = PopplerDocument::visibleSize(*page);
         Layer result;
-        result.text = std::string(PdfTextLines::trim(PdfTextLines::spellLigatures(*text)));
-        result.width = size.width * scale;
-        result.height = size.height * scale;
-        for (const poppler::text_box& box : page->text_list()) {
-            const poppler::rectf r = box.bbox();
-            const std::string word(PdfTextLines::trim(PdfTextLines::spellLigatures(utf8(box.text()))));
-            const double x0 = std::max(0.0, r.left()), x1 = std::min(size.width, r.right());
-            const double top = std::max(0.0, r.top()), bottom = std::min(size.height, r.bottom());
+        result.text = std::string(f[2]);
+        result.width = width * scale;
+        result.height = height * scale;
+        for (std::size_t i = 3; i < f.size(); i += 6) {
+            const std::string word(PdfTextLines::trim(PdfTextLines::spellLigatures(f[i])));
+            const double x0 = std::max(0.0, Confined::doubleOf(f[i + 1]));
+            const double top = std::max(0.0, Confined::doubleOf(f[i + 2]));
+            const double x1 = std::min(width, Confined::doubleOf(f[i + 3]));
+            const double bottom = std::min(height, Confined::doubleOf(f[i + 4]));
             // A word off the page or without extent has no place in the layout (and would stretch every box).
             if (word.empty() || !std::isfinite(x0) || !std::isfinite(x1) || !std::isfinite(top)
                 || !std::isfinite(bottom) || x1 <= x0 || bottom <= top)
                 continue;
-            result.words.push_back(TextRun{
-                word, Rect{x0 * scale, (size.height - bottom) * scale, (x1 - x0) * scale, (bottom - top) * scale}});
-            result.spaceAfter.push_back(box.has_space_after());
+            result.words.push_back(
+                TextRun{word, Rect{x0 * scale, (height - bottom) * scale, (x1 - x0) * scale, (bottom - top) * scale}});
+            result.spaceAfter.push_back(f[i + 5] == "1");
         }
         return result;
     } catch (...) {
@@ -101,12 +168,21 @@ namespace PDFTable {
 std::optional<Extracted> extract(const std::string& pdfPath, int pageIndex, const Image& image, double scale)
 {
     try {
-        const auto document = PopplerDocument::open(pdfPath);
-        const auto page = document ? PopplerDocument::page(*document, pageIndex) : nullptr;
-        if (!page || !pageText(*page))
+        const Confined::Reply reply = wordsJob.run(requestFor(pdfPath, pageIndex));
+        const auto fields = reply.outcome == Confined::Outcome::Done ? Confined::unpack(reply.bytes) : std::nullopt;
+        if (!fields || fields->size() % 6 != 1)
             return std::nullopt;
+        const double pageHeight = Confined::doubleOf((*fields)[0]);
+        std::vector<PdfTextLines::Word> words;
+        for (std::size_t i = 1; i < fields->size(); i += 6) {
+            const auto& f = *fields;
+            words.push_back({std::string(f[i]),
+                             {Confined::doubleOf(f[i + 1]), Confined::doubleOf(f[i + 2]), Confined::doubleOf(f[i + 3]),
+                              Confined::doubleOf(f[i + 4])},
+                             f[i + 5] == "1"});
+        }
 
-        const std::vector<PdfTextLines::Line> lines = PdfTextLines::group(words(*page));
+        const std::vector<PdfTextLines::Line> lines = PdfTextLines::group(std::move(words));
         if (lines.empty())
             return std::nullopt;
 
@@ -114,10 +190,9 @@ std::optional<Extracted> extract(const std::string& pdfPath, int pageIndex, cons
         if (!rulings || rulings->cols.size() < 3)
             return std::nullopt;
 
-        // Poppler's boxes are in points of the visible page with y running down from its top edge, the same
-        // geometry the page is rendered in, so x maps onto the image by the scale alone. The row grouping wants y
-        // upward, measured from the bottom edge.
-        const double pageHeight = PopplerDocument::visibleSize(*page).height;
+        // Poppler's boxes are in points of the visible page with y running down from its top edge, the same geometry
+        // the page is rendered in, so x maps onto the image by the scale alone. The row grouping wants y upward,
+        // measured from the bottom edge.
         std::vector<Cell> cells;
         cells.reserve(lines.size());
         for (const PdfTextLines::Line& line : lines) {

@@ -1,27 +1,38 @@
 #include "sources/qt/ImageLoader.h"
 
+#include "sources/Confined.h"
 #include "sources/heif/HeifDecoder.h"
 #include "sources/poppler/PdfRender.h"
 #include "sources/poppler/PopplerText.h"
 #include "sources/qt/QtImage.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QImageReader>
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <charconv>
 #include <filesystem>
-#include <fstream>
 
 namespace ImageLoader {
 namespace {
 
 const std::string pageSeparator = " \u2014 p";
 
-std::vector<Page> pdfPages(const std::string& path, const std::string& name)
+const std::string tooLargeToRead = "too large to read";
+const std::string couldNotRead = "could not read";
+
+std::vector<Page> pdfPages(const std::string& path, const std::string& name, std::string* problem)
 {
     const auto sizes = PdfRender::renderablePages(path, pdfScale);
-    if (!sizes)
+    if (!sizes) {
+        if (problem)
+            *problem = couldNotRead;
         return {};
+    }
     std::vector<Page> pages;
     pages.reserve(sizes->size());
     int position = 0;
@@ -32,7 +43,13 @@ std::vector<Page> pdfPages(const std::string& path, const std::string& name)
         // The text layer must be read from the page that was rendered, so pageIndex is the page's number in the
         // document even when an empty page before it was left out and the label counts on.
         const int number = size.pageNumber;
-        page.loadImage = [path, number] { return PdfRender::render(path, number, pdfScale); };
+        page.loadImage = [path, number, name, problem = page.problem]() -> std::optional<Image> {
+            PdfRender::Rendered rendered = PdfRender::renderPage(path, number, pdfScale);
+            if (!rendered.image)
+                *problem = "page " + std::to_string(number) + " of " + name + ": "
+                           + (rendered.tooLarge ? tooLargeToRead : couldNotRead);
+            return std::move(rendered.image);
+        };
         page.pdfPath = path;
         page.pageIndex = number;
         page.textWords = [path, number] { return PageText::layer(path, number, pdfScale); };
@@ -126,22 +143,73 @@ bool tooLarge(QSize size)
            || std::int64_t{size.width()} * size.height() > maxImagePixels;
 }
 
-std::optional<Image> decodeWithQt(const std::string& path)
+// The bytes of a regular file, mapped where the file system allows. The name is used as the bytes it is, so any
+// name the file system holds opens.
+class FileBytes
 {
-    QFile file(QFile::decodeName(QByteArray::fromStdString(path)));
-    if (!file.open(QIODevice::ReadOnly) || file.size() <= 0)
-        return std::nullopt;
-    // Mapped, not read, where the file system allows: the truncation check and the decoder share the pages the
-    // kernel already holds.
-    const uchar* mapped = file.map(0, file.size());
-    constexpr qint64 maxReadBytes = qint64{1} << 30; // a bigger file is no picture within the pixel limits
-    QByteArray bytes = mapped ? QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), file.size())
-                       : file.size() <= maxReadBytes ? file.readAll()
-                                                     : QByteArray();
-    if (bytes.isEmpty())
-        return std::nullopt;
-    if (isTruncatedJpeg(bytes) || isTruncatedBmp(bytes) || isTruncatedGif(bytes))
-        return std::nullopt;
+public:
+    explicit FileBytes(const std::string& path)
+    {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        if (fd < 0)
+            return;
+        struct stat status
+        {};
+        constexpr off_t maxBytes = off_t{1} << 30; // a bigger file is no picture within the pixel limits
+        if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0 && status.st_size <= maxBytes) {
+            Confined::allow(static_cast<std::uint64_t>(status.st_size)); // the mapping counts as memory
+            void* mapped = ::mmap(nullptr, static_cast<std::size_t>(status.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+            if (mapped != MAP_FAILED) {
+                m_mapped = mapped;
+                m_size = static_cast<std::size_t>(status.st_size);
+                m_bytes = QByteArray::fromRawData(static_cast<const char*>(mapped), static_cast<qsizetype>(m_size));
+            }
+        }
+        ::close(fd);
+    }
+    ~FileBytes()
+    {
+        if (m_mapped)
+            ::munmap(m_mapped, m_size);
+    }
+    FileBytes(const FileBytes&) = delete;
+    FileBytes& operator=(const FileBytes&) = delete;
+    const QByteArray& bytes() const { return m_bytes; }
+
+private:
+    void* m_mapped = nullptr;
+    std::size_t m_size = 0;
+    QByteArray m_bytes;
+};
+
+struct Probe
+{
+    bool readable = false;
+    QSize size; // when the header gives it
+};
+
+// Looks at a picture's header, without decoding its pixels: whether it can be a complete picture, and its size.
+Probe probe(const QByteArray& bytes)
+{
+    if (bytes.isEmpty() || isTruncatedJpeg(bytes) || isTruncatedBmp(bytes) || isTruncatedGif(bytes))
+        return {};
+    if (HeifDecoder::recognizes(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                static_cast<int>(std::min<qsizetype>(bytes.size(), 32))))
+        return {true, {}};
+    QByteArray copy = bytes;
+    QBuffer buffer(&copy);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, formatOf(bytes));
+    reader.setAutoTransform(true);
+    if (!reader.canRead())
+        return {};
+    return {true, reader.size()};
+}
+
+std::optional<Image> decodeWithQt(const QByteArray& mapped)
+{
+    // Qt reads from a QBuffer; the copy shares the mapped pages rather than their contents.
+    QByteArray bytes = mapped;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     // Naming the format spares Qt from loading every image plugin to ask which one reads the file.
@@ -152,56 +220,129 @@ std::optional<Image> decodeWithQt(const std::string& path)
     const QSize size = reader.size();
     if (size.isValid() && tooLarge(size))
         return std::nullopt;
+    // The decoder's buffer, its conversion and the reply.
+    Confined::allow(size.isValid() ? std::uint64_t{3} * 4 * static_cast<std::uint64_t>(size.width()) * size.height()
+                                   : std::uint64_t{3} * 4 * maxImagePixels);
     QImage image;
     if (!reader.read(&image) || image.isNull() || tooLarge(image.size()))
         return std::nullopt;
-    // The decoded image owns its pixels, so the mapping may go when the file closes.
     return QtImage::fromQImage(image);
 }
 
 std::optional<Image> decodePicture(const std::string& path)
 {
-    std::uint8_t head[32] = {};
-    std::ifstream file(path, std::ios::binary);
-    file.read(reinterpret_cast<char*>(head), sizeof head);
-    if (!file && file.gcount() <= 0)
-        return std::nullopt; // unreadable or empty
-    if (HeifDecoder::recognizes(head, static_cast<int>(file.gcount())))
+    const FileBytes file(path);
+    if (!probe(file.bytes()).readable)
+        return std::nullopt;
+    const auto* head = reinterpret_cast<const std::uint8_t*>(file.bytes().constData());
+    if (HeifDecoder::recognizes(head, static_cast<int>(std::min<qsizetype>(file.bytes().size(), 32)))) {
+        Confined::allow(std::uint64_t{3} * 4 * maxImagePixels);
         return HeifDecoder::decode(path, maxImagePixels, maxImageSide);
-    return decodeWithQt(path);
+    }
+    return decodeWithQt(file.bytes());
+}
+
+// "W H" of a picture whose header gives its size, "0 0" for one whose header does not.
+const Confined::Job probeJob{"picture-probe", [](std::string_view path) -> std::optional<std::string> {
+                                 const FileBytes file{std::string(path)};
+                                 const Probe found = probe(file.bytes());
+                                 if (!found.readable)
+                                     return std::nullopt;
+                                 const QSize size = found.size.isValid() ? found.size : QSize(0, 0);
+                                 return std::to_string(size.width()) + ' ' + std::to_string(size.height());
+                             }};
+
+const Confined::Job decodeJob{"picture-decode", [](std::string_view path) -> std::optional<std::string> {
+                                  const auto image = decodePicture(std::string(path));
+                                  if (!image || image->isNull())
+                                      return std::nullopt;
+                                  return Confined::packImage(*image);
+                              }};
+
+struct Decoded
+{
+    std::optional<Image> image;
+    std::string problem; // when there is no image
+};
+
+Decoded decodeConfined(const std::string& path)
+{
+    Confined::Reply reply = decodeJob.run(path);
+    if (reply.outcome == Confined::Outcome::TooLarge)
+        return {std::nullopt, tooLargeToRead};
+    std::optional<Image> image =
+        reply.outcome == Confined::Outcome::Done ? Confined::unpackImage(std::move(reply.bytes)) : std::nullopt;
+    if (!image)
+        return {std::nullopt, couldNotRead};
+    return {std::move(image), {}};
+}
+
+// Why a picture cannot be listed, or nothing when its header promises a readable picture within the limits.
+std::string refusal(const std::string& path)
+{
+    const Confined::Reply reply = probeJob.run(path);
+    if (reply.outcome == Confined::Outcome::TooLarge)
+        return tooLargeToRead;
+    if (reply.outcome != Confined::Outcome::Done)
+        return couldNotRead;
+    int width = 0;
+    int height = 0;
+    const char* end = reply.bytes.data() + reply.bytes.size();
+    const auto parsed = std::from_chars(reply.bytes.data(), end, width);
+    std::from_chars(std::min(parsed.ptr + 1, end), end, height);
+    if (tooLarge(QSize(width, height)))
+        return tooLargeToRead + " (" + std::to_string(width) + " \u00D7 " + std::to_string(height) + " pixels; at most "
+               + std::to_string(maxImageSide) + " a side and " + std::to_string(maxImagePixels / 1'000'000)
+               + " megapixels)";
+    return {};
 }
 
 } // namespace
 
-std::vector<Page> pages(const std::string& path, Pixels pixels)
+std::vector<Page> pages(const std::string& path, Pixels pixels, std::string* problem)
 {
+    std::string ignored;
+    std::string& why = problem ? *problem : ignored;
     try {
         const std::filesystem::path location(path);
         std::error_code error;
         // Directories, devices and FIFOs never decode, and opening a FIFO would block.
-        if (!std::filesystem::is_regular_file(location, error))
+        const std::filesystem::file_status status = std::filesystem::status(location, error);
+        if (!std::filesystem::exists(status)) {
+            why = "not found";
             return {};
+        }
+        if (!std::filesystem::is_regular_file(status)) {
+            why = "not a regular file";
+            return {};
+        }
         const std::string name = location.filename().string();
         if (isPdf(path))
-            return pdfPages(path, name);
+            return pdfPages(path, name, &why);
 
-        auto image = decodePicture(path);
-        if (!image || image->isNull())
+        why = refusal(path);
+        if (!why.empty())
             return {};
         Page page;
         page.label = name;
         if (pixels == Pixels::Keep) {
-            page.loadImage = [image = std::move(*image)] { return std::optional<Image>(image); };
+            Decoded decoded = decodeConfined(path);
+            if (!decoded.image) {
+                why = decoded.problem;
+                return {};
+            }
+            page.loadImage = [image = std::move(*decoded.image)] { return std::optional<Image>(image); };
         } else {
-            page.loadImage = [path]() -> std::optional<Image> {
-                auto again = decodePicture(path);
-                if (!again || again->isNull())
-                    return std::nullopt;
-                return again;
+            page.loadImage = [path, name, problem = page.problem]() -> std::optional<Image> {
+                Decoded decoded = decodeConfined(path);
+                if (!decoded.image)
+                    *problem = name + ": " + decoded.problem;
+                return std::move(decoded.image);
             };
         }
         return {std::move(page)};
     } catch (...) {
+        why = couldNotRead;
         return {};
     }
 }

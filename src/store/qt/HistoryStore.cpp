@@ -1,7 +1,9 @@
 #include "store/qt/HistoryStore.h"
 
+#include "store/qt/HistoryFile.h"
 #include "store/qt/SettingsStore.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -40,7 +42,7 @@ void HistoryStore::add(std::string_view text, bool isTable)
 {
     if (!Settings::boolean(Settings::Key::keepHistory))
         return;
-    if (!History::add(m_items, text, isTable, History::newId(), History::now()))
+    if (!History::add(m_items, text, isTable, HistoryFile::newId(), History::now()))
         return;
     save();
     emit changed();
@@ -69,31 +71,61 @@ void HistoryStore::clearAll()
     emit changed();
 }
 
+QString HistoryStore::takeNotice()
+{
+    return std::exchange(m_notice, QString());
+}
+
 void HistoryStore::load()
 {
     if (m_filePath.isEmpty())
         return;
     QFile file(m_filePath);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.exists())
         return;
+    if (!file.open(QIODevice::ReadOnly)) {
+        // Unreadable is not empty: the captures in it stay where they are.
+        m_mayWrite = false;
+        m_notice = QStringLiteral("The capture history could not be read (%1); new captures are not saved.")
+                       .arg(file.errorString());
+        return;
+    }
     const QByteArray bytes = file.readAll();
-    if (auto items = History::decode(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))))
-        m_items = std::move(*items);
+    file.close();
+    HistoryFile::Read read = HistoryFile::decode(bytes);
+    m_items = std::move(read.items);
+    if (read.whole)
+        return;
+    // The damaged file is kept beside the new one under a name no later save touches, so nothing in it is lost.
+    const QString kept = m_filePath + QStringLiteral(".damaged-")
+                         + QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    if (!QFile::rename(m_filePath, kept)) {
+        m_mayWrite = false;
+        m_notice = QStringLiteral("The capture history file is damaged and could not be set aside; %1 entries "
+                                  "were recovered, and new captures are not saved.")
+                       .arg(m_items.size());
+        return;
+    }
+    m_notice = QStringLiteral("The capture history file was damaged: %1 entries were recovered, and the damaged "
+                              "file was kept as %2.")
+                   .arg(m_items.size())
+                   .arg(QFileInfo(kept).fileName());
+    save();
 }
 
 void HistoryStore::save()
 {
-    if (m_filePath.isEmpty())
+    if (m_filePath.isEmpty() || !m_mayWrite)
         return;
     QDir().mkpath(QFileInfo(m_filePath).absolutePath());
-    const std::string json = History::encode(m_items);
+    const QByteArray json = HistoryFile::encode(m_items);
     QSaveFile file(m_filePath);
     if (!file.open(QIODevice::WriteOnly))
         return;
     // Restrict the temporary file before any text is in it: the captures may hold private data, and a rename keeps
     // the mode it was written with.
     file.setPermissions(ownerOnly);
-    file.write(json.data(), static_cast<qint64>(json.size()));
+    file.write(json);
     if (!file.commit())
         return;
     QFile::setPermissions(m_filePath, ownerOnly);

@@ -34,6 +34,10 @@ public:
     static QString defaultFilePath();
     QString filePath() const { return m_filePath; }
 
+    // What happened to a history file that could not be read whole, said once: empty after the first call, and
+    // when the file was fine.
+    QString takeNotice();
+
 signals:
     void changed();
 
@@ -43,4 +47,6 @@ private:
 
     QString m_filePath;
     std::vector<HistoryItem> m_items;
+    QString m_notice;
+    bool m_mayWrite = true; // false while a damaged file could not be kept aside: it is never written over
 };

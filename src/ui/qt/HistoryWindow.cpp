@@ -232,6 +232,12 @@ HistoryView::HistoryView(HistoryStore& store, QWidget* parent)
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
     layout->addWidget(line);
+    if (const QString notice = m_store.takeNotice(); !notice.isEmpty()) { // a damaged history file, told once
+        auto* noticeLabel = new QLabel(notice);
+        noticeLabel->setWordWrap(true);
+        noticeLabel->setContentsMargins(10, 6, 10, 6);
+        layout->addWidget(noticeLabel);
+    }
 
     m_pages = new QStackedWidget;
     auto* empty = new QWidget;
