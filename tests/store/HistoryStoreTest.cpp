@@ -63,12 +63,12 @@ TEST_F(HistoryStoreTest, WritesOwnerOnlyFileAfterEveryChange)
     reloaded.togglePin(store.items()[1].id);
     // Clearing keeps what the user pinned, on disk too.
     reloaded.clearAll();
-    const auto kept = History::decode(fileContent().toStdString());
-    ASSERT_TRUE(kept);
-    ASSERT_EQ(kept->size(), 1u);
-    EXPECT_EQ(kept->front().text, "first");
-    EXPECT_TRUE(kept->front().pinned);
-    reloaded.togglePin(kept->front().id);
+    const HistoryFile::Read kept = HistoryFile::decode(fileContent());
+    ASSERT_TRUE(kept.whole);
+    ASSERT_EQ(kept.items.size(), 1u);
+    EXPECT_EQ(kept.items.front().text, "first");
+    EXPECT_TRUE(kept.items.front().pinned);
+    reloaded.togglePin(kept.items.front().id);
     reloaded.clearAll();
     EXPECT_EQ(fileContent(), "[]");
 }

@@ -1,6 +1,7 @@
 #include "ui/qt/HistoryWindow.h"
 
 #include "UiTest.h"
+#include "store/qt/HistoryFile.h"
 #include "store/qt/HistoryStore.h"
 
 #include <QAbstractButton>
@@ -205,7 +206,7 @@ std::vector<std::string> fileTexts(const QString& path)
         return {};
     const QByteArray json = file.readAll();
     std::vector<std::string> texts;
-    for (const HistoryItem& entry : History::decode(json.toStdString()).value_or(std::vector<HistoryItem>{}))
+    for (const HistoryItem& entry : HistoryFile::decode(json).items)
         texts.push_back(entry.text);
     return texts;
 }
