@@ -30,7 +30,7 @@ struct Command
     std::string_view name;
     std::string_view usage; // empty for a command that takes no value
     std::optional<int> (*run)(const CLI::Runners&, const Call&);
-    bool takesOutputOptions = false; // "--mode" and "--lang"
+    bool takesOutputOptions = false;                     // "--mode" and "--lang"
     bool (*accepts)(const std::string& value) = nullptr; // a value it refuses is a usage error
 };
 

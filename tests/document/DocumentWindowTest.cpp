@@ -424,4 +424,3 @@ TEST_F(DocumentWindowTest, EscapeAndCtrlWCloseTheWindowAndKeepTheDocument)
     }
     EXPECT_EQ(controller.model().sections().size(), 1u);
 }
-

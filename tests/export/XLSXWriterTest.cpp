@@ -129,7 +129,8 @@ TEST(XLSXWriterTest, DataRefusesWhatNoReaderWouldOpen)
     const XLSXWriter::Result manySheets = XLSXWriter::data(std::vector<XLSXWriter::Sheet>(65530), CodePoints());
     EXPECT_FALSE(manySheets.ok());
     EXPECT_NE(manySheets.error.find("too many sheets"), std::string::npos) << manySheets.error;
-    EXPECT_TRUE(XLSXWriter::data(std::vector<XLSXWriter::Sheet>(65529), CodePoints()).ok()) << "5 parts + 65,529 sheets fit";
+    EXPECT_TRUE(XLSXWriter::data(std::vector<XLSXWriter::Sheet>(65529), CodePoints()).ok())
+        << "5 parts + 65,529 sheets fit";
 
     TableRow wide(XLSXWriter::maxColumns + 1);
     EXPECT_TRUE(XLSXWriter::data({{"Wide", {wide}}}, CodePoints()).ok())

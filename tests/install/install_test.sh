@@ -17,7 +17,7 @@ fail() {
     status=1
 }
 
-for file in bin/ambrel "$libdir/ambrel/libambrel-app.so" share/applications/ambrel.desktop \
+for file in bin/ambrel share/applications/ambrel.desktop \
     share/metainfo/app.ambrel.Ambrel.metainfo.xml share/icons/hicolor/scalable/apps/ambrel.svg \
     share/icons/hicolor/symbolic/apps/ambrel-symbolic.svg share/doc/Ambrel/COPYING; do
     [[ -s "$prefix/$file" ]] || fail "$file is not installed"

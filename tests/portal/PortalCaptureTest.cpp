@@ -6,11 +6,11 @@
 #include "capture/portal/PortalScreenshot.h"
 #include "capture/qt/Capture.h"
 #include "capture/qt/CaptureController.h"
-#include "ui/qt/HUD.h"
 #include "capture/qt/Platform.h"
 #include "capture/qt/RegionPicker.h"
 #include "sources/qt/QtImage.h"
 #include "store/qt/SettingsStore.h"
+#include "ui/qt/HUD.h"
 #include "ui/qt/SettingsWindow.h"
 
 #include <QClipboard>

@@ -2,12 +2,11 @@
 
 #include "UiTest.h"
 #include "app/qt/LoginItem.h"
-#include "ui/qt/Welcome.h"
-#include "ui/qt/HotKeyRecorder.h"
 #include "capture/qt/HotKeySettings.h"
 #include "ui/qt/HotKeyRecorder.h"
 #include "ui/qt/LanguagesField.h"
 #include "ui/qt/OpenWindows.h"
+#include "ui/qt/Welcome.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,7 +1,6 @@
 #include "app/qt/Application.h"
 
 #include "app/qt/About.h"
-#include "ui/qt/OpenWindows.h"
 #include "app/qt/AppInfo.h"
 #include "app/qt/DesktopServices.h"
 #include "app/qt/LoginItem.h"
@@ -18,6 +17,7 @@
 #include "store/qt/SettingsStore.h"
 #include "ui/qt/HUD.h"
 #include "ui/qt/HistoryWindow.h"
+#include "ui/qt/OpenWindows.h"
 #include "ui/qt/SettingsWindow.h"
 #include "ui/qt/TrayPanel.h"
 #include "ui/qt/Welcome.h"

@@ -135,14 +135,15 @@ void PortalHotKey::listThenBind(unsigned generation, const QVariantMap& shortcut
 
 void PortalHotKey::bind(unsigned generation, const QVariantMap& shortcut)
 {
-    Portal::request(shortcutsInterface, QStringLiteral("BindShortcuts"),
-                    {QVariant::fromValue(QDBusObjectPath(m_session)), shortcutList(m_id, shortcut), QString(), QVariantMap()},
-                    [this, self = QPointer<PortalHotKey>(this), generation](Portal::Answer answer) {
-                        if (!self || generation != m_generation)
-                            return;
-                        // A portal that answers with a list without ours has bound nothing we can be woken by.
-                        finishBinding(answer.response == Portal::Response::Success && listsOurs(answer.results, m_id));
-                    });
+    Portal::request(
+        shortcutsInterface, QStringLiteral("BindShortcuts"),
+        {QVariant::fromValue(QDBusObjectPath(m_session)), shortcutList(m_id, shortcut), QString(), QVariantMap()},
+        [this, self = QPointer<PortalHotKey>(this), generation](Portal::Answer answer) {
+            if (!self || generation != m_generation)
+                return;
+            // A portal that answers with a list without ours has bound nothing we can be woken by.
+            finishBinding(answer.response == Portal::Response::Success && listsOurs(answer.results, m_id));
+        });
 }
 
 void PortalHotKey::finishBinding(bool bound)

@@ -1,7 +1,7 @@
 #include "capture/qt/HotKeySettings.h"
 
-#include "ui/qt/HotKeyRecorder.h"
 #include "store/qt/SettingsStore.h"
+#include "ui/qt/HotKeyRecorder.h"
 
 namespace HotKeyConfig {
 std::uint32_t keyCode()

@@ -1,6 +1,5 @@
 #include "document/qt/DocumentOCRController.h"
 
-#include "ui/qt/OpenWindows.h"
 #include "app/qt/DesktopServices.h"
 #include "document/qt/DocumentOCRWindow.h"
 #include "export/AtomicFile.h"
@@ -51,8 +50,8 @@ void DocumentOCRController::show(const QStringList& files)
 
 void DocumentOCRController::load(const QStringList& files)
 {
-    const std::vector<std::string> languages =
-        DocumentOCRModel::languagesOrDefault(Settings::languages(), LocaleLanguage::defaultLanguages(desktopServices().languages));
+    const std::vector<std::string> languages = DocumentOCRModel::languagesOrDefault(
+        Settings::languages(), LocaleLanguage::defaultLanguages(desktopServices().languages));
     QStringList unreadable;
     for (const QString& file : files) {
         const std::string path = QFile::encodeName(file).toStdString();

@@ -1,11 +1,11 @@
 #include "document/qt/DocumentOCRWindow.h"
 
-#include "ui/qt/OpenWindows.h"
 #include "document/qt/DocumentOCRController.h"
 #include "export/BatchExpand.h"
 #include "store/qt/RecentFolders.h"
 #include "ui/qt/Glyphs.h"
 #include "ui/qt/Look.h"
+#include "ui/qt/OpenWindows.h"
 
 #include <QComboBox>
 #include <QDragEnterEvent>

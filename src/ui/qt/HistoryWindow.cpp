@@ -378,8 +378,8 @@ QMenu* HistoryView::contextMenu(const HistoryItem& item, QWidget* parent)
     pin->setShortcut(QKeySequence(pinKeys));
     pin->setShortcutContext(Qt::WidgetShortcut);
     menu->addSeparator();
-    QAction* remove = menu->addAction(Glyphs::icon(Symbol::Trash), QStringLiteral("Delete"), this,
-                                      [this, id] { removeEntry(id); });
+    QAction* remove =
+        menu->addAction(Glyphs::icon(Symbol::Trash), QStringLiteral("Delete"), this, [this, id] { removeEntry(id); });
     remove->setObjectName(QStringLiteral("delete"));
     remove->setShortcut(QKeySequence(QKeySequence::Delete));
     remove->setShortcutContext(Qt::WidgetShortcut);

@@ -1,12 +1,12 @@
 #include "ui/qt/Welcome.h"
 
-#include "ui/qt/OpenWindows.h"
 #include "app/qt/AppInfo.h"
 #include "app/qt/Legal.h"
 #include "app/qt/StatusIcon.h"
 #include "capture/qt/HotKeySettings.h"
 #include "capture/qt/Platform.h"
 #include "store/qt/SettingsStore.h"
+#include "ui/qt/OpenWindows.h"
 
 #include <QApplication>
 #include <QDialog>
