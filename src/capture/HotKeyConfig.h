@@ -5,9 +5,9 @@
 #include <string>
 #include <string_view>
 
-// The capture shortcut as stored: a key code and modifier bits in the units the settings have always used (the
-// macOS virtual key codes and Carbon modifier mask), whatever desktop reads them. The settings-backed
-// readers and `set` live in capture/qt/HotKeySettings.h.
+// The capture shortcut as stored: a key code and modifier bits in the units the settings file has always held (a
+// fixed table maps them to X keysyms and Qt keys), whatever desktop reads them. The settings-backed readers and
+// `set` live in capture/qt/HotKeySettings.h.
 namespace HotKeyConfig {
 // Modifier bits. Command is the Super key here.
 inline constexpr std::uint32_t command = 1u << 8;

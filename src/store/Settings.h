@@ -29,8 +29,8 @@ inline constexpr std::string_view readyHintShown = "readyHintShown";
 // The version of the terms this build asks the user to agree to.
 inline constexpr int currentTermsVersion = 1;
 
-// The key code of the "2" key and command + shift in Carbon modifier bits: the shortcut is stored in the
-// designed units whatever desktop runs it.
+// The key code of the "2" key and Super + Shift in the stored modifier bits: the shortcut is stored in the
+// settings file's own units whatever desktop runs it.
 inline constexpr long long defaultHotkeyKeyCode = 19;
 inline constexpr long long defaultHotkeyModifiers = 768;
 
