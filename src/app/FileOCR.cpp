@@ -36,7 +36,7 @@ void recognizePages(const TextRecognizer& recognizer, const std::vector<ImageLoa
                     const std::function<void(std::size_t, OCRResult)>& emit)
 {
     recognizeInOrder(
-        pages.size(), pagesInFlight(),
+        pages.size(), pagesInFlight(), ImageLoader::pixelsInFlight, [&](std::size_t i) { return pages[i].pixels; },
         [&](std::size_t i, std::function<void(OCRResult)> done) {
             Recognizer::recognize(pages[i], recognizer, languages, correct, std::move(done));
         },

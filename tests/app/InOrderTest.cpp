@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -110,4 +112,34 @@ TEST(InOrderTest, NothingToDo)
         0, 2, [&](std::size_t, std::function<void(OCRResult)>) { called = true; },
         [&](std::size_t, OCRResult) { called = true; });
     EXPECT_FALSE(called);
+}
+
+TEST(InOrderTest, PagesInFlightTogetherStayWithinTheirPixelBudget)
+{
+    // Completes at once, so the only thing holding pages back is the budget: it must never be exceeded, however
+    // many may run side by side, and a page heavier than the budget still runs, alone.
+    const std::vector<std::uint64_t> pixels{10, 10, 10, 100, 1, 1, 0, 1};
+    std::uint64_t inFlight = 0;
+    std::uint64_t most = 0;
+    std::size_t together = 0;
+    std::size_t mostTogether = 0;
+    std::vector<std::size_t> emitted;
+    recognizeInOrder(
+        pixels.size(), 8, 25, [&](std::size_t i) { return pixels[i]; },
+        [&](std::size_t i, std::function<void(OCRResult)> done) {
+            inFlight += pixels[i];
+            ++together;
+            if (pixels[i] <= 25)
+                most = std::max(most, inFlight);
+            mostTogether = std::max(mostTogether, together);
+            done(resultWithText(i));
+        },
+        [&](std::size_t i, OCRResult) {
+            inFlight -= pixels[i];
+            --together;
+            emitted.push_back(i);
+        });
+    EXPECT_LE(most, 25u);
+    EXPECT_GE(mostTogether, 3u); // the small pages still ran side by side
+    EXPECT_EQ(emitted, (std::vector<std::size_t>{0, 1, 2, 3, 4, 5, 6, 7}));
 }

@@ -38,14 +38,18 @@ void PageQueue::clear()
 void PageQueue::pump()
 {
     while (m_inFlight < m_limit && !m_waiting.empty()) {
+        const std::uint64_t pixels = m_waiting.front().page.pixels;
+        if (m_inFlight > 0 && m_pixelsInFlight + pixels > ImageLoader::pixelsInFlight)
+            break;
         Job job = std::move(m_waiting.front());
         m_waiting.pop_front();
         ++m_inFlight;
+        m_pixelsInFlight += pixels;
         m_started.emplace(job.sequence, std::move(job.done));
         const std::uint64_t generation = m_generation;
         const std::uint64_t sequence = job.sequence;
         std::weak_ptr<bool> alive = m_alive;
-        auto deliver = [this, alive, generation, sequence](OCRResult result) {
+        auto deliver = [this, alive, generation, sequence, pixels](OCRResult result) {
             // On the worker: the table search reads the page image, which is dropped right after.
             Outcome outcome;
             outcome.grid = tableGrid(result);
@@ -53,9 +57,9 @@ void PageQueue::pump()
             outcome.result = std::move(result);
             QMetaObject::invokeMethod(
                 QCoreApplication::instance(),
-                [this, alive, generation, sequence, outcome = std::move(outcome)]() mutable {
+                [this, alive, generation, sequence, pixels, outcome = std::move(outcome)]() mutable {
                     if (const auto living = alive.lock(); living && *living)
-                        finished(generation, sequence, std::move(outcome));
+                        finished(generation, sequence, pixels, std::move(outcome));
                 },
                 Qt::QueuedConnection);
         };
@@ -68,9 +72,10 @@ void PageQueue::pump()
     }
 }
 
-void PageQueue::finished(std::uint64_t generation, std::uint64_t sequence, Outcome outcome)
+void PageQueue::finished(std::uint64_t generation, std::uint64_t sequence, std::uint64_t pixels, Outcome outcome)
 {
     --m_inFlight;
+    m_pixelsInFlight -= pixels;
     if (generation == m_generation) {
         auto started = m_started.extract(sequence);
         if (!started.empty())

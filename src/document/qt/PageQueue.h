@@ -58,10 +58,11 @@ private:
         Done done;
     };
     void pump();
-    void finished(std::uint64_t generation, std::uint64_t sequence, Outcome outcome);
+    void finished(std::uint64_t generation, std::uint64_t sequence, std::uint64_t pixels, Outcome outcome);
 
     std::size_t m_limit;
     std::size_t m_inFlight = 0;
+    std::uint64_t m_pixelsInFlight = 0; // bounded by ImageLoader::pixelsInFlight, a larger page alone
     std::uint64_t m_generation = 0;
     std::uint64_t m_nextSequence = 0;
     std::uint64_t m_nextDelivery = 0;

@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <charconv>
 #include <filesystem>
 
@@ -50,6 +51,7 @@ std::vector<Page> pdfPages(const std::string& path, const std::string& name, std
                            + (rendered.tooLarge ? tooLargeToRead : couldNotRead);
             return std::move(rendered.image);
         };
+        page.pixels = std::uint64_t(std::max(0, size.width)) * std::uint64_t(std::max(0, size.height));
         page.pdfPath = path;
         page.pageIndex = number;
         page.textWords = [path, number] { return PageText::layer(path, number, pdfScale); };
@@ -277,8 +279,9 @@ Decoded decodeConfined(const std::string& path)
     return {std::move(image), {}};
 }
 
-// Why a picture cannot be listed, or nothing when its header promises a readable picture within the limits.
-std::string refusal(const std::string& path)
+// Why a picture cannot be listed, or nothing when its header promises a readable picture within the limits; then
+// `pixels` is the picture's size from its header.
+std::string refusal(const std::string& path, std::uint64_t& pixels)
 {
     const Confined::Reply reply = probeJob.run(path);
     if (reply.outcome == Confined::Outcome::TooLarge)
@@ -290,6 +293,7 @@ std::string refusal(const std::string& path)
     const char* end = reply.bytes.data() + reply.bytes.size();
     const auto parsed = std::from_chars(reply.bytes.data(), end, width);
     std::from_chars(std::min(parsed.ptr + 1, end), end, height);
+    pixels = std::uint64_t(std::max(0, width)) * std::uint64_t(std::max(0, height));
     if (tooLarge(QSize(width, height)))
         return tooLargeToRead + " (" + std::to_string(width) + " \u00D7 " + std::to_string(height) + " pixels; at most "
                + std::to_string(maxImageSide) + " a side and " + std::to_string(maxImagePixels / 1'000'000)
@@ -320,11 +324,11 @@ std::vector<Page> pages(const std::string& path, Pixels pixels, std::string* pro
         if (isPdf(path))
             return pdfPages(path, name, &why);
 
-        why = refusal(path);
-        if (!why.empty())
-            return {};
         Page page;
         page.label = name;
+        why = refusal(path, page.pixels);
+        if (!why.empty())
+            return {};
         if (pixels == Pixels::Keep) {
             Decoded decoded = decodeConfined(path);
             if (!decoded.image) {
