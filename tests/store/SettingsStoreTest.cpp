@@ -79,8 +79,6 @@ TEST_F(SettingsStoreTest, StoredValuesWinAndOutOfRangeModesReadAsAuto)
     EXPECT_EQ(Settings::outputMode(), Settings::OutputMode::CSV);
     Settings::set(Settings::Key::outputMode, 7);
     EXPECT_EQ(Settings::outputMode(), Settings::OutputMode::Auto);
-    Settings::set(Settings::Key::outputMode, -1);
-    EXPECT_EQ(Settings::outputMode(), Settings::OutputMode::Auto);
 
     Settings::set(Settings::Key::termsVersionAccepted, 2);
     EXPECT_TRUE(Settings::termsAccepted());
