@@ -218,7 +218,6 @@ TEST_F(DocumentWindowTest, PdfPagesAndPicturesAreRecognizedIntoOrderedSections)
     // The QR page has only its payload, not "(no text found)".
     EXPECT_TRUE(text.endsWith(QStringLiteral("===== qr.png =====\nhttps://example.org/ambrel"))) << text.toStdString();
     EXPECT_EQ(p.noteText->text(), QStringLiteral("Text \u2014 no table on these pages."));
-    EXPECT_EQ(controller.model().suggestedBaseName(), "report");
 
     // Plain text mode removes the note; the setting itself is not changed by the window.
     p.picker->setCurrentIndex(1);
@@ -239,7 +238,6 @@ TEST_F(DocumentWindowTest, ExportWritesTheFormatsBytesAndAFailedSaveLeavesNothin
     const QString pdf = writeTextPdf(path(QStringLiteral("invoice.pdf")), {{QStringLiteral("Invoice 2024")}});
     controller.load({pdf});
     ASSERT_TRUE(waitUntil([&] { return controller.model().pending() == 0; }));
-    EXPECT_EQ(controller.model().suggestedBaseName() + ".csv", "invoice.csv");
 
     const QString target = path(QStringLiteral("out.md"));
     ASSERT_TRUE(controller.exportTo(DocumentOCRModel::ExportFormat::Markdown, target));
