@@ -15,7 +15,6 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTabWidget>
 #include <QTest>
 
 namespace {
