@@ -142,9 +142,6 @@ TEST_F(AppShellTest, SocketLeftByACrashedInstanceIsTakenOver)
 
 TEST_F(AppShellTest, StoredShortcutAndItsChangeNotification)
 {
-    EXPECT_EQ(HotKeyConfig::keyCode(), 19u);
-    EXPECT_EQ(HotKeyConfig::modifiers(), 768u);
-    EXPECT_EQ(HotKeyConfig::display(), "Shift+Super+2");
     QSignalSpy changed(&HotKeyNotifier::instance(), &HotKeyNotifier::hotKeyChanged);
     HotKeyConfig::set(0, HotKeyConfig::option | HotKeyConfig::shift, "A");
     EXPECT_EQ(changed.count(), 1);

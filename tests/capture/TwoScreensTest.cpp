@@ -61,14 +61,6 @@ std::optional<CaptureController::Picked> pick(int screen, QPointF from, QPointF 
 }
 } // namespace
 
-TEST(TwoScreensTest, ScreensAreSideBySideWithTheirOwnDensity)
-{
-    twoScreenApp();
-    ASSERT_EQ(QGuiApplication::screens().size(), 2);
-    EXPECT_EQ(QGuiApplication::screens()[1]->geometry(), QRect(800, 100, 640, 480));
-    EXPECT_EQ(QGuiApplication::screens()[1]->devicePixelRatio(), 2);
-}
-
 TEST(TwoScreensTest, BoxOnSecondScreenIsOffsetAndCroppedAtItsDensity)
 {
     twoScreenApp();

@@ -170,21 +170,6 @@ TEST(DemoRendererTest, GifInMissingFolderFailsWithItsMessage)
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
-TEST(DemoRendererTest, SamplePngIs620By480)
-{
-    TempDir dir;
-    const std::string path = dir.file("sample.png");
-    std::ostringstream out, err;
-    ASSERT_EQ(DemoRenderer::writeSamplePNG(path, out, err), 0) << err.str();
-    EXPECT_EQ(out.str(), "✓ Wrote sample PNG to " + path + "\n");
-    EXPECT_EQ(err.str(), "");
-    const QImage image(QString::fromStdString(path), "PNG");
-    ASSERT_FALSE(image.isNull());
-    EXPECT_EQ(image.size(), QSize(620, 480));
-    EXPECT_EQ(image.pixel(5, 5), qRgb(255, 255, 255));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
-}
-
 TEST(DemoRendererTest, SamplePngThatCannotBeWrittenFailsClearly)
 {
     TempDir dir;

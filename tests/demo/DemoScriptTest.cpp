@@ -8,36 +8,6 @@
 
 using namespace DemoScript;
 
-TEST(DemoScriptTest, MarkdownLinesAreAlignedWithOneSeparator)
-{
-    const std::vector<std::string> expected{
-        "| Item           | Qty | Price  |",  "| -------------- | --- | ------ |", "| Wireless Mouse | 2   | 29.00  |",
-        "| 27\" Monitor    | 1   | 199.50 |", "| USB-C Cable    | 5   | 8.25   |", "| Keyboard       | 1   | 89.00  |",
-    };
-    EXPECT_EQ(markdownLines(), expected);
-}
-
-TEST(DemoScriptTest, ScheduleHas33FramesInPhaseOrder)
-{
-    const std::vector<Step> list = steps();
-    ASSERT_EQ(list.size(), 33u);
-    auto count = [&](Phase phase) {
-        return std::count_if(list.begin(), list.end(), [&](const Step& s) { return s.phase == phase; });
-    };
-    EXPECT_EQ(count(Phase::Source), 6);
-    EXPECT_EQ(count(Phase::Drag), 12);
-    EXPECT_EQ(count(Phase::Flash), 2);
-    EXPECT_EQ(count(Phase::Result), 13);
-    for (int i = 0; i <= 10; ++i)
-        EXPECT_DOUBLE_EQ(list[std::size_t(6 + i)].t, i / 10.0) << "drag frame " << i;
-    EXPECT_EQ(list[17].delay, 0.25); // the finished selection is held before the flash
-    EXPECT_EQ(list[18].t, 1.0);
-    EXPECT_EQ(list[19].t, 0.4);
-    EXPECT_EQ(list[20].t, 0.0); // the first result frame shows one line, then the whole table
-    EXPECT_EQ(list.back().delay, 1.4);
-    EXPECT_EQ(list[31].delay, 0.09);
-}
-
 TEST(DemoScriptTest, DelaysSumToTheScheduleAndRoundToCentiseconds)
 {
     const std::vector<Step> list = steps();

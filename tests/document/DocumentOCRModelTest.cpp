@@ -156,11 +156,6 @@ TEST(DocumentOCRModelTest, ExportsFixTheirOwnModeAndKeepHeaders)
                                              "\"===== x.txt \u2014 unreadable =====\"\n\"could not read x.txt\"\n");
     EXPECT_EQ(model.exportData(Format::Markdown), "## t.pdf\n\n| Name | Qty |\n| --- | --- |\n| Apple | 3 |\n\n"
                                                   "## x.txt \u2014 unreadable\n\ncould not read x.txt\n");
-    model.setFontFamily("Noto Sans");
-    EXPECT_EQ(model.exportData(Format::RichText),
-              "{\\rtf1\\ansi\\ansicpg1252\\uc1\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 Noto Sans;}}\n\\f0\\fs24 "
-              "===== t.pdf =====\\par\nName Qty\\par\nApple 3\\par\n\\par\n"
-              "===== x.txt {\\u8212?} unreadable =====\\par\ncould not read x.txt}\n");
 }
 
 TEST(DocumentOCRModelTest, CsvOfProseIsOneQuotedCellPerLine)

@@ -54,12 +54,6 @@ std::optional<std::string> readBackWithUnrtf(const QString& rtfPath, const QTemp
 }
 } // namespace
 
-TEST(RtfTest, PlainAsciiIsWrittenAsIsInOneTwelvePointFont)
-{
-    EXPECT_EQ(Rtf::document("Hello", "Sans"), header + "Hello}");
-    EXPECT_EQ(Rtf::document("", "Sans"), header + "}");
-}
-
 TEST(RtfTest, SpecialCharactersAndLineBreaksAreEscaped)
 {
     EXPECT_EQ(Rtf::document("a\\b{c}\td\ne\r\nf\rg", "Sans"), header + "a\\\\b\\{c\\}\\tab d\\par\ne\\par\nf\\par\ng}");

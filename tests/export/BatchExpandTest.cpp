@@ -111,12 +111,6 @@ TEST(BatchSheetTest, PageWithoutTableGivesLinesThenBarcodes)
     EXPECT_EQ(Batch::sheetRows(codes, std::nullopt), (TableGrid{{"only"}}));
 }
 
-TEST(BatchSheetTest, FinishingMessageNamesEverySkippedFileWithItsReason)
-{
-    EXPECT_EQ(Batch::exportedText(2, {{"broken.pdf", "could not read"}, {"a.txt", "not a PDF or image"}}),
-              "\u2713 Exported 2 sheets; skipped broken.pdf: could not read, a.txt: not a PDF or image");
-}
-
 TEST(BatchExpandTest, EveryTableOfAPageGetsASheetAndAPageWithoutTablesItsLines)
 {
     PageBlock text;

@@ -9,7 +9,6 @@
 #include <tuple>
 
 namespace {
-const std::string declaration = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
 const std::string fffd = "\xEF\xBF\xBD";
 
 std::string repeat(std::string_view piece, int times)
@@ -55,59 +54,6 @@ TEST(XLSXWriterTest, EscapeReplacesIllFormedUtf8)
     EXPECT_EQ(XLSXWriter::escape("caf\xE9 & co"), "caf" + fffd + " &amp; co") << "a Latin-1 byte";
     EXPECT_EQ(XLSXWriter::escape("\xED\xA0\x80<"), fffd + fffd + fffd + "&lt;") << "encoded surrogate";
     EXPECT_EQ(XLSXWriter::escape("x\xF0\x9F"), "x" + fffd) << "cut-off emoji";
-}
-
-TEST(XLSXWriterTest, WorksheetKeepsColumnsOfCellsAfterGapsAndWritesEveryRow)
-{
-    const std::string head =
-        declaration + "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheetData>";
-    const std::string tail = "</sheetData></worksheet>";
-    EXPECT_EQ(XLSXWriter::worksheet({{"a", "", "b"}, {}}),
-              head
-                  + "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t xml:space=\"preserve\">a</t></is></c>"
-                    "<c r=\"C1\" t=\"inlineStr\"><is><t xml:space=\"preserve\">b</t></is></c></row>"
-                    "<row r=\"2\"></row>"
-                  + tail);
-    EXPECT_EQ(XLSXWriter::worksheet({}), head + tail);
-    EXPECT_EQ(XLSXWriter::worksheet({{"", ""}, {" 007 ", "x<y\n"}}),
-              head
-                  + "<row r=\"1\"></row><row r=\"2\">"
-                    "<c r=\"A2\" t=\"inlineStr\"><is><t xml:space=\"preserve\"> 007 </t></is></c>"
-                    "<c r=\"B2\" t=\"inlineStr\"><is><t xml:space=\"preserve\">x&lt;y\n</t></is></c></row>"
-                  + tail);
-    // Numbers are numbers, shown as they were written through the styles part; all else stays text.
-    EXPECT_EQ(XLSXWriter::worksheet({{"4987", "3.50", "12.5%", "0042"}}),
-              head
-                  + "<row r=\"1\"><c r=\"A1\"><v>4987</v></c><c r=\"B1\" s=\"3\"><v>3.5</v></c>"
-                    "<c r=\"C1\" s=\"16\"><v>0.125</v></c>"
-                    "<c r=\"D1\" t=\"inlineStr\"><is><t xml:space=\"preserve\">0042</t></is></c></row>"
-                  + tail);
-    const std::string styles = XLSXWriter::styles();
-    EXPECT_NE(styles.find("<numFmt numFmtId=\"166\" formatCode=\"0.00\"/>"), std::string::npos) << styles;
-    EXPECT_NE(styles.find("<numFmt numFmtId=\"179\" formatCode=\"0.0%\"/>"), std::string::npos) << styles;
-    EXPECT_NE(styles.find("<cellXfs count=\"29\">"), std::string::npos) << styles;
-    TableRow wide(27);
-    wide[26] = "z";
-    EXPECT_NE(XLSXWriter::worksheet({wide}).find("<c r=\"AA1\""), std::string::npos);
-}
-
-TEST(XLSXWriterTest, DataPacksTheSixPartsInOrder)
-{
-    const XLSXWriter::Result result = XLSXWriter::data({{"Data", {{"x"}}}}, CodePoints());
-    ASSERT_TRUE(result.ok()) << result.error;
-    std::vector<std::pair<std::string, std::string>> parts;
-    for (const ListedEntry& entry : listEntries(result.bytes))
-        parts.emplace_back(entry.name, entry.contents);
-    const std::vector<std::pair<std::string, std::string>> expected{
-        {"[Content_Types].xml", XLSXWriter::contentTypes(1)},
-        {"_rels/.rels", XLSXWriter::rootRels()},
-        {"xl/workbook.xml", XLSXWriter::workbook({"Data"})},
-        {"xl/_rels/workbook.xml.rels", XLSXWriter::workbookRels(1)},
-        {"xl/styles.xml", XLSXWriter::styles()},
-        {"xl/worksheets/sheet1.xml", XLSXWriter::worksheet({{"x"}})},
-    };
-    EXPECT_EQ(parts, expected);
-    EXPECT_NE(parts.at(2).second.find("<sheet name=\"Data\" sheetId=\"1\" r:id=\"rId1\"/>"), std::string::npos);
 }
 
 TEST(XLSXWriterTest, DataUsesCleanedNamesInTheWorkbookPart)

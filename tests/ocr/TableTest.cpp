@@ -117,20 +117,6 @@ TEST(OutputTextTest, PlainModesOfPdfPageGiveExactText)
     EXPECT_EQ(outputText(result, OutputMode::CSV), "a,b\n1,2");
 }
 
-TEST(DiagnosticsTest, ReportWithoutImage)
-{
-    EXPECT_EQ(TableBuilder::diagnostics(twoByTwo()),
-              "lines(observations)=4  words=4\n"
-              "ruling lines: none strong enough \u2192 using whitespace heuristic\n"
-              "medianTextHeight=20.0px  gapThreshold=18.0px\n"
-              "\u2713 table detected: 2 rows \u00d7 2 cols");
-    EXPECT_EQ(TableBuilder::diagnostics(OCRResult{}),
-              "lines(observations)=0  words=0\n"
-              "ruling lines: none strong enough \u2192 using whitespace heuristic\n"
-              "medianTextHeight=12.0px  gapThreshold=10.8px\n"
-              "\u2717 no table detected \u2192 falls back to plain text");
-}
-
 TEST(DiagnosticsTest, SmallTextUsesGapFloorAndVerdictFollowsHeaderMerge)
 {
     OCRResult result;
@@ -191,13 +177,4 @@ TEST(TableGridTest, ImageWithoutRulingsFallsBackToWhitespace)
     OCRResult result = twoByTwo();
     result.image = Image::blankGrey(300, 120);
     EXPECT_EQ(tableGrid(result), (TableGrid{{"Name", "Qty"}, {"Tea", "3"}}));
-}
-
-TEST(DiagnosticsTest, ReportsRulingLinesOfImage)
-{
-    const std::string report = TableBuilder::diagnostics(ruledResult());
-    EXPECT_EQ(report, "lines(observations)=0  words=9\n"
-                      "ruling lines: 4 vertical, 4 horizontal \u2192 grid 3\u00d73 cells\n"
-                      "medianTextHeight=20.0px  gapThreshold=18.0px\n"
-                      "\u2713 table detected: 3 rows \u00d7 3 cols");
 }

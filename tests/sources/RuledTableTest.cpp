@@ -240,33 +240,6 @@ TEST(RuledTableGridTest, NoTableWithoutRulingsWordsOrRows)
     EXPECT_FALSE(RuledTable::grid(threeByThree(), {word("a", 30, 60, topRow), word("b", 110, 150, topRow)}));
 }
 
-TEST(RuledTableDebugTest, WritesFourLinesWhenAMDebugIsPresent)
-{
-    const DebugEnv env(""); // present but empty still counts
-    Canvas canvas{200, 100};
-    canvas.table({10, 100, 190}, {10, 30, 50, 90});
-    testing::internal::CaptureStderr();
-    EXPECT_TRUE(RuledTable::detect(canvas.image()));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "DEBUG image 200x100  vMin=45 hMin=90\n"
-                                                      "DEBUG cols(3)=[10, 100, 190]\n"
-                                                      "DEBUG rows(5)=[10, 30, 50, 70, 90]\n"
-                                                      "DEBUG rowGaps=[20, 20, 20, 20]\n");
-}
-
-TEST(RuledTableDebugTest, TruncatesPositionsAndPrintsFailedDetections)
-{
-    const DebugEnv env("1");
-    Canvas canvas{640, 200};
-    canvas.vertical(20, 0, 199);
-    canvas.vertical(21, 0, 199);
-    testing::internal::CaptureStderr();
-    EXPECT_FALSE(RuledTable::detect(canvas.image()));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "DEBUG image 640x200  vMin=90 hMin=288\n"
-                                                      "DEBUG cols(1)=[20]\n"
-                                                      "DEBUG rows(0)=[]\n"
-                                                      "DEBUG rowGaps=[]\n");
-}
-
 TEST(RuledTableDebugTest, SilentWithoutAMDebugOrWithoutWords)
 {
     unsetenv("AM_DEBUG");

@@ -120,10 +120,3 @@ TEST(HistoryTest, PreviewOfAMarkdownTableShowsItsWordsNotItsPipes)
     item.text = "a | b";
     EXPECT_EQ(item.preview(), "a | b");
 }
-
-TEST(HistoryTest, DatesCountFrom2001)
-{
-    // 2024-01-01T00:00:00Z is 1704067200 Unix seconds.
-    EXPECT_EQ(1704067200.0 - History::referenceDateOffset, 725760000.0);
-    EXPECT_GT(History::now(), 725760000.0);
-}

@@ -12,15 +12,8 @@ std::set<std::string> everything()
 }
 } // namespace
 
-TEST(LanguagesTest, CatalogueOrderNamesAndTesseractNames)
+TEST(LanguagesTest, EveryLanguageHasATesseractName)
 {
-    const auto verified = Languages::verified(everything());
-    const auto others = Languages::others(everything());
-    ASSERT_EQ(verified.size(), 7u);
-    ASSERT_EQ(others.size(), 18u);
-    EXPECT_EQ(verified.front(), (OCRLanguage{"en-US", "English"}));
-    EXPECT_EQ(Languages::all(everything()).size(), 25u);
-
     for (const OCRLanguage& language : Languages::all(everything()))
         EXPECT_FALSE(Languages::tesseractName(language.code).empty()) << language.code;
     EXPECT_EQ(Languages::tesseractName("zh-Hant"), "chi_tra");

@@ -2,14 +2,12 @@
 #include "UiTest.h"
 #include "app/Credits.h"
 #include "app/qt/About.h"
-#include "app/qt/Legal.h"
 #include "ui/qt/Welcome.h"
 
 #include <QDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QTest>
-#include <QTextBrowser>
 
 #include <regex>
 
@@ -24,22 +22,6 @@ QStringList labelTexts(const QWidget& window)
     return texts;
 }
 } // namespace
-
-TEST_F(AboutAndTermsTest, TermsAndPrivacyShipWithTheProgram)
-{
-    // Read from the program itself: no network, no browser, no installed file.
-    EXPECT_TRUE(Legal::html(Legal::Document::Terms).contains(QStringLiteral("GNU General Public License")));
-    EXPECT_TRUE(Legal::html(Legal::Document::Privacy).contains(QStringLiteral("Nothing leaves your computer")));
-
-    QDialog* dialog = Legal::show(Legal::Document::Privacy);
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_TRUE(dialog->isVisible());
-    EXPECT_EQ(Legal::show(Legal::Document::Privacy), dialog); // brought forward, not opened twice
-    auto* text = dialog->findChild<QTextBrowser*>(QStringLiteral("legalText"));
-    ASSERT_NE(text, nullptr);
-    EXPECT_TRUE(text->toPlainText().contains(QStringLiteral("history.json")));
-    dialog->close();
-}
 
 TEST_F(AboutAndTermsTest, WelcomeLinksOpenTheShippedTexts)
 {
@@ -68,15 +50,11 @@ TEST_F(AboutAndTermsTest, WelcomeLinksOpenTheShippedTexts)
 TEST_F(AboutAndTermsTest, AboutNamesTheLicenceAndEveryLibraryWithItsVersion)
 {
     const std::vector<Credits::Library> libraries = Credits::libraries();
-    std::vector<std::string> names;
     const std::regex version(R"(\d+\.\d+(\.\d+)?.*)");
     for (const Credits::Library& library : libraries) {
-        names.push_back(library.name);
         EXPECT_TRUE(std::regex_match(library.version, version)) << library.name << " " << library.version;
         EXPECT_FALSE(library.licence.empty()) << library.name;
     }
-    EXPECT_EQ(names,
-              (std::vector<std::string>{"Tesseract", "Leptonica", "Poppler", "ZXing-C++", "Qt", "giflib", "libheif"}));
 
     QMessageBox* box = About::show();
     ASSERT_NE(box, nullptr);

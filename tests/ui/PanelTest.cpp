@@ -122,19 +122,6 @@ TEST_F(PanelTest, NoPermissionRowWhereTheDesktopHasNoPermission)
     }
 }
 
-TEST_F(PanelTest, ActionRowsShowTheirShortcuts)
-{
-    m_panel.show(QRect(), {});
-    ASSERT_NE(button(QStringLiteral("Capture Text")), nullptr);
-    EXPECT_EQ(button(QStringLiteral("Capture Text"))->accessibleDescription(), QStringLiteral("Shift+Super+2"));
-    EXPECT_EQ(button(QStringLiteral("OCR a Document…"))->accessibleDescription(), QStringLiteral("Ctrl+Shift+O"));
-    for (const char* title :
-         {"Capture Text", "OCR a Document…", "Batch → Excel", "History", "Guide", "Settings…", "Quit Ambrel"})
-        EXPECT_NE(button(QString::fromUtf8(title)), nullptr) << title;
-    QPixmap shot = m_panel.panel()->grab();
-    EXPECT_EQ(shot.width(), TrayPanelView::width + 2);
-}
-
 TEST_F(PanelTest, OutputPickerChangesTheNextCapturesMode)
 {
     m_panel.show(QRect(), {});

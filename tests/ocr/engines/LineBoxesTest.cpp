@@ -15,17 +15,6 @@ std::vector<std::string> texts(const std::vector<LineBoxes::Piece>& pieces)
 }
 } // namespace
 
-TEST(LineBoxesTest, RepeatedWordsGetTheirOwnRanges)
-{
-    const auto pieces = LineBoxes::pieces("2 49.00 2 49.00");
-    ASSERT_EQ(pieces.size(), 4u);
-    EXPECT_EQ(pieces[0].begin, 0u);
-    EXPECT_EQ(pieces[2].begin, 8u);
-    EXPECT_EQ(pieces[1].begin, 2u);
-    EXPECT_EQ(pieces[3].begin, 10u);
-    EXPECT_EQ(pieces[3].end, 15u);
-}
-
 TEST(LineBoxesTest, SpacesAndTabsMakeNoEmptyPieces)
 {
     EXPECT_EQ(texts(LineBoxes::pieces("  a\t\tb  c \t")), (std::vector<std::string>{"a", "b", "c"}));
