@@ -11,18 +11,8 @@ ambrel=$1
 here=$(cd "$(dirname "$0")" && pwd)
 readonly deadline_s=30
 
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
-
-wait_for() {
-    local end=$((SECONDS + deadline_s))
-    until "$@" 2>/dev/null; do
-        ((SECONDS < end)) || return 1
-        sleep 0.02
-    done
-}
+# shellcheck source=testbed_common.sh
+source "$(dirname "$0")/testbed_common.sh"
 
 store() { # METHOD ARGUMENTS...
     local method=$1

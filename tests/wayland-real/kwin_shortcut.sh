@@ -13,20 +13,9 @@ input_tool=$2
 readonly deadline_s=30
 readonly meta_at=268435520 # Qt::META | Qt::Key_At, as kglobalaccel stores a key
 
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
+# shellcheck source=testbed_common.sh
+source "$(dirname "$0")/testbed_common.sh"
 
-wait_for() {
-    local end=$((SECONDS + deadline_s))
-    until "$@" 2>/dev/null; do
-        ((SECONDS < end)) || return 1
-        sleep 0.02
-    done
-}
-
-now_ms() { echo $(($(date +%s%N) / 1000000)); }
 
 accel() { # OBJECT METHOD [ARGUMENTS...]
     local object=$1 method=$2

@@ -14,20 +14,9 @@ here=$(cd "$(dirname "$0")" && pwd)
 readonly expected="Wayland portal text"
 readonly deadline_s=30
 
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
+# shellcheck source=testbed_common.sh
+source "$(dirname "$0")/testbed_common.sh"
 
-wait_for() {
-    local end=$((SECONDS + deadline_s))
-    until "$@" 2>/dev/null; do
-        ((SECONDS < end)) || return 1
-        sleep 0.02
-    done
-}
-
-now_ms() { echo $(($(date +%s%N) / 1000000)); }
 
 for tool in convert swaymsg wl-paste /usr/bin/python3; do
     command -v "$tool" >/dev/null || { echo "skipped: $tool missing" >&2; exit 77; }
