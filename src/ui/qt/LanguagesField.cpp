@@ -5,6 +5,7 @@
 #include "store/Languages.h"
 #include "store/qt/SettingsStore.h"
 #include "ui/qt/Glyphs.h"
+#include "ui/qt/Look.h"
 
 #include <QAction>
 #include <QKeyEvent>
@@ -72,15 +73,7 @@ LanguagesField::LanguagesField(std::set<std::string> supported, QWidget* parent)
     layout->addWidget(m_button, 0, Qt::AlignLeft);
     m_hint = new QLabel(QStringLiteral("Pick the languages your photos/scans use. Fewer languages = higher accuracy. "
                                        "Digital PDFs are exact regardless."));
-    m_hint->setWordWrap(true);
-    QFont small = m_hint->font();
-    small.setPointSizeF(small.pointSizeF() * 0.85);
-    m_hint->setFont(small);
-    QPalette faint = m_hint->palette();
-    QColor text = faint.color(QPalette::WindowText);
-    text.setAlphaF(0.65f);
-    faint.setColor(QPalette::WindowText, text);
-    m_hint->setPalette(faint);
+    Look::makeHint(m_hint);
     layout->addWidget(m_hint);
 
     auto addSection = [this](const QString& title, const std::vector<OCRLanguage>& languages, bool verified) {

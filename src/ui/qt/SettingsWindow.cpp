@@ -8,6 +8,7 @@
 #include "ui/qt/Glyphs.h"
 #include "ui/qt/HotKeyRecorder.h"
 #include "ui/qt/LanguagesField.h"
+#include "ui/qt/Look.h"
 #include "ui/qt/OpenWindows.h"
 
 #include <QCheckBox>
@@ -25,15 +26,7 @@ namespace {
 QLabel* note(const QString& text)
 {
     auto* label = new QLabel(text);
-    label->setWordWrap(true);
-    QFont small = label->font();
-    small.setPointSizeF(small.pointSizeF() * 0.85);
-    label->setFont(small);
-    QPalette faint = label->palette();
-    QColor color = faint.color(QPalette::WindowText);
-    color.setAlphaF(0.65f);
-    faint.setColor(QPalette::WindowText, color);
-    label->setPalette(faint);
+    Look::makeHint(label);
     return label;
 }
 
