@@ -1,64 +1,46 @@
 #pragma once
 
-#include <sys/wait.h>
+#include "support/Process.h"
 
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
+#include <gif_lib.h>
+
+#include <array>
+#include <memory>
 #include <string>
+#include <vector>
 
-// A fresh folder under the system temporary folder, removed with everything in it when the test ends.
-class TempDir
+// What an animation player reads from a GIF's blocks ("screen W H", "loop N", "frame W H DELAY", "end"), read by
+// gif_blocks.py from the GIF89a layout alone, so the writer is checked independently of giflib.
+inline std::string gifBlocks(const std::string& path)
 {
-public:
-    TempDir()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "ambrel-demo-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) != nullptr)
-            m_path = pattern;
-    }
-    ~TempDir()
-    {
-        std::error_code ignored;
-        if (!m_path.empty())
-            std::filesystem::remove_all(m_path, ignored);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    const std::filesystem::path& path() const { return m_path; }
-    std::string file(const std::string& name) const { return (m_path / name).string(); }
-
-private:
-    std::filesystem::path m_path;
-};
-
-struct CommandOutput
-{
-    std::string out;
-    int status = -1;
-};
-
-// Runs a shell command and returns its standard output and exit status.
-inline CommandOutput runCommand(const std::string& command)
-{
-    CommandOutput result;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr)
-        return result;
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        result.out.append(buffer, n);
-    const int status = ::pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
+    return TestSupport::run("/usr/bin/python3", {AMBREL_SOURCE_DIR "/tests/demo/gif_blocks.py", path}).out;
 }
 
-// Quotes a path for the shell.
-inline std::string quoted(const std::string& s)
+struct DecodedFrame
 {
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
+    int width = 0;
+    int height = 0;
+    std::vector<std::array<std::uint8_t, 3>> rgb; // row by row
+};
+
+// Every frame's pixels as giflib decodes them; none when the file does not decode.
+inline std::vector<DecodedFrame> decodeGif(const std::string& path)
+{
+    int error = 0;
+    auto close = [](GifFileType* gif) { DGifCloseFile(gif, nullptr); };
+    std::unique_ptr<GifFileType, decltype(close)> gif{DGifOpenFileName(path.c_str(), &error), close};
+    std::vector<DecodedFrame> frames;
+    if (!gif || DGifSlurp(gif.get()) != GIF_OK)
+        return frames;
+    for (int i = 0; i < gif->ImageCount; ++i) {
+        const SavedImage& image = gif->SavedImages[i];
+        const ColorMapObject* map = image.ImageDesc.ColorMap ? image.ImageDesc.ColorMap : gif->SColorMap;
+        DecodedFrame frame{image.ImageDesc.Width, image.ImageDesc.Height, {}};
+        for (int p = 0; p < frame.width * frame.height; ++p) {
+            const GifColorType c = map->Colors[image.RasterBits[p]];
+            frame.rgb.push_back({c.Red, c.Green, c.Blue});
+        }
+        frames.push_back(std::move(frame));
+    }
+    return frames;
 }
