@@ -26,17 +26,19 @@ std::vector<std::string> names(const std::vector<std::string>& paths)
 } // namespace
 
 TEST(BatchExpandTest, FolderGivesAcceptedEntriesOneLevelDeepInCodePointOrder)
+// Extensions are compared in lower case, and only the last one counts.
 {
     TempDir dir;
-    for (const char* name : {"b.png", "A.pdf", "notes.txt", ".x.jpg", "PHOTO.JPG", "page10.png", "page2.png"})
+    for (const char* name : {"b.png", "A.pdf", "notes.txt", ".x.jpg", "PHOTO.JPG", "page10.png", "page2.png",
+                             "Scan.Pdf", "archive.pdf.zip", "png", "noext"})
         touch(dir / name);
     fs::create_directory(dir / "sub");
     touch(dir / "sub/c.png");
     fs::create_directory(dir / "folder.png"); // a folder named like a picture is no input
 
     const auto files = Batch::expand({dir.path().string()});
-    EXPECT_EQ(names(files),
-              (std::vector<std::string>{".x.jpg", "A.pdf", "PHOTO.JPG", "b.png", "page10.png", "page2.png"}));
+    EXPECT_EQ(names(files), (std::vector<std::string>{".x.jpg", "A.pdf", "PHOTO.JPG", "Scan.Pdf", "b.png", "page10.png",
+                                                      "page2.png"}));
     EXPECT_EQ(files.front(), (dir / ".x.jpg").string());
 }
 
@@ -85,33 +87,7 @@ TEST(BatchExpandTest, UnlistableFolderCountsAsEmpty)
     EXPECT_TRUE(Batch::expand({""}).empty());
 }
 
-TEST(BatchExpandTest, ExtensionsAreComparedInLowerCase)
-{
-    EXPECT_TRUE(Batch::accepted("PHOTO.JPG"));
-    EXPECT_TRUE(Batch::accepted("Scan.Pdf"));
-    EXPECT_FALSE(Batch::accepted("archive.pdf.zip"));
-    EXPECT_FALSE(Batch::accepted("png"));
-    EXPECT_FALSE(Batch::accepted("noext"));
-}
-
-TEST(BatchSheetTest, PageWithoutTableGivesLinesThenBarcodes)
-{
-    OCRResult result;
-    result.exactText = "first\n\nthird\n";
-    result.barcodes = {"QR-1", "QR-2"};
-    EXPECT_EQ(Batch::plainRows(result), (TableGrid{{"first"}, {""}, {"third"}, {""}, {"QR-1"}, {"QR-2"}}));
-
-    OCRResult codes;
-    codes.barcodes = {"only"};
-    EXPECT_EQ(Batch::plainRows(codes), (TableGrid{{"only"}}));
-    EXPECT_EQ(Batch::plainRows(OCRResult{}), (TableGrid{{""}}));
-
-    const TableGrid table{{"a", "b"}, {"1", "2"}};
-    EXPECT_EQ(Batch::sheetRows(result, table), table);
-    EXPECT_EQ(Batch::sheetRows(codes, std::nullopt), (TableGrid{{"only"}}));
-}
-
-TEST(BatchExpandTest, EveryTableOfAPageGetsASheetAndAPageWithoutTablesItsLines)
+TEST(BatchSheetTest, EveryTableOfAPageGetsASheetAndAPageWithoutTablesItsLinesThenBarcodes)
 {
     PageBlock text;
     text.text = "Intro";
@@ -122,21 +98,26 @@ TEST(BatchExpandTest, EveryTableOfAPageGetsASheetAndAPageWithoutTablesItsLines)
     second.grid = {{"x", "y"}, {"3", "4"}};
     OCRResult page;
     page.blocks = {text, first, text, second};
-
     const auto sheets = Batch::pageSheets("report.pdf \u2014 p2", page, std::nullopt);
     ASSERT_EQ(sheets.size(), 2u);
     EXPECT_EQ(sheets[0].name, "report.pdf \u2014 p2");
     EXPECT_EQ(sheets[0].rows, first.grid);
     EXPECT_EQ(sheets[1].name, "report.pdf \u2014 p2 (table 2)");
     EXPECT_EQ(sheets[1].rows, second.grid);
-
     // A long page name is shortened so that the table number survives the 31-character limit.
-    const auto long_ = Batch::pageSheets("a very long scanned file name here.png", page, std::nullopt);
-    EXPECT_EQ(long_[1].name, "a very long scanned f (table 2)");
+    EXPECT_EQ(Batch::pageSheets("a very long scanned file name here.png", page, std::nullopt)[1].name,
+              "a very long scanned f (table 2)");
 
     OCRResult prose;
     prose.blocks = {text};
-    const auto plain = Batch::pageSheets("notes.png", prose, std::nullopt);
-    ASSERT_EQ(plain.size(), 1u);
-    EXPECT_EQ(plain[0].rows, (TableGrid{{"Intro"}}));
+    EXPECT_EQ(Batch::pageSheets("notes.png", prose, std::nullopt).at(0).rows, (TableGrid{{"Intro"}}));
+    OCRResult lines;
+    lines.exactText = "first\n\nthird\n";
+    lines.barcodes = {"QR-1", "QR-2"};
+    EXPECT_EQ(Batch::sheetRows(lines, std::nullopt), (TableGrid{{"first"}, {""}, {"third"}, {""}, {"QR-1"}, {"QR-2"}}));
+    EXPECT_EQ(Batch::sheetRows(lines, first.grid), first.grid);
+    OCRResult codes;
+    codes.barcodes = {"only"};
+    EXPECT_EQ(Batch::sheetRows(codes, std::nullopt), (TableGrid{{"only"}}));
+    EXPECT_EQ(Batch::sheetRows(OCRResult{}, std::nullopt), (TableGrid{{""}}));
 }
