@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 namespace {
 std::string idOf(int n)
@@ -25,7 +26,7 @@ std::vector<HistoryItem> history(int count)
 TEST(HistoryTest, AddTrimsAndSkipsOnlyARepeatOfTheNewest)
 {
     std::vector<HistoryItem> items;
-    EXPECT_TRUE(History::add(items, "  word\n", false, idOf(1), 10));
+    EXPECT_TRUE(History::add(items, "\u2003 word \u00a0\n", false, idOf(1), 10));
     ASSERT_EQ(items.size(), 1u);
     EXPECT_EQ(items[0].text, "word");
     EXPECT_EQ(items[0].date, 10);
@@ -41,15 +42,9 @@ TEST(HistoryTest, AddTrimsAndSkipsOnlyARepeatOfTheNewest)
     EXPECT_EQ(items[0].text, "word");
     EXPECT_TRUE(items[0].isTable);
     EXPECT_EQ(items[2].text, "word");
-}
-
-TEST(HistoryTest, BlankTextIsNotRecorded)
-{
-    std::vector<HistoryItem> items;
-    EXPECT_FALSE(History::add(items, " \t\r\n\u00a0\u3000", false, idOf(1), 0));
-    EXPECT_TRUE(items.empty());
-    EXPECT_EQ(History::trimmed("\u2003 a b \u00a0\n"), "a b");
-    EXPECT_EQ(History::trimmed(""), "");
+    // Blank text, by any kind of white space, is not recorded.
+    EXPECT_FALSE(History::add(items, " \t\r\n\u00a0\u2003\u3000", false, idOf(5), 14));
+    EXPECT_EQ(items.size(), 3u);
 }
 
 TEST(HistoryTest, LimitKeepsNewestUnpinnedAndEveryPinned)
@@ -89,34 +84,25 @@ TEST(HistoryTest, PinAndRemoveByIdentity)
     EXPECT_EQ(items.size(), 2u);
 }
 
-TEST(HistoryTest, PreviewIsFirstNonEmptyLineCutAt90Characters)
+TEST(HistoryTest, PreviewIsTheFirstNonEmptyLineCutAt90CharactersOrATablesWords)
 {
-    HistoryItem item;
-    item.text = "\n\r\n" + std::string(100, 'x');
-    EXPECT_EQ(item.preview(), std::string(90, 'x') + "\u2026");
-    item.text = "first\u2028second";
-    EXPECT_EQ(item.preview(), "first");
-    // Characters, not bytes: 90 letters of two bytes each are not cut.
-    std::string accented;
+    std::string accented; // 90 letters of two bytes each: characters are counted, not bytes
     for (int i = 0; i < 90; ++i)
         accented += "\u00e9";
-    item.text = accented;
-    EXPECT_EQ(item.preview(), accented);
-    item.text = accented + "\u00e9";
-    EXPECT_EQ(item.preview(), accented + "\u2026");
-    item.text = "\n\n";
-    EXPECT_EQ(item.preview(), "\n\n");
-}
-
-TEST(HistoryTest, PreviewOfAMarkdownTableShowsItsWordsNotItsPipes)
-{
-    HistoryItem item;
-    item.isTable = true;
-    item.text = "| | | |\n| --- | :-: | --- |\n| | | Exercise plan | |\n| Mon | Run \\| swim | 5 km |";
-    EXPECT_EQ(item.preview(), "Exercise plan");
-    item.text = "| Day | Plan |\n| --- | --- |";
-    EXPECT_EQ(item.preview(), "Day \u00b7 Plan");
-    // Prose that merely contains a pipe is left as it is.
-    item.text = "a | b";
-    EXPECT_EQ(item.preview(), "a | b");
+    const std::vector<std::tuple<std::string, bool, std::string>> cases{
+        {"\n\r\n" + std::string(100, 'x'), false, std::string(90, 'x') + "\u2026"},
+        {"first\u2028second", false, "first"},
+        {accented, false, accented},
+        {accented + "\u00e9", false, accented + "\u2026"},
+        {"\n\n", false, "\n\n"},
+        {"| | | |\n| --- | :-: | --- |\n| | | Exercise plan | |\n| Mon | Run \\| swim | 5 km |", true, "Exercise plan"},
+        {"| Day | Plan |\n| --- | --- |", true, "Day \u00b7 Plan"},
+        {"a | b", true, "a | b"}, // prose that merely contains a pipe
+    };
+    for (const auto& [text, isTable, preview] : cases) {
+        HistoryItem item;
+        item.text = text;
+        item.isTable = isTable;
+        EXPECT_EQ(item.preview(), preview) << text;
+    }
 }

@@ -2,6 +2,7 @@
 
 #include "ocr/tesseract/TessData.h"
 #include "store/qt/LocaleLanguage.h"
+#include "support/Process.h"
 
 #include <QSettings>
 
@@ -10,42 +11,25 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <thread>
 
 namespace {
-// Points the store at a private directory before any test can open the user's real one, and removes it at exit.
-struct TemporaryConfigHome
-{
-    std::filesystem::path dir;
-
-    TemporaryConfigHome()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "ambrel-settings-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            std::abort(); // never touch the user's own settings
-        dir = pattern;
-        ::setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
-        // Qt reads the locale from the environment once; fix it so the default languages are known.
-        ::setenv("LC_ALL", "C.UTF-8", 1);
-    }
-    ~TemporaryConfigHome()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(dir, ignored);
-    }
-};
-const TemporaryConfigHome configHome;
+// Points the store at a private directory before any test can open the user's real one (TempDir throws when it
+// cannot make one), and removes it at exit.
+const TestSupport::TempDir configHome;
+const bool configHomeSet = [] {
+    ::setenv("XDG_CONFIG_HOME", configHome.path().c_str(), 1);
+    return true;
+}();
 
 std::filesystem::path configFile()
 {
-    return configHome.dir / "Ambrel" / "Ambrel.conf";
+    return configHome / "Ambrel/Ambrel.conf";
 }
 
 std::string fileText()
 {
-    std::ifstream in(configFile(), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return TestSupport::readFile(configFile());
 }
 
 class SettingsStoreTest : public ::testing::Test
@@ -61,64 +45,42 @@ protected:
 };
 } // namespace
 
-TEST_F(SettingsStoreTest, FreshInstallationReadsFactoryDefaults)
+TEST_F(SettingsStoreTest, FactoryDefaultsStayInMemoryAndStoredValuesWin)
 {
     EXPECT_TRUE(Settings::playSound());
     EXPECT_EQ(Settings::languages(), (std::vector<std::string>{"en-US", "nl-NL"}));
     EXPECT_FALSE(Settings::termsAccepted());
-
     // Registered defaults stay in memory: a later version may change them for users who never chose.
-    const std::string text = fileText();
-    EXPECT_EQ(text.find("playSound"), std::string::npos) << text;
-    EXPECT_EQ(text.find("recognitionLanguages"), std::string::npos) << text;
-}
-
-TEST_F(SettingsStoreTest, StoredValuesWinAndOutOfRangeModesReadAsAuto)
-{
-    Settings::set(Settings::Key::outputMode, 3);
-    EXPECT_EQ(Settings::outputMode(), Settings::OutputMode::CSV);
-    Settings::set(Settings::Key::outputMode, 7);
-    EXPECT_EQ(Settings::outputMode(), Settings::OutputMode::Auto);
-
-    Settings::set(Settings::Key::termsVersionAccepted, 2);
-    EXPECT_TRUE(Settings::termsAccepted());
+    EXPECT_EQ(fileText().find("playSound"), std::string::npos) << fileText();
 
     Settings::set(Settings::Key::playSound, false);
     EXPECT_FALSE(Settings::playSound());
     Settings::remove(Settings::Key::playSound);
     EXPECT_TRUE(Settings::playSound());
-
-    Settings::set(Settings::Key::languages, " fr-FR , ,de-DE");
-    EXPECT_EQ(Settings::languages(), (std::vector<std::string>{"fr-FR", "de-DE"}));
     // A stored empty choice means "no language", not "use the default".
     Settings::set(Settings::Key::languages, "");
     EXPECT_TRUE(Settings::languages().empty());
-}
-
-TEST_F(SettingsStoreTest, UserValuesReachTheFileAtOnce)
-{
+    // User values reach the file at once.
     Settings::set(Settings::Key::termsVersionAccepted, Settings::currentTermsVersion);
     Settings::set(Settings::Key::hotkeyLabel, std::string("Ä"));
-    const std::string text = fileText();
-    EXPECT_NE(text.find("termsVersionAccepted=1"), std::string::npos) << text;
-    EXPECT_NE(text.find("hotkeyLabel"), std::string::npos) << text;
+    EXPECT_NE(fileText().find("termsVersionAccepted=1"), std::string::npos) << fileText();
     EXPECT_EQ(Settings::string(Settings::Key::hotkeyLabel), "Ä");
 }
 
-TEST_F(SettingsStoreTest, HandEditedFileIsReadWithoutSurprises)
+// What a hand-edited file may hold: each value of the wrong type reads as its default, and an open quote or a
+// trailing backslash, which would run on into the lines after them, takes no other value with it.
+TEST_F(SettingsStoreTest, HandEditedFileIsReadWithoutSurprisesAndABadValueResetsThatValueAlone)
 {
-    {
+    const auto write = [](const char* text) {
         std::filesystem::create_directories(configFile().parent_path());
-        std::ofstream out(configFile(), std::ios::binary | std::ios::trunc);
-        out << "[General]\n"
-               "outputMode=seven\n"
-               "hotkeyKeyCode=20\n"
-               "recognitionLanguages=de-DE, fr-FR\n"
-               "playSound=false\n"
-               "launchAtLogin=true\n"
-               "termsVersionAccepted=-4\n";
-    }
-    EXPECT_EQ(Settings::integer(Settings::Key::outputMode), 0);
+        std::ofstream(configFile(), std::ios::binary | std::ios::trunc) << "[General]\n" << text;
+    };
+    write("outputMode=seven\n"
+          "hotkeyKeyCode=20\n"
+          "recognitionLanguages=de-DE, fr-FR\n"
+          "playSound=false\n"
+          "launchAtLogin=true\n"
+          "termsVersionAccepted=-4\n");
     EXPECT_EQ(Settings::outputMode(), Settings::OutputMode::Auto);
     EXPECT_EQ(Settings::integer(Settings::Key::hotkeyKeyCode), 20);
     // Unquoted, Qt reads the value as a list of two strings; it still means the same two codes.
@@ -126,29 +88,18 @@ TEST_F(SettingsStoreTest, HandEditedFileIsReadWithoutSurprises)
     EXPECT_FALSE(Settings::playSound());
     EXPECT_TRUE(Settings::boolean(Settings::Key::launchAtLogin));
     EXPECT_FALSE(Settings::termsAccepted());
-}
 
-TEST_F(SettingsStoreTest, ABadValueResetsThatValueAlone)
-{
-    {
-        std::filesystem::create_directories(configFile().parent_path());
-        std::ofstream out(configFile(), std::ios::binary | std::ios::trunc);
-        // An open quote and a trailing backslash would each run on into the lines after them and take the
-        // accepted terms with them; the other values are of the wrong type.
-        out << "[General]\n"
-               "hotkeyLabel=\"2\n"
-               "termsVersionAccepted=1\n"
-               "hotkeyKeyCode=abc\n"
-               "recognitionLanguages=de-DE\\\n"
-               "playSound=maybe\n"
-               "outputMode=2\n"
-               "keepHistory=false\n";
-    }
+    write("hotkeyLabel=\"2\n"
+          "termsVersionAccepted=1\n"
+          "hotkeyKeyCode=abc\n"
+          "recognitionLanguages=de-DE\\\n"
+          "playSound=maybe\n"
+          "outputMode=2\n"
+          "keepHistory=false\n");
     Settings::registerDefaults("en-US,nl-NL");
     EXPECT_TRUE(Settings::termsAccepted());
     EXPECT_EQ(Settings::outputMode(), Settings::OutputMode::MarkdownTable);
     EXPECT_FALSE(Settings::boolean(Settings::Key::keepHistory));
-    // Each bad value reads as its default.
     EXPECT_EQ(Settings::string(Settings::Key::hotkeyLabel), "2");
     EXPECT_EQ(Settings::integer(Settings::Key::hotkeyKeyCode), 19);
     EXPECT_EQ(Settings::languages(), (std::vector<std::string>{"en-US", "nl-NL"}));

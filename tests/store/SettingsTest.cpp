@@ -2,57 +2,28 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 using Settings::OutputMode;
 
 TEST(SettingsTest, LanguagesParseTrimsAndDropsEmptyPieces)
 {
     using List = std::vector<std::string>;
     EXPECT_EQ(Settings::parseLanguages(" fr-FR , ,de-DE"), (List{"fr-FR", "de-DE"}));
-    EXPECT_EQ(Settings::parseLanguages(""), List{});
     EXPECT_EQ(Settings::parseLanguages(",,\t,"), List{});
     EXPECT_EQ(Settings::parseLanguages("en-US,xx-YY,en-US"), (List{"en-US", "xx-YY", "en-US"}));
     // Only spaces and tabs are trimmed: a line break stays part of the code.
     EXPECT_EQ(Settings::parseLanguages("en-US\n"), List{"en-US\n"});
 }
 
-TEST(SettingsTest, StoredOutputModeOutsideEnumerationReadsAsAuto)
+TEST(SettingsTest, StoredTextAndNumbersReadWithoutSurprises)
 {
-    const std::vector<std::pair<long long, OutputMode>> cases{
+    const std::vector<std::pair<long long, OutputMode>> modes{
         {7, OutputMode::Auto},          {-1, OutputMode::Auto},
         {5, OutputMode::Auto},          {4, OutputMode::Code},
         {2, OutputMode::MarkdownTable}, {4LL + (1LL << 32), OutputMode::Auto}, // no truncation to int
     };
-    for (const auto& [stored, mode] : cases)
+    for (const auto& [stored, mode] : modes)
         EXPECT_EQ(Settings::outputModeFromStored(stored), mode) << stored;
-}
 
-TEST(SettingsTest, TermsCountFromCurrentVersionUp)
-{
-    EXPECT_FALSE(Settings::termsAccepted(0));
-    EXPECT_FALSE(Settings::termsAccepted(-3));
-    EXPECT_TRUE(Settings::termsAccepted(1));
-    EXPECT_TRUE(Settings::termsAccepted(2));
-}
-
-TEST(SettingsTest, FactoryDefaultsLeaveTermsAndHintUnregistered)
-{
-    // The values themselves are read back through the store in SettingsStoreTest.
-    const auto defaults = Settings::factoryDefaults("fr-FR,en-US");
-    EXPECT_EQ(defaults.size(), 8u);
-    std::vector<Settings::Value> languages;
-    for (const auto& [key, value] : defaults) {
-        EXPECT_NE(key, Settings::Key::termsVersionAccepted);
-        EXPECT_NE(key, Settings::Key::readyHintShown);
-        if (key == Settings::Key::languages)
-            languages.push_back(value);
-    }
-    EXPECT_EQ(languages, std::vector<Settings::Value>{Settings::Value(std::string("fr-FR,en-US"))});
-}
-
-TEST(SettingsTest, StoredTextToNumbersAndTruth)
-{
     const std::vector<std::pair<std::string, std::optional<long long>>> integers{
         {"42", 42},
         {" -1 ", -1},
