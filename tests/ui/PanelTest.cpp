@@ -11,62 +11,41 @@
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QMouseEvent>
-#include <QTest>
 
 #include <thread>
 
 namespace {
-using Controller = TrayPanel;
-const QSize panelSize(300, 400);
-
-TEST(PanelPlacementTest, CentresUnderTheIconOfATopBar)
+TEST(PanelPlacementTest, UnderATopBarsIconAboveABottomTrayAndAlwaysSixPixelsInside)
 {
-    const QRect available(0, 28, 1920, 1052);
-    EXPECT_EQ(Controller::position(QRect(1000, 2, 24, 24), panelSize, available), QPoint(862, 34));
-}
-
-TEST(PanelPlacementTest, StaysSixPixelsInsideTheEdges)
-{
-    const QRect available(0, 28, 1920, 1052);
-    EXPECT_EQ(Controller::position(QRect(1900, 2, 24, 24), panelSize, available).x(), 1920 - 300 - 6);
-    EXPECT_EQ(Controller::position(QRect(0, 2, 24, 24), panelSize, available).x(), 6);
-    // A second screen to the right: its own edges count, not the desktop's.
-    const QRect second(1920, 0, 1280, 1024);
-    EXPECT_EQ(Controller::position(QRect(3190, 0, 10, 10), panelSize, second), QPoint(1920 + 1280 - 306, 12));
-}
-
-TEST(PanelPlacementTest, GoesAboveATrayAtTheBottom)
-{
-    const QRect available(0, 0, 1920, 1040);
-    EXPECT_EQ(Controller::position(QRect(1800, 1046, 24, 24), panelSize, available),
-              QPoint(1614, 1040 - 400 - 6)); // above the icon, and 6 px above the bottom edge
-}
-
-TEST(PanelPlacementTest, AnEmptyAnchorIsThePointer)
-{
-    const QRect available(0, 0, 1920, 1080);
-    EXPECT_EQ(Controller::position(QRect(QPoint(500, 500), QSize(0, 0)), panelSize, available), QPoint(350, 502));
-    // Near the bottom right corner the panel goes above the pointer and stays inside.
-    EXPECT_EQ(Controller::position(QRect(QPoint(1915, 1075), QSize(0, 0)), panelSize, available), QPoint(1614, 673));
-}
-
-TEST(PanelPlacementTest, APanelLargerThanTheScreenKeepsItsTopLeftVisible)
-{
-    EXPECT_EQ(Controller::position(QRect(100, 0, 20, 20), QSize(900, 900), QRect(0, 0, 800, 600)), QPoint(6, 6));
+    const QSize panel(300, 400);
+    const QRect topBar(0, 28, 1920, 1052), bottomTray(0, 0, 1920, 1040), screen(0, 0, 1920, 1080);
+    const std::vector<std::tuple<QRect, QRect, QPoint, const char*>> cases{
+        {QRect(1000, 2, 24, 24), topBar, QPoint(862, 34), "centred under the icon"},
+        {QRect(1900, 2, 24, 24), topBar, QPoint(1920 - 300 - 6, 34), "right edge"},
+        {QRect(0, 2, 24, 24), topBar, QPoint(6, 34), "left edge"},
+        {QRect(3190, 0, 10, 10), QRect(1920, 0, 1280, 1024), QPoint(1920 + 1280 - 306, 12), "a second screen's edges"},
+        {QRect(1800, 1046, 24, 24), bottomTray, QPoint(1614, 1040 - 400 - 6), "above a tray at the bottom"},
+        {QRect(QPoint(500, 500), QSize(0, 0)), screen, QPoint(350, 502), "an empty anchor is the pointer"},
+        {QRect(QPoint(1915, 1075), QSize(0, 0)), screen, QPoint(1614, 673), "above the pointer in the corner"},
+    };
+    for (const auto& [anchor, available, expected, why] : cases)
+        EXPECT_EQ(TrayPanel::position(anchor, panel, available), expected) << why;
+    // A panel larger than the screen keeps its top left visible.
+    EXPECT_EQ(TrayPanel::position(QRect(100, 0, 20, 20), QSize(900, 900), QRect(0, 0, 800, 600)), QPoint(6, 6));
 }
 
 class PanelTest : public UiTest
 {
 protected:
-    QAbstractButton* button(const QString& title) const
+    bool hidden()
     {
-        return m_panel.panel() ? m_panel.panel()->findChild<QAbstractButton*>(title) : nullptr;
+        return eventually([&] { return m_panel.panel() == nullptr; });
     }
 
     TrayPanel m_panel;
 };
 
-TEST_F(PanelTest, FadesInAndEveryActionRunsOnceThePanelIsGone)
+TEST_F(PanelTest, FadesInAndAnActionRunsOnceThePanelIsGone)
 {
     bool ranWhileShown = true;
     int runs = 0;
@@ -77,31 +56,26 @@ TEST_F(PanelTest, FadesInAndEveryActionRunsOnceThePanelIsGone)
     };
     m_panel.show(QRect(), actions);
     ASSERT_TRUE(m_panel.isShown());
-    QTRY_COMPARE(m_panel.panel()->windowOpacity(), 1.0);
-
-    ASSERT_NE(button(QStringLiteral("History")), nullptr);
-    QTest::mouseClick(button(QStringLiteral("History")), Qt::LeftButton);
+    EXPECT_TRUE(eventually([&] { return m_panel.panel()->windowOpacity() == 1.0; }));
+    auto* history = m_panel.panel()->findChild<QAbstractButton*>(QStringLiteral("History"));
+    ASSERT_NE(history, nullptr);
+    QTest::mouseClick(history, Qt::LeftButton);
     EXPECT_FALSE(m_panel.isShown()); // hiding starts at once
-    QTRY_COMPARE(runs, 1);
+    EXPECT_TRUE(eventually([&] { return runs == 1; }));
     EXPECT_FALSE(ranWhileShown);
 }
 
-TEST_F(PanelTest, AClickOutsideOrEscapeClosesIt)
+TEST_F(PanelTest, AClickOutsideEscapeOrToggleClosesIt)
 {
     m_panel.show(QRect(100, 0, 20, 20), {});
-    PanelPopup* panel = m_panel.panel();
-    ASSERT_NE(panel, nullptr);
-    QTest::mouseClick(panel, Qt::LeftButton, {}, QPoint(-20, -20));
+    QTest::mouseClick(m_panel.panel(), Qt::LeftButton, {}, QPoint(-20, -20));
     EXPECT_FALSE(m_panel.isShown());
-    QTRY_VERIFY(m_panel.panel() == nullptr);
+    ASSERT_TRUE(hidden());
 
     m_panel.show(QRect(100, 0, 20, 20), {});
     QTest::keyClick(m_panel.panel(), Qt::Key_Escape);
-    QTRY_VERIFY(m_panel.panel() == nullptr);
-}
+    ASSERT_TRUE(hidden());
 
-TEST_F(PanelTest, ToggleHidesAShownPanelAndShowsAHiddenOne)
-{
     m_panel.toggle(QRect(100, 0, 20, 20), {});
     EXPECT_TRUE(m_panel.isShown());
     m_panel.toggle(QRect(100, 0, 20, 20), {});
@@ -112,13 +86,12 @@ TEST_F(PanelTest, ToggleHidesAShownPanelAndShowsAHiddenOne)
 
 TEST_F(PanelTest, NoPermissionRowWhereTheDesktopHasNoPermission)
 {
-    for (const char* session :
-         {"x11", "none", "wayland"}) { // on Wayland the permission counts as granted until refused
+    for (const char* session : {"x11", "none", "wayland"}) { // on Wayland it counts as granted until refused
         ::setenv("AMBREL_PLATFORM", session, 1);
         m_panel.show(QRect(), {});
         EXPECT_EQ(m_panel.panel()->content()->permissionRow(), nullptr) << session;
         m_panel.hide();
-        QTRY_VERIFY(m_panel.panel() == nullptr);
+        ASSERT_TRUE(hidden());
     }
 }
 
@@ -132,14 +105,14 @@ TEST_F(PanelTest, OutputPickerChangesTheNextCapturesMode)
         QTest::keyClick(picker, Qt::Key_Down); // Auto → Plain text → Markdown → CSV
     EXPECT_EQ(Settings::outputMode(), Settings::OutputMode::CSV);
     m_panel.hide();
-    QTRY_VERIFY(m_panel.panel() == nullptr);
+    ASSERT_TRUE(hidden());
 
     CaptureController controller(std::make_unique<FakeGrabber>());
     Capture capture(controller, [](Image, std::vector<std::string>, bool, OCR::Completion completion) {
         std::thread([completion = std::move(completion)] { completion(TableResult::table()); }).detach();
     });
     capture.captureText();
-    QTRY_VERIFY(controller.isSelecting());
+    ASSERT_TRUE(eventually([&] { return controller.isSelecting(); }));
     RegionPicker* region = controller.pickers().front();
     for (auto [type, at] :
          {std::pair{QEvent::MouseButtonPress, QPointF(5, 5)}, std::pair{QEvent::MouseMove, QPointF(200, 150)},
@@ -148,6 +121,7 @@ TEST_F(PanelTest, OutputPickerChangesTheNextCapturesMode)
                           type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(region, &event);
     }
-    QTRY_VERIFY(QGuiApplication::clipboard()->text().startsWith(QStringLiteral("Item,Price")));
+    EXPECT_TRUE(
+        eventually([] { return QGuiApplication::clipboard()->text().startsWith(QStringLiteral("Item,Price")); }));
 }
 } // namespace

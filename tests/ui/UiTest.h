@@ -3,7 +3,9 @@
 #include "store/qt/SettingsStore.h"
 
 #include <QApplication>
+#include <QKeyCombination>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -18,6 +20,17 @@ inline QApplication& uiTestApp()
     static QApplication* app = new QApplication(argc, argv);
     return *app;
 }
+
+// Runs the event loop until the condition holds, for at most five seconds; returns whether it holds. (QTest's
+// QTRY macros report to QTest, not to GoogleTest, and would let a timed-out test pass.)
+template <typename Condition> bool eventually(Condition condition)
+{
+    return QTest::qWaitFor(condition, 5000);
+}
+
+// Both keys that close a window, as a person presses them.
+inline const QKeyCombination closeKeys[] = {QKeyCombination(Qt::Key_Escape),
+                                            QKeyCombination(Qt::ControlModifier, Qt::Key_W)};
 
 // Points the settings, data and autostart folders at a fresh temporary folder and names the session, since
 // screen-capture permission depends on it ("x11" allows capture, "none" does not).
