@@ -57,13 +57,6 @@ TEST(DocumentOCRModelTest, SectionsJoinInAddedOrderWhateverOrderResultsArriveIn)
     EXPECT_EQ(model.sections().front().result->plainText(), "first");
 }
 
-TEST(DocumentOCRModelTest, OnePictureShowsItsTextWithoutHeader)
-{
-    DocumentOCRModel model;
-    model.deliver(model.addPage("scan.png"), textResult("Hello\nWorld"));
-    EXPECT_EQ(model.combinedText(), "Hello\nWorld");
-}
-
 TEST(DocumentOCRModelTest, UnreadableFilesSayCouldNotReadAndEmptyPagesNoTextFound)
 {
     DocumentOCRModel model;
@@ -81,51 +74,45 @@ TEST(DocumentOCRModelTest, UnreadableFilesSayCouldNotReadAndEmptyPagesNoTextFoun
     EXPECT_TRUE(model.hasText());
 }
 
-TEST(DocumentOCRModelTest, BarcodesFollowTheTextOrStandAlone)
+TEST(DocumentOCRModelTest, OnePageShowsItsTextWithoutHeaderAndBarcodesFollowTheTextOrStandAlone)
 {
-    DocumentOCRModel qrOnly;
-    qrOnly.deliver(qrOnly.addPage("qr.png"), codesOnly({"https://example.org/a"}));
-    EXPECT_EQ(qrOnly.combinedText(), "https://example.org/a");
-
-    DocumentOCRModel both;
-    OCRResult result = textResult("Invoice 42");
-    result.barcodes = {"CODE-1", "CODE-2"};
-    both.deliver(both.addPage("label.png"), result);
-    EXPECT_EQ(both.combinedText(), "Invoice 42\nCODE-1\nCODE-2");
+    OCRResult both = textResult("Hello\nWorld");
+    both.barcodes = {"CODE-1", "CODE-2"};
+    const std::vector<std::pair<OCRResult, std::string>> cases{
+        {textResult("Hello\nWorld"), "Hello\nWorld"},
+        {codesOnly({"https://example.org/a"}), "https://example.org/a"},
+        {both, "Hello\nWorld\nCODE-1\nCODE-2"},
+    };
+    for (const auto& [result, text] : cases) {
+        DocumentOCRModel model;
+        model.deliver(model.addPage("scan.png"), result);
+        EXPECT_EQ(model.combinedText(), text);
+    }
 }
 
-TEST(DocumentOCRModelTest, TableNoteCountsFinishedNonEmptyPages)
+TEST(DocumentOCRModelTest, TableNoteCountsFinishedNonEmptyPagesInTableModes)
 {
     DocumentOCRModel model;
     EXPECT_EQ(model.detectionNote(), std::nullopt);
-    const auto a = model.addPage("a");
-    model.deliver(a, textResult("words only"));
+    model.deliver(model.addPage("blank"), OCRResult{});
+    EXPECT_EQ(model.detectionNote(), std::nullopt);
+    model.deliver(model.addPage("a"), textResult("words only"));
     EXPECT_EQ(model.detectionNote(), "Text \u2014 no table on this page.");
 
-    DocumentOCRModel all;
-    all.deliver(all.addPage("t"), tableResult());
-    all.addPage("still recognizing");
-    EXPECT_EQ(all.detectionNote(), "Table detected.");
-
     DocumentOCRModel mixed;
-    for (int i = 0; i < 2; ++i)
-        mixed.deliver(mixed.addPage("t"), tableResult());
+    mixed.deliver(mixed.addPage("t"), tableResult());
+    mixed.addPage("still recognizing");
+    EXPECT_EQ(mixed.detectionNote(), "Table detected.");
+    mixed.deliver(mixed.addPage("t"), tableResult());
     for (int i = 0; i < 3; ++i)
         mixed.deliver(mixed.addPage("p"), textResult("prose"));
     mixed.deliver(mixed.addPage("blank"), OCRResult{}); // empty pages are not counted
     mixed.addUnreadable("x.txt");
     EXPECT_EQ(mixed.detectionNote(), "Table detected in 2 of 5 pages.");
-
-    mixed.setModeRaw(static_cast<int>(Mode::PlainText));
-    EXPECT_EQ(mixed.detectionNote(), std::nullopt);
-    mixed.setModeRaw(static_cast<int>(Mode::Code));
-    EXPECT_EQ(mixed.detectionNote(), std::nullopt);
-    mixed.setModeRaw(static_cast<int>(Mode::CSV));
-    EXPECT_TRUE(mixed.detectionNote().has_value());
-
-    DocumentOCRModel empty;
-    empty.deliver(empty.addPage("blank"), OCRResult{});
-    EXPECT_EQ(empty.detectionNote(), std::nullopt);
+    for (const Mode mode : {Mode::PlainText, Mode::Code}) {
+        mixed.setModeRaw(static_cast<int>(mode));
+        EXPECT_EQ(mixed.detectionNote(), std::nullopt);
+    }
 }
 
 TEST(DocumentOCRModelTest, WindowModeChoosesTableRendering)
@@ -158,14 +145,7 @@ TEST(DocumentOCRModelTest, ExportsFixTheirOwnModeAndKeepHeaders)
                                                   "## x.txt \u2014 unreadable\n\ncould not read x.txt\n");
 }
 
-TEST(DocumentOCRModelTest, CsvOfProseIsOneQuotedCellPerLine)
-{
-    DocumentOCRModel model;
-    model.deliver(model.addPage("letter.png"), textResult("Dear Sir, hello.\n\nHe said \"no\", twice."));
-    EXPECT_EQ(model.exportData(Format::CSV), "\"Dear Sir, hello.\"\n\n\"He said \"\"no\"\", twice.\"\n");
-}
-
-TEST(DocumentOCRModelTest, MarkdownOfProseEscapesWhatMarkdownWouldMisread)
+TEST(DocumentOCRModelTest, ProseExportsEscapeWhatMarkdownWouldMisreadAndQuoteEachCsvLine)
 {
     DocumentOCRModel model;
     model.deliver(model.addPage("notes.png"), textResult("# not a heading\n"
@@ -184,23 +164,25 @@ TEST(DocumentOCRModelTest, MarkdownOfProseEscapesWhatMarkdownWouldMisread)
                         "\\===\\\n"
                         "\\- 5 degrees\n");
     EXPECT_NE(markdown, *model.exportData(Format::PlainText));
+
+    DocumentOCRModel letter;
+    letter.deliver(letter.addPage("letter.png"), textResult("Dear Sir, hello.\n\nHe said \"no\", twice."));
+    EXPECT_EQ(letter.exportData(Format::CSV), "\"Dear Sir, hello.\"\n\n\"He said \"\"no\"\", twice.\"\n");
 }
 
 TEST(DocumentOCRModelTest, SuggestedNameIsTheFirstFileNameWithoutExtensionOrSuffix)
 {
-    const auto nameFor = [](const std::string& label) {
+    EXPECT_EQ(DocumentOCRModel().suggestedBaseName(), "Ambrel");
+    for (const auto& [label, name] :
+         std::vector<std::pair<std::string, std::string>>{{"invoice.pdf", "invoice"},
+                                                          {"report.v2.pdf \u2014 p3", "report.v2"},
+                                                          {"README \u2014 unreadable", "README"},
+                                                          {".hidden", ".hidden"}}) {
         DocumentOCRModel model;
         model.addPage(label);
         model.addPage("second.png");
-        return model.suggestedBaseName();
-    };
-    EXPECT_EQ(DocumentOCRModel().suggestedBaseName(), "Ambrel");
-    EXPECT_EQ(nameFor("scan.png"), "scan");
-    EXPECT_EQ(nameFor("invoice.pdf"), "invoice");
-    EXPECT_EQ(nameFor("report.v2.pdf \u2014 p3"), "report.v2");
-    EXPECT_EQ(nameFor("README \u2014 unreadable"), "README");
-    EXPECT_EQ(nameFor(".hidden"), ".hidden");
-
+        EXPECT_EQ(model.suggestedBaseName(), name);
+    }
     DocumentOCRModel unreadable;
     unreadable.addUnreadable("notes.txt");
     EXPECT_EQ(unreadable.suggestedBaseName(), "notes");
@@ -226,11 +208,4 @@ TEST(DocumentOCRModelTest, StoredResultsDropTheirPageImage)
     result.image = Image(); // any image at all
     model.deliver(model.addPage("p"), result);
     EXPECT_FALSE(model.sections().front().result->image.has_value());
-}
-
-TEST(DocumentOCRModelTest, EmptyLanguageSettingMeansTheDefault)
-{
-    EXPECT_EQ(DocumentOCRModel::languagesOrDefault({}, {"de-DE", "en-US"}),
-              (std::vector<std::string>{"de-DE", "en-US"}));
-    EXPECT_EQ(DocumentOCRModel::languagesOrDefault({"fr-FR"}, {"en-US"}), (std::vector<std::string>{"fr-FR"}));
 }

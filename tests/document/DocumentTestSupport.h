@@ -21,6 +21,7 @@
 
 #include <cstdlib>
 #include <functional>
+#include <optional>
 
 // One QApplication for the whole test program. Settings and history go to a private folder, so tests never read
 // or write the user's own files.
@@ -96,6 +97,23 @@ inline void writeBytes(const QString& path, const QByteArray& bytes)
     QFile file(path);
     file.open(QIODevice::WriteOnly);
     file.write(bytes);
+}
+
+inline QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Runs a Python script on a file with Debian's interpreter, which has the Debian modules (openpyxl); returns its
+// standard output, or no value when it fails.
+inline std::optional<QByteArray> runPython(const QString& script, const QString& file)
+{
+    QProcess python;
+    python.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), script, file});
+    if (!python.waitForFinished(60000) || python.exitStatus() != QProcess::NormalExit || python.exitCode() != 0)
+        return std::nullopt;
+    return python.readAllStandardOutput();
 }
 
 // Runs the event loop until the condition holds or the deadline passes; returns whether it holds. (QTest's
