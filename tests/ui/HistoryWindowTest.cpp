@@ -4,7 +4,6 @@
 #include "store/qt/HistoryFile.h"
 #include "store/qt/HistoryStore.h"
 
-#include <QAbstractButton>
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QFile>
@@ -14,80 +13,105 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTest>
 
 namespace {
-QAction* action(QMenu* menu, const QString& text)
-{
-    for (QAction* entry : menu->actions()) {
-        if (entry->text() == text)
-            return entry;
-    }
-    return nullptr;
-}
-
+// A history window on a history file of its own.
 class HistoryWindowTest : public UiTest
 {
 protected:
     void SetUp() override
     {
         UiTest::SetUp();
-        m_store = std::make_unique<HistoryStore>(QString()); // in memory
+        m_file = m_dir.filePath(QStringLiteral("history.json"));
+        m_store = std::make_unique<HistoryStore>(m_file);
+        m_view = std::make_unique<HistoryView>(*m_store);
+    }
+
+    // "alpha" (pinned), "bravo", "charlie", "delta", in a window that has the focus.
+    void addFourAndShow()
+    {
+        for (const char* text : {"alpha", "bravo", "charlie", "delta"})
+            m_store->add(text, false);
+        m_store->togglePin(item("alpha").id);
+        m_view->show();
+        m_view->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(m_view.get()));
     }
 
     const HistoryItem& item(const std::string& text) const
     {
-        for (const HistoryItem& entry : m_store->items()) {
+        for (const HistoryItem& entry : m_store->items())
             if (entry.text == text)
                 return entry;
-        }
         ADD_FAILURE() << "no entry " << text;
         static const HistoryItem none;
         return none;
     }
 
-    static bool showsCopied(QWidget* row)
+    QString text(QWidget* row) const { return row->findChild<QLabel*>(QStringLiteral("preview"))->text(); }
+    bool showsCopied(const std::string& entry) const
     {
-        auto* mark = row ? row->findChild<QLabel*>(QStringLiteral("copiedMark")) : nullptr;
+        auto* mark = m_view->row(item(entry).id)->findChild<QLabel*>(QStringLiteral("copiedMark"));
         return mark && !mark->isHidden();
     }
+    QString focused() const
+    {
+        QWidget* focus = QApplication::focusWidget();
+        return focus && focus->property("itemId").isValid() ? text(focus) : QString();
+    }
+    void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+        QCoreApplication::processEvents();
+    }
+    QAction* action(const std::string& entry, const QString& name)
+    {
+        for (QAction* action : m_view->contextMenu(item(entry), m_view.get())->actions())
+            if (action->text() == name)
+                return action;
+        return nullptr;
+    }
+    // The history as written on disk, texts in file order.
+    std::vector<std::string> fileTexts() const
+    {
+        QFile file(m_file);
+        std::vector<std::string> texts;
+        for (const HistoryItem& entry : HistoryFile::decode(file.open(QIODevice::ReadOnly) ? file.readAll() : "").items)
+            texts.push_back(entry.text);
+        return texts;
+    }
 
+    QString m_file;
     std::unique_ptr<HistoryStore> m_store;
+    std::unique_ptr<HistoryView> m_view;
 };
 
 TEST_F(HistoryWindowTest, ListFollowsTheStoreAndSearchIgnoresCase)
 {
-    HistoryView view(*m_store);
+    HistoryView& view = *m_view;
     m_store->add("Invoice total 42", false);
     m_store->add("| Échéance | Montant |", true);
     m_store->add("hello world", false);
     ASSERT_EQ(view.rows().size(), 3u);
-    EXPECT_EQ(view.rows().front()->property("itemId").toString().toStdString(), item("hello world").id);
+    EXPECT_EQ(text(view.rows().front()), QStringLiteral("hello world"));
 
     QTest::keyClicks(view.searchField(), QStringLiteral("INVOICE"));
     ASSERT_EQ(view.rows().size(), 1u);
-    EXPECT_EQ(view.rows().front()->property("itemId").toString().toStdString(), item("Invoice total 42").id);
-
+    EXPECT_EQ(text(view.rows().front()), QStringLiteral("Invoice total 42"));
     view.searchField()->setText(QStringLiteral("ÉCHÉANCE"));
     EXPECT_EQ(view.rows().size(), 1u);
-
     view.searchField()->setText(QStringLiteral("nowhere"));
     EXPECT_TRUE(view.rows().empty());
     EXPECT_EQ(view.emptyTitle()->text(), QStringLiteral("No matches"));
     EXPECT_FALSE(view.clearButton()->isHidden());
-
     // The query is used as typed: a trailing space is part of it.
     view.searchField()->setText(QStringLiteral("world "));
     EXPECT_TRUE(view.rows().empty());
-}
 
-TEST(HistoryFilterTest, FollowsTheLocalesCaseRules)
-{
+    // The locale's case rules: in Turkish the capital of i is İ, and I is the capital of the dotless ı.
     std::vector<HistoryItem> items(1);
     items[0].text = "istanbul";
-    // In Turkish the capital of i is İ, and I is the capital of the dotless ı.
-    const QLocale turkish(QLocale::Turkish, QLocale::Turkey);
-    EXPECT_EQ(HistoryView::filtered(items, QStringLiteral("İSTANBUL"), turkish).size(), 1u);
+    EXPECT_EQ(HistoryView::filtered(items, QStringLiteral("İSTANBUL"), QLocale(QLocale::Turkish)).size(), 1u);
     EXPECT_EQ(HistoryView::filtered(items, QStringLiteral("ISTANBUL"), QLocale::c()).size(), 1u);
 }
 
@@ -96,156 +120,102 @@ TEST_F(HistoryWindowTest, AClickCopiesAndALaterCopyIsNotCutShortByAnEarlierTimer
     m_store->add("first", false);
     m_store->add("second", false);
     const std::vector<HistoryItem> before = m_store->items();
-    HistoryView view(*m_store);
     QElapsedTimer clock;
     clock.start();
-    QTest::mouseClick(view.row(item("first").id), Qt::LeftButton);
+    QTest::mouseClick(m_view->row(item("first").id), Qt::LeftButton);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("first"));
-    EXPECT_TRUE(showsCopied(view.row(item("first").id)));
+    EXPECT_TRUE(showsCopied("first"));
     EXPECT_EQ(m_store->items(), before);                             // copying changes nothing in the history
     ASSERT_TRUE(eventually([&] { return clock.elapsed() >= 500; })); // half-way through the first mark
     const qint64 secondCopied = clock.elapsed();
-    view.copy(item("second"));
-    EXPECT_TRUE(showsCopied(view.row(item("second").id)));
-    EXPECT_FALSE(showsCopied(view.row(item("first").id)));
-
-    ASSERT_TRUE(eventually([&] { return view.copiedId().empty(); }));
+    m_view->copy(item("second"));
+    EXPECT_TRUE(showsCopied("second"));
+    EXPECT_FALSE(showsCopied("first"));
+    ASSERT_TRUE(eventually([&] { return m_view->copiedId().empty(); }));
     // Had the first copy's timer cleared the mark, it would have gone about 500 ms after the second copy.
     EXPECT_GE(clock.elapsed() - secondCopied, HistoryView::copiedMarkMs - 20);
-    EXPECT_FALSE(showsCopied(view.row(item("second").id)));
+    EXPECT_FALSE(showsCopied("second"));
 }
 
 TEST_F(HistoryWindowTest, PinAndDeleteThroughTheContextMenu)
 {
     m_store->add("keep me", false);
     m_store->add("drop me", false);
-    HistoryView view(*m_store);
-    EXPECT_EQ(view.row(item("keep me").id)->findChild<QLabel*>(QStringLiteral("pinMark")), nullptr);
-    action(view.contextMenu(item("keep me"), &view), QStringLiteral("Pin"))->trigger();
+    const auto pinMark = [&] { return m_view->row(item("keep me").id)->findChild<QLabel*>(QStringLiteral("pinMark")); };
+    EXPECT_EQ(pinMark(), nullptr);
+    action("keep me", QStringLiteral("Pin"))->trigger();
     EXPECT_TRUE(item("keep me").pinned);
-    EXPECT_NE(view.row(item("keep me").id)->findChild<QLabel*>(QStringLiteral("pinMark")), nullptr);
-    EXPECT_NE(action(view.contextMenu(item("keep me"), &view), QStringLiteral("Unpin")), nullptr);
-
-    const std::string dropped = item("drop me").id;
-    action(view.contextMenu(item("drop me"), &view), QStringLiteral("Delete"))->trigger();
-    EXPECT_EQ(view.row(dropped), nullptr);
-    action(view.contextMenu(item("keep me"), &view), QStringLiteral("Delete"))->trigger();
-    EXPECT_TRUE(m_store->items().empty());
-    EXPECT_EQ(view.emptyTitle()->text(), QStringLiteral("No captures yet"));
-    EXPECT_TRUE(view.clearButton()->isHidden());
+    EXPECT_NE(pinMark(), nullptr);
+    EXPECT_NE(action("keep me", QStringLiteral("Unpin")), nullptr);
+    action("drop me", QStringLiteral("Delete"))->trigger();
+    action("keep me", QStringLiteral("Delete"))->trigger();
+    EXPECT_TRUE(m_view->rows().empty());
+    EXPECT_EQ(fileTexts(), std::vector<std::string>{});
+    EXPECT_EQ(m_view->emptyTitle()->text(), QStringLiteral("No captures yet"));
+    EXPECT_TRUE(m_view->clearButton()->isHidden());
 }
 
-// The history as written on disk, texts in file order.
-std::vector<std::string> fileTexts(const QString& path)
+TEST_F(HistoryWindowTest, PinnedComeFirstAndTabSpaceOnTheListKeepsEverything)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray json = file.readAll();
-    std::vector<std::string> texts;
-    for (const HistoryItem& entry : HistoryFile::decode(json).items)
-        texts.push_back(entry.text);
-    return texts;
-}
-
-class HistoryKeyboardTest : public UiTest
-{
-protected:
-    void SetUp() override
-    {
-        UiTest::SetUp();
-        m_file = m_dir.filePath(QStringLiteral("history.json"));
-        m_store = std::make_unique<HistoryStore>(m_file);
-        for (const char* text : {"alpha", "bravo", "charlie", "delta"})
-            m_store->add(text, false);
-        m_store->togglePin(m_store->items().back().id); // "alpha", the oldest
-        m_view = std::make_unique<HistoryView>(*m_store);
-        m_view->show();
-        m_view->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(m_view.get()));
-    }
-
-    std::string focusedText() const
-    {
-        QWidget* focus = QApplication::focusWidget();
-        if (focus == nullptr || !focus->property("itemId").isValid())
-            return {};
-        for (const HistoryItem& entry : m_store->items())
-            if (QString::fromStdString(entry.id) == focus->property("itemId").toString())
-                return entry.text;
-        return {};
-    }
-
-    void press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-    {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), modifiers);
-        QCoreApplication::processEvents();
-    }
-
-    QString m_file;
-    std::unique_ptr<HistoryStore> m_store;
-    std::unique_ptr<HistoryView> m_view;
-};
-
-TEST_F(HistoryKeyboardTest, PinnedComeFirstAndTabSpaceOnTheListKeepsEverything)
-{
-    std::vector<std::string> shown;
+    ASSERT_NO_FATAL_FAILURE(addFourAndShow());
+    QStringList shown;
     for (QWidget* row : m_view->rows())
-        shown.push_back(row->findChild<QLabel*>(QStringLiteral("preview"))->text().toStdString());
-    EXPECT_EQ(shown, (std::vector<std::string>{"alpha", "delta", "charlie", "bravo"}));
+        shown << text(row);
+    EXPECT_EQ(shown, (QStringList{"alpha", "delta", "charlie", "bravo"}));
 
     m_view->searchField()->setFocus();
     press(Qt::Key_Tab);
-    EXPECT_EQ(focusedText(), "alpha"); // the list comes before "Clear All"
+    EXPECT_EQ(focused(), QStringLiteral("alpha")); // the list comes before "Clear All"
     press(Qt::Key_Space);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("alpha"));
-    EXPECT_EQ(fileTexts(m_file).size(), 4u);
 
     // One Tab further is "Clear All": Space only asks, and the answer that has the focus keeps everything.
     press(Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), m_view->clearButton());
     press(Qt::Key_Space);
     QMessageBox* question = nullptr;
-    ASSERT_TRUE(QTest::qWaitFor([&] {
+    ASSERT_TRUE(eventually([&] {
         question = m_view->findChild<QMessageBox*>(QStringLiteral("clearQuestion"));
         return question != nullptr && question->isVisible();
     }));
     ASSERT_TRUE(QTest::qWaitForWindowActive(question));
     EXPECT_EQ(QApplication::focusWidget(), question->button(QMessageBox::Cancel));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return m_view->findChild<QMessageBox*>() == nullptr; }));
-    EXPECT_EQ(fileTexts(m_file).size(), 4u);
+    press(Qt::Key_Space);
+    ASSERT_TRUE(eventually([&] { return m_view->findChild<QMessageBox*>() == nullptr; }));
+    EXPECT_EQ(fileTexts().size(), 4u);
 
+    // Confirmed, Clear All keeps what is pinned.
     m_view->askToClear();
     question = m_view->findChild<QMessageBox*>(QStringLiteral("clearQuestion"));
     QTest::mouseClick(question->findChild<QPushButton*>(QStringLiteral("confirmClear")), Qt::LeftButton);
-    EXPECT_EQ(fileTexts(m_file), (std::vector<std::string>{"alpha"}));
+    EXPECT_EQ(fileTexts(), (std::vector<std::string>{"alpha"}));
 }
 
-TEST_F(HistoryKeyboardTest, ArrowsEnterPinAndDeleteActOnTheFocusedEntry)
+TEST_F(HistoryWindowTest, ArrowsEnterPinAndDeleteActOnTheFocusedEntry)
 {
+    ASSERT_NO_FATAL_FAILURE(addFourAndShow());
     m_view->searchField()->setFocus();
     press(Qt::Key_Down);
-    EXPECT_EQ(focusedText(), "alpha");
+    EXPECT_EQ(focused(), QStringLiteral("alpha"));
     press(Qt::Key_Down);
     press(Qt::Key_Down);
-    EXPECT_EQ(focusedText(), "charlie");
+    EXPECT_EQ(focused(), QStringLiteral("charlie"));
     press(Qt::Key_Return);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("charlie"));
-    EXPECT_EQ(m_view->copiedId(), m_store->items()[1].id);
+    EXPECT_EQ(m_view->copiedId(), item("charlie").id);
 
     // Pinning moves the entry up among the pinned ones, newest first; the focus goes with it.
     press(Qt::Key_P, Qt::ControlModifier);
-    EXPECT_TRUE(m_store->items()[1].pinned);
-    EXPECT_EQ(focusedText(), "charlie");
-    EXPECT_EQ(m_view->rows()[0]->findChild<QLabel*>(QStringLiteral("preview"))->text(), QStringLiteral("charlie"));
+    EXPECT_TRUE(item("charlie").pinned);
+    EXPECT_EQ(focused(), QStringLiteral("charlie"));
+    EXPECT_EQ(text(m_view->rows()[0]), QStringLiteral("charlie"));
 
     // Delete removes it and leaves the focus on the entry that took its place.
     press(Qt::Key_Delete);
-    EXPECT_EQ(fileTexts(m_file), (std::vector<std::string>{"delta", "bravo", "alpha"}));
-    EXPECT_EQ(focusedText(), "alpha");
+    EXPECT_EQ(fileTexts(), (std::vector<std::string>{"delta", "bravo", "alpha"}));
+    EXPECT_EQ(focused(), QStringLiteral("alpha"));
     press(Qt::Key_Down);
-    EXPECT_EQ(focusedText(), "delta");
+    EXPECT_EQ(focused(), QStringLiteral("delta"));
 }
 
 TEST(HistoryDateTest, SaysHowLongAgoInWords)
