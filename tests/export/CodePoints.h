@@ -27,3 +27,13 @@ public:
         return out;
     }
 };
+
+inline const std::string fffd = "\xEF\xBF\xBD"; // U+FFFD, the replacement character
+
+inline std::string repeat(std::string_view piece, int times)
+{
+    std::string out;
+    for (int i = 0; i < times; ++i)
+        out += piece;
+    return out;
+}

@@ -2,21 +2,12 @@
 // and names differing only in case collide as Excel sees them.
 #include "export/qt/QtText.h"
 
+#include "CodePoints.h"
 #include "export/XLSXWriter.h"
 
 #include <gtest/gtest.h>
 
 #include <tuple>
-
-namespace {
-std::string repeat(std::string_view piece, int times)
-{
-    std::string out;
-    for (int i = 0; i < times; ++i)
-        out += piece;
-    return out;
-}
-} // namespace
 
 TEST(QtTextTest, CaselessFormsMeetWhereOnlyCaseDiffers)
 {

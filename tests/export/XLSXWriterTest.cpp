@@ -7,18 +7,6 @@
 #include <set>
 #include <tuple>
 
-namespace {
-const std::string fffd = "\xEF\xBF\xBD";
-
-std::string repeat(std::string_view piece, int times)
-{
-    std::string out;
-    for (int i = 0; i < times; ++i)
-        out += piece;
-    return out;
-}
-} // namespace
-
 TEST(XLSXWriterTest, ColumnLettersAreBijectiveBase26)
 {
     const std::vector<std::pair<std::size_t, std::string>> cases{{0, "A"},     {1, "B"},      {25, "Z"},  {26, "AA"},

@@ -2,51 +2,8 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-// The archive's little-endian fields, read back so that the layout is checked rather than the writer restated.
-std::uint32_t le16At(const std::vector<std::uint8_t>& bytes, std::size_t at)
-{
-    return bytes.at(at) | (bytes.at(at + 1) << 8);
-}
-
-std::uint32_t le32At(const std::vector<std::uint8_t>& bytes, std::size_t at)
-{
-    return le16At(bytes, at) | (le16At(bytes, at + 2) << 16);
-}
-} // namespace
-
-// Names, contents and checksums are read back by Python's zipfile in XLSXReadBackTest; here the offsets, which
-// readers forgive, must add up exactly.
-TEST(ZipTest, OffsetsAndDirectoryAddUp)
-{
-    // Names and texts with multi-byte UTF-8 make byte and character counts differ.
-    const std::vector<std::pair<std::string, std::string>> added{
-        {"empty.txt", ""}, {"dir/\xC3\xA9t\xC3\xA9.xml", "caf\xC3\xA9 \xF0\x9F\x98\x80"}, {"z", "last"}};
-    Zip zip;
-    for (const auto& [name, text] : added)
-        zip.add(name, text);
-    const Zip::Result result = zip.finalize();
-    ASSERT_TRUE(result.ok()) << result.error;
-    const std::vector<std::uint8_t>& out = result.bytes;
-
-    std::size_t offset = 0, directorySize = 0;
-    for (const auto& [name, text] : added) {
-        SCOPED_TRACE(name);
-        EXPECT_EQ(le32At(out, offset), 0x04034B50u);
-        EXPECT_EQ(le16At(out, offset + 6), 0u) << "UTF-8 flag must stay clear";
-        EXPECT_EQ(le16At(out, offset + 26), name.size()) << "name length counts bytes";
-        EXPECT_EQ(le32At(out, offset + 18), text.size());
-        offset += 30 + name.size() + text.size();
-        directorySize += 46 + name.size();
-    }
-    const std::size_t end = out.size() - 22;
-    EXPECT_EQ(le32At(out, end), 0x06054B50u);
-    EXPECT_EQ(le16At(out, end + 10), 3u);
-    EXPECT_EQ(le32At(out, end + 12), directorySize);
-    EXPECT_EQ(le32At(out, end + 16), offset) << "directory starts right after the last entry";
-    EXPECT_EQ(end, offset + directorySize);
-}
-
+// Archives are read back by Python's zipfile and Info-ZIP's unzip in XLSXReadBackTest; here are the limits that
+// would take ZIP64 to pass.
 TEST(ZipLimitsTest, EntryLimitsStopShortOfTheZip64EscapeValues)
 {
     EXPECT_EQ(ZipLimits::entryError(0, 0, 0, 0), "");
@@ -73,7 +30,8 @@ TEST(ZipLimitsTest, TooManyEntriesOrAnOverlongNameFailInsteadOfWrapping)
     Zip full = zip;
     const Zip::Result largest = full.finalize();
     ASSERT_TRUE(largest.ok()) << largest.error;
-    EXPECT_EQ(le16At(largest.bytes, largest.bytes.size() - 12), 65534u);
+    const std::size_t count = largest.bytes.size() - 12; // the end record's entry count
+    EXPECT_EQ(largest.bytes.at(count) | (largest.bytes.at(count + 1) << 8), 65534);
     zip.add("one too many", "x");
     zip.add("b", "later adds are ignored");
     const Zip::Result tooMany = zip.finalize();
