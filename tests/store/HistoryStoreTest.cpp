@@ -52,23 +52,12 @@ TEST_F(HistoryStoreTest, WritesOwnerOnlyFileAfterEveryChange)
     ASSERT_EQ(::stat(qPrintable(m_path), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
     const HistoryFile::Read read = HistoryFile::decode(fileContent());
-    ASSERT_TRUE(read.whole);
-    const std::vector<HistoryItem>& items = read.items;
-    ASSERT_EQ(items.size(), 2u);
-    EXPECT_TRUE(items[0].isTable);
-    EXPECT_EQ(items[1].text, "first");
+    EXPECT_TRUE(read.whole);
+    EXPECT_EQ(read.items, store.items());
 
     HistoryStore reloaded(m_path);
     EXPECT_EQ(reloaded.items(), store.items());
-    reloaded.togglePin(store.items()[1].id);
-    // Clearing keeps what the user pinned, on disk too.
-    reloaded.clearAll();
-    const HistoryFile::Read kept = HistoryFile::decode(fileContent());
-    ASSERT_TRUE(kept.whole);
-    ASSERT_EQ(kept.items.size(), 1u);
-    EXPECT_EQ(kept.items.front().text, "first");
-    EXPECT_TRUE(kept.items.front().pinned);
-    reloaded.togglePin(kept.items.front().id);
+    // Clearing writes the empty list; that it keeps what is pinned is checked through the history window.
     reloaded.clearAll();
     EXPECT_EQ(fileContent(), "[]");
 }

@@ -1,7 +1,5 @@
 #include "store/qt/SettingsStore.h"
 
-#include "ocr/tesseract/TessData.h"
-#include "store/qt/LocaleLanguage.h"
 #include "support/Process.h"
 
 #include <QSettings>
@@ -124,11 +122,4 @@ TEST_F(SettingsStoreTest, ReadsFromAnotherThreadWithoutApplicationObject)
     reader.join();
     EXPECT_EQ(seen, Settings::OutputMode::MarkdownTable);
     EXPECT_EQ(languages, (std::vector<std::string>{"en-US", "nl-NL"}));
-}
-
-TEST_F(SettingsStoreTest, DefaultLanguagesFollowTheLocale)
-{
-    EXPECT_EQ(LocaleLanguage::current(), ""); // the C locale names no language, which reads as English
-    Settings::registerDefaults(TessData::InstalledModels());
-    EXPECT_EQ(Settings::languages(), std::vector<std::string>{"en-US"});
 }
