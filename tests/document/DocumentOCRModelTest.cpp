@@ -145,7 +145,7 @@ TEST(DocumentOCRModelTest, ExportsFixTheirOwnModeAndKeepHeaders)
                                                   "## x.txt \u2014 unreadable\n\ncould not read x.txt\n");
 }
 
-TEST(DocumentOCRModelTest, ProseExportsEscapeWhatMarkdownWouldMisreadAndQuoteEachCsvLine)
+TEST(DocumentOCRModelTest, MarkdownOfProseEscapesWhatMarkdownWouldMisread)
 {
     DocumentOCRModel model;
     model.deliver(model.addPage("notes.png"), textResult("# not a heading\n"
@@ -164,10 +164,7 @@ TEST(DocumentOCRModelTest, ProseExportsEscapeWhatMarkdownWouldMisreadAndQuoteEac
                         "\\===\\\n"
                         "\\- 5 degrees\n");
     EXPECT_NE(markdown, *model.exportData(Format::PlainText));
-
-    DocumentOCRModel letter;
-    letter.deliver(letter.addPage("letter.png"), textResult("Dear Sir, hello.\n\nHe said \"no\", twice."));
-    EXPECT_EQ(letter.exportData(Format::CSV), "\"Dear Sir, hello.\"\n\n\"He said \"\"no\"\", twice.\"\n");
+    // CSV of prose, one quoted cell a line, is read back by Python in the window's export test.
 }
 
 TEST(DocumentOCRModelTest, SuggestedNameIsTheFirstFileNameWithoutExtensionOrSuffix)

@@ -64,20 +64,17 @@ TEST(XLSXWriterTest, DataRefusesWhatNoReaderWouldOpen)
 TEST(XLSXWriterTest, SheetNamesAreCleanedCutAndMadeUnique)
 {
     using Names = std::vector<std::string>;
-    const std::string n31(31, 'n'), x29(29, 'x');
+    const std::string x29(29, 'x');
     const std::string han = "\xED\x95\x9C"; // a Hangul syllable
+    // Forbidden characters, empty names, ill-formed UTF-8 and the cut at 31 are read back by openpyxl as well.
     const std::vector<std::tuple<Names, Names, const char*>> cases{
-        {{"Q1/Q2: totals?"}, {"Q1 Q2  totals"}, "forbidden characters"},
         {{"[a]\\b*"}, {"a  b"}, "forbidden brackets and stars"},
-        {{"x", "y", ""}, {"x", "y", "Sheet3"}, "an empty name falls back to its position"},
         {{"a", "***"}, {"a", "Sheet2"}, "nothing left falls back to its position"},
         {{"\t\xC2\xA0 Name \xE3\x80\x80"}, {"Name"}, "tab, no-break space and ideographic space are trimmed"},
         {{"Line\n"}, {"Line\n"}, "line breaks are not trimmed"},
-        {{"Caf\xE9"}, {"Caf" + fffd}, "ill-formed UTF-8 is repaired"},
         // Regression: names that differ only in dropped characters must not both reach the workbook as "a".
         {{std::string("a\0", 2), "a\x01"}, {"a", "a 2"}, "dropped control characters"},
         {{std::string("\0\x02", 2)}, {"Sheet1"}, "only control characters"},
-        {{std::string(40, 'n')}, {n31}, "cut to 31 characters"},
         {{std::string(30, 'n') + " tail"}, {std::string(30, 'n')}, "cut before trimming"},
         {{"  " + std::string(40, 'n')}, {std::string(29, 'n')}, "leading spaces count towards 31"},
         {{repeat(han, 40)}, {repeat(han, 31)}, "Hangul syllables"},
