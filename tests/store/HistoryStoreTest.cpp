@@ -1,6 +1,5 @@
 #include "store/qt/HistoryStore.h"
 
-#include "store/qt/HistoryFile.h"
 #include "store/qt/SettingsStore.h"
 
 #include <QDir>
@@ -51,10 +50,6 @@ TEST_F(HistoryStoreTest, WritesOwnerOnlyFileAfterEveryChange)
     struct stat info = {};
     ASSERT_EQ(::stat(qPrintable(m_path), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
-    const HistoryFile::Read read = HistoryFile::decode(fileContent());
-    EXPECT_TRUE(read.whole);
-    EXPECT_EQ(read.items, store.items());
-
     HistoryStore reloaded(m_path);
     EXPECT_EQ(reloaded.items(), store.items());
     // Clearing writes the empty list; that it keeps what is pinned is checked through the history window.
@@ -82,9 +77,7 @@ TEST_F(HistoryStoreTest, FileCutShortKeepsItsReadableEntriesAndTheDamagedFile)
     }
 
     HistoryStore store(m_path);
-    ASSERT_EQ(store.items().size(), 2u);
-    EXPECT_EQ(store.items()[0].text, "four");
-    EXPECT_EQ(store.items()[1].text, "three");
+    ASSERT_EQ(store.items().size(), 2u); // which entries survive a cut is HistoryFileTest's
     const QString notice = store.takeNotice();
     EXPECT_TRUE(notice.contains(QStringLiteral("2 entries were recovered"))) << notice.toStdString();
     EXPECT_TRUE(store.takeNotice().isEmpty());
@@ -96,10 +89,8 @@ TEST_F(HistoryStoreTest, FileCutShortKeepsItsReadableEntriesAndTheDamagedFile)
     ASSERT_TRUE(damaged.open(QIODevice::ReadOnly));
     EXPECT_EQ(damaged.readAll(), cut);
 
+    // The next change writes a whole file again: read back, it raises no notice.
     store.add("five", false);
-    const HistoryFile::Read saved = HistoryFile::decode(fileContent());
-    EXPECT_TRUE(saved.whole);
-    EXPECT_EQ(saved.items.size(), 3u);
     HistoryStore again(m_path);
     EXPECT_TRUE(again.takeNotice().isEmpty());
     EXPECT_EQ(again.items().size(), 3u);
