@@ -1,18 +1,8 @@
 #include "UiTest.h"
-#include "capture/FakeScreens.h"
-#include "capture/TableResult.h"
-#include "capture/qt/Capture.h"
-#include "capture/qt/CaptureController.h"
-#include "capture/qt/RegionPicker.h"
 #include "ui/qt/TrayPanel.h"
 
 #include <QAbstractButton>
-#include <QClipboard>
 #include <QComboBox>
-#include <QGuiApplication>
-#include <QMouseEvent>
-
-#include <thread>
 
 namespace {
 TEST(PanelPlacementTest, UnderATopBarsIconAboveABottomTrayAndAlwaysSixPixelsInside)
@@ -95,7 +85,8 @@ TEST_F(PanelTest, NoPermissionRowWhereTheDesktopHasNoPermission)
     }
 }
 
-TEST_F(PanelTest, OutputPickerChangesTheNextCapturesMode)
+// The capture reads the mode when it starts (CaptureTest) and formats the table by it (DeliveryTest).
+TEST_F(PanelTest, OutputPickerChangesTheStoredMode)
 {
     m_panel.show(QRect(), {});
     QComboBox* picker = m_panel.panel()->content()->outputPicker();
@@ -104,24 +95,5 @@ TEST_F(PanelTest, OutputPickerChangesTheNextCapturesMode)
     for (int i = 0; i < 3; ++i)
         QTest::keyClick(picker, Qt::Key_Down); // Auto → Plain text → Markdown → CSV
     EXPECT_EQ(Settings::outputMode(), Settings::OutputMode::CSV);
-    m_panel.hide();
-    ASSERT_TRUE(hidden());
-
-    CaptureController controller(std::make_unique<FakeGrabber>());
-    Capture capture(controller, [](Image, std::vector<std::string>, bool, OCR::Completion completion) {
-        std::thread([completion = std::move(completion)] { completion(TableResult::table()); }).detach();
-    });
-    capture.captureText();
-    ASSERT_TRUE(eventually([&] { return controller.isSelecting(); }));
-    RegionPicker* region = controller.pickers().front();
-    for (auto [type, at] :
-         {std::pair{QEvent::MouseButtonPress, QPointF(5, 5)}, std::pair{QEvent::MouseMove, QPointF(200, 150)},
-          std::pair{QEvent::MouseButtonRelease, QPointF(200, 150)}}) {
-        QMouseEvent event(type, at, region->mapToGlobal(at), Qt::LeftButton,
-                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(region, &event);
-    }
-    EXPECT_TRUE(
-        eventually([] { return QGuiApplication::clipboard()->text().startsWith(QStringLiteral("Item,Price")); }));
 }
 } // namespace

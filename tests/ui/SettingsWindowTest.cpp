@@ -36,15 +36,8 @@ using LanguagesFieldTest = UiTest;
 TEST_F(LanguagesFieldTest, OffersTheInstalledLanguagesAndAClickTogglesOneAtTheEndWithTheMenuOpen)
 {
     Settings::set(Settings::Key::languages, "en-US,nl-NL");
+    // Which languages are offered, and the button's summary, are the core's rules (LanguagesTest).
     LanguagesField field(installed, nullptr);
-    QStringList sections;
-    for (QAction* action : field.menu()->actions())
-        if (action->isSeparator())
-            sections << action->text();
-    EXPECT_EQ(sections, (QStringList{"Verified", "More languages"}));
-    EXPECT_NE(languageAction(field, QStringLiteral("Português")), nullptr);
-    EXPECT_EQ(languageAction(field, QStringLiteral("العربية · Arabic")), nullptr);
-
     field.menu()->popup(QPoint(100, 100));
     ASSERT_TRUE(eventually([&] { return field.menu()->isVisible(); }));
     const QPoint at = field.menu()->actionGeometry(languageAction(field, QStringLiteral("Deutsch"))).center();
@@ -57,7 +50,6 @@ TEST_F(LanguagesFieldTest, OffersTheInstalledLanguagesAndAClickTogglesOneAtTheEn
     for (const char* name : {"Nederlands", "English", "Deutsch"})
         languageAction(field, QString::fromUtf8(name))->trigger();
     EXPECT_EQ(Settings::string(Settings::Key::languages), "");
-    EXPECT_EQ(field.button()->text(), QStringLiteral("Auto (English)"));
     for (QAction* action : field.menu()->actions())
         EXPECT_FALSE(action->isChecked()) << action->text().toStdString();
 }
@@ -89,14 +81,8 @@ TEST_F(HotKeyRecorderTest, AnotherCommandsCombinationIsRefusedWithAMessage)
     EXPECT_EQ(HotKeyConfig::keyCode(), HotKeyConfig::defaultKeyCode);
     EXPECT_EQ(m_recorder->hint()->text(),
               QStringLiteral("Ctrl+Shift+O is already used by OCR a Document…. Press another combination, or Esc."));
-    // The document window's keys are taken too; a free combination is then stored as usual.
-    QTest::keyClick(m_owner.get(), Qt::Key_S, Qt::ControlModifier);
-    EXPECT_TRUE(m_recorder->hint()->text().startsWith(QStringLiteral("Ctrl+S is already used by Export")));
-    QTest::keyClick(m_owner.get(), Qt::Key_O, Qt::ControlModifier | Qt::AltModifier);
-    EXPECT_FALSE(m_recorder->isRecording());
-    EXPECT_EQ(changed.count(), 1);
-    EXPECT_EQ(m_recorder->button()->text(), QStringLiteral("Ctrl+Alt+O"));
-    // The next recording starts with the plain hint again.
+    // Which combinations are taken is HotKeyConfig's; the next recording starts with the plain hint again.
+    m_recorder->stopRecording();
     m_recorder->startRecording();
     EXPECT_EQ(m_recorder->hint()->text(), HotKeyRecorder::recordingHint());
     m_recorder->stopRecording();
@@ -144,10 +130,8 @@ using SettingsWindowTest = UiTest;
 TEST_F(SettingsWindowTest, ControlsWriteTheirSettingsAndLaunchAtLoginTheAutostartEntry)
 {
     SettingsView view;
-    EXPECT_TRUE(view.keepHistory()->isChecked());
     view.keepHistory()->click();
     EXPECT_FALSE(Settings::boolean(Settings::Key::keepHistory));
-    EXPECT_FALSE(view.launchAtLogin()->isChecked());
     view.launchAtLogin()->click();
     EXPECT_TRUE(Settings::boolean(Settings::Key::launchAtLogin));
     EXPECT_TRUE(QFile::exists(LoginItem::entryPath()));
