@@ -50,16 +50,11 @@ TEST(DemoRendererTest, DemoGifPlaysTheScheduleAndShowsTheDrawnFrames)
     delays.insert(delays.end(), {25, 5, 5, 10});
     delays.insert(delays.end(), 11, 9);
     delays.push_back(140);
-    std::string blocks = "screen 760 480\nloop 0\n", identified;
-    for (int delay : delays) {
+    // The frames' sizes and delays as a GIF player reads them; giflib then decodes the pixels.
+    std::string blocks = "screen 760 480\nloop 0\n";
+    for (int delay : delays)
         blocks += "frame 760 480 " + std::to_string(delay) + "\n";
-        identified += std::to_string(delay) + " 760x480\n";
-    }
     EXPECT_EQ(gifBlocks(path), blocks + "end\n");
-    // A second decoder that plays GIFs for a living reads the same frames, sizes and delays.
-    if (std::filesystem::exists("/usr/bin/identify")) {
-        EXPECT_EQ(TestSupport::run("/usr/bin/identify", {"-format", "%T %wx%h\\n", path}).out, identified);
-    }
 
     const OffscreenApp app;
     const std::vector<DecodedFrame> frames = decodeGif(path);
@@ -95,7 +90,6 @@ TEST(DemoRendererTest, FramesShowTheirPhase)
 {
     const OffscreenApp app;
     const QImage source = DemoRenderer::frame(Phase::Source, 0);
-    EXPECT_EQ(source.size(), QSize(760, 480));
     // The selection dims everything outside the box and leaves the table inside it as bright as before.
     const QImage drag = DemoRenderer::frame(Phase::Drag, 1.0);
     EXPECT_LT(qRed(drag.pixel(20, 20)), qRed(source.pixel(20, 20)));
