@@ -191,12 +191,10 @@ TEST_F(DocumentWindowTest, OpenShowsOneDocumentNamedInTheTitleWhileDropsAddAndCl
     ASSERT_TRUE(activate());
     EXPECT_EQ(useDialog([&] { pressCtrlO(); }, {}), QDir(m_dir.path()).absolutePath());
 
-    for (const QKeyCombination keys :
-         {QKeyCombination(Qt::Key_Escape), QKeyCombination(Qt::ControlModifier, Qt::Key_W)}) {
-        ASSERT_TRUE(activate());
-        QTest::keyClick(&window(), keys.key(), keys.keyboardModifiers());
-        EXPECT_TRUE(waitUntil([&] { return !window().isVisible(); }, 5000));
-    }
+    // Ctrl+W, like Escape, is OpenWindows' close key, which the settings and history windows' test presses.
+    ASSERT_TRUE(activate());
+    QTest::keyClick(&window(), Qt::Key_W, Qt::ControlModifier);
+    EXPECT_TRUE(waitUntil([&] { return !window().isVisible(); }, 5000));
     EXPECT_EQ(controller().model().combinedText(), "Charlie");
 }
 

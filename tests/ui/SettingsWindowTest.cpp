@@ -204,16 +204,17 @@ TEST_F(SettingsWindowTest, NewWindowsCascadeAndSettingsAndHistoryCloseWithEscape
     const QPoint placed = OpenWindows::cascaded(corner, {corner}, screen);
     EXPECT_TRUE(screen.contains(QRect(placed, corner.size()))) << placed.x() << "," << placed.y();
 
-    const std::pair<std::function<void()>, std::function<QWidget*()>> windows[] = {
-        {[] { SettingsWindow::shared().show(); }, [] { return SettingsWindow::shared().window(); }},
-        {[] { HistoryWindow::shared().show(); }, [] { return HistoryWindow::shared().window(); }},
+    // Both windows take the same two keys from OpenWindows: one window is closed with each.
+    const std::tuple<std::function<void()>, std::function<QWidget*()>, QKeyCombination> windows[] = {
+        {[] { SettingsWindow::shared().show(); }, [] { return SettingsWindow::shared().window(); }, Qt::Key_Escape},
+        {[] { HistoryWindow::shared().show(); }, [] { return HistoryWindow::shared().window(); },
+         QKeyCombination(Qt::ControlModifier, Qt::Key_W)},
     };
-    for (const auto& [show, window] : windows)
-        for (const QKeyCombination keys : closeKeys) {
-            show();
-            ASSERT_TRUE(QTest::qWaitForWindowActive(window()));
-            QTest::keyClick(window(), keys.key(), keys.keyboardModifiers());
-            EXPECT_TRUE(eventually([&] { return !window()->isVisible(); }));
-        }
+    for (const auto& [show, window, keys] : windows) {
+        show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window()));
+        QTest::keyClick(window(), keys.key(), keys.keyboardModifiers());
+        EXPECT_TRUE(eventually([&] { return !window()->isVisible(); }));
+    }
 }
 } // namespace

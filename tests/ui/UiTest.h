@@ -3,7 +3,6 @@
 #include "store/qt/SettingsStore.h"
 
 #include <QApplication>
-#include <QKeyCombination>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -27,10 +26,6 @@ template <typename Condition> bool eventually(Condition condition)
 {
     return QTest::qWaitFor(condition, 5000);
 }
-
-// Both keys that close a window, as a person presses them.
-inline const QKeyCombination closeKeys[] = {QKeyCombination(Qt::Key_Escape),
-                                            QKeyCombination(Qt::ControlModifier, Qt::Key_W)};
 
 // Points the settings, data and autostart folders at a fresh temporary folder and names the session, since
 // screen-capture permission depends on it ("x11" allows capture, "none" does not).
