@@ -1,13 +1,17 @@
 #pragma once
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -42,6 +46,48 @@ protected:
             }
         }
         m_processes.clear();
+    }
+
+    // Whether every one of `tools` is on the PATH.
+    static bool haveTools(const QStringList& tools)
+    {
+        return std::all_of(tools.begin(), tools.end(),
+                           [](const QString& tool) { return !QStandardPaths::findExecutable(tool).isEmpty(); });
+    }
+
+    // The folders the app writes to, and its settings file holding the [General] lines given.
+    void prepareHome(const QByteArray& settings)
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        for (const char* folder : {"config/Ambrel", "data", "run"})
+            QDir(m_dir.path()).mkpath(QLatin1String(folder));
+        QFile::setPermissions(m_dir.filePath("run"),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile file(m_dir.filePath("config/Ambrel/Ambrel.conf"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[General]\n" + settings);
+    }
+
+    // Runs a short command against the display to its end and returns its standard output.
+    QString run(const QString& program, const QStringList& arguments)
+    {
+        QProcess process;
+        process.setProcessEnvironment(environment());
+        process.start(program, arguments);
+        if (!process.waitForFinished(10000)) {
+            process.kill();
+            process.waitForFinished();
+        }
+        return QString::fromUtf8(process.readAllStandardOutput());
+    }
+
+    // Windows that are mapped: xdotool also finds a window between its creation and its mapping, when clicks and
+    // keys still go to whatever lies below.
+    QStringList windows(const QString& namePattern)
+    {
+        return run(QStringLiteral("xdotool"),
+                   {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), namePattern})
+            .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
 
     QProcess& start(const QString& program, const QStringList& arguments, const QProcessEnvironment& env)
