@@ -25,6 +25,15 @@ QDBusMessage control(const QString& method, const QVariantList& arguments = {})
     return QDBusConnection::sessionBus().call(message, QDBus::Block, deadlineMs);
 }
 
+// The first line `process` prints, or nothing when it printed none in time.
+QByteArray firstLine(QProcess& process)
+{
+    while (!process.canReadLine())
+        if (!process.waitForReadyRead(deadlineMs))
+            return {};
+    return process.readLine().trimmed();
+}
+
 void stop(QProcess& process)
 {
     if (process.state() == QProcess::NotRunning)
@@ -82,16 +91,11 @@ bool FakePortal::start(QString* why)
 
     m_bus.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--config-file=") + config,
                                                 QStringLiteral("--print-address"), QStringLiteral("--nofork")});
-    if (!m_bus.waitForStarted(deadlineMs)) {
-        *why = QStringLiteral("dbus-daemon did not start");
+    const QByteArray address = firstLine(m_bus);
+    if (address.isEmpty()) {
+        *why = QStringLiteral("dbus-daemon printed no address");
         return false;
     }
-    while (!m_bus.canReadLine())
-        if (!m_bus.waitForReadyRead(deadlineMs)) {
-            *why = QStringLiteral("dbus-daemon printed no address");
-            return false;
-        }
-    const QByteArray address = m_bus.readLine().trimmed();
     ::setenv("DBUS_SESSION_BUS_ADDRESS", address.constData(), 1);
 
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -99,16 +103,11 @@ bool FakePortal::start(QString* why)
     m_fake.setProcessEnvironment(environment);
     m_fake.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_fake.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(AMBREL_FAKE_PORTAL), folder()});
-    if (!m_fake.waitForStarted(deadlineMs)) {
-        *why = QStringLiteral("the fake portal did not start");
+    if (firstLine(m_fake) != "ready") {
+        *why = QStringLiteral("the fake portal did not get ready (python3-dbus and python3-gi installed?)");
         return false;
     }
-    while (!m_fake.canReadLine())
-        if (!m_fake.waitForReadyRead(deadlineMs)) {
-            *why = QStringLiteral("the fake portal did not get ready (python3-dbus and python3-gi installed?)");
-            return false;
-        }
-    return m_fake.readLine().trimmed() == "ready";
+    return true;
 }
 
 void FakePortal::setScreenshotAnswer(unsigned response, const QString& png)

@@ -11,21 +11,18 @@
 #include "capture/qt/CaptureController.h"
 #include "capture/qt/Platform.h"
 #include "capture/qt/RegionPicker.h"
-#include "store/qt/SettingsStore.h"
 #include "ui/qt/SettingsWindow.h"
 
 #include <QGuiApplication>
 #include <QImage>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <memory>
+#include <tuple>
 
 namespace {
 constexpr int deadlineMs = 20000;
@@ -40,30 +37,34 @@ QStringList lastBind(const QStringList& calls)
 }
 } // namespace
 
+// Shift with a digit is the symbol it gives, as desktops match triggers: Shift+Super+2 arrives as Super+@. The
+// order is fixed, whatever order the bits were set in; a letter keeps its Shift; keys are named as xkbcommon names
+// them, not by their printed character.
 TEST(ShortcutTriggerTest, StoredShortcutInTheShortcutsSyntax)
 {
     using namespace HotKeyConfig;
-    // Shift with a digit is the symbol it gives, as desktops match triggers: Shift+Super+2 arrives as Super+@.
-    EXPECT_EQ(ShortcutTrigger::fromStored(defaultKeyCode, defaultModifiers), "LOGO+at");
-    EXPECT_EQ(ShortcutTrigger::fromStored(18, control | shift), "CTRL+exclam");
-    EXPECT_EQ(ShortcutTrigger::fromStored(43, shift | option), "ALT+less");
-    EXPECT_EQ(ShortcutTrigger::fromStored(18, command), "LOGO+1");
-    // The order is fixed, whatever order the bits were set in; a letter keeps its Shift.
-    EXPECT_EQ(ShortcutTrigger::fromStored(0, command | control | shift | option), "CTRL+ALT+SHIFT+LOGO+a");
-    // Keys are named as xkbcommon names them, not by their printed character.
-    EXPECT_EQ(ShortcutTrigger::fromStored(43, control), "CTRL+comma");
-    EXPECT_EQ(ShortcutTrigger::fromStored(36, option), "ALT+Return");
-    EXPECT_EQ(ShortcutTrigger::fromStored(82, control), "CTRL+KP_0");
-    EXPECT_EQ(ShortcutTrigger::fromStored(49, 0), "space");
+    const std::tuple<std::uint32_t, std::uint32_t, const char*> cases[] = {
+        {defaultKeyCode, defaultModifiers, "LOGO+at"},
+        {18, control | shift, "CTRL+exclam"},
+        {43, shift | option, "ALT+less"},
+        {18, command, "LOGO+1"},
+        {0, command | control | shift | option, "CTRL+ALT+SHIFT+LOGO+a"},
+        {43, control, "CTRL+comma"},
+        {36, option, "ALT+Return"},
+        {82, control, "CTRL+KP_0"},
+        {49, 0, "space"},
+    };
+    for (const auto& [key, modifiers, trigger] : cases)
+        EXPECT_EQ(ShortcutTrigger::fromStored(key, modifiers), trigger);
     EXPECT_FALSE(ShortcutTrigger::fromStored(999, command).has_value());
 }
 
-class PortalHotKeyTest : public ::testing::Test
+class PortalHotKeyTest : public TempHomeTest
 {
 protected:
     void SetUp() override
     {
-        testApp();
+        TempHomeTest::SetUp();
         QString why;
         m_portal = FakePortal::instance(&why);
         if (!m_portal)
@@ -78,14 +79,10 @@ protected:
 
 TEST_F(PortalHotKeyTest, BindsThePreferredTriggerAndActivatedStartsACapture)
 {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    ::setenv("XDG_CONFIG_HOME", qPrintable(dir.filePath("config")), 1);
-    ::setenv("XDG_DATA_HOME", qPrintable(dir.filePath("data")), 1);
     QImage desktop(QGuiApplication::primaryScreen()->geometry().size(), QImage::Format_RGB32);
     desktop.fill(Qt::white);
-    ASSERT_TRUE(desktop.save(dir.filePath("desktop.png")));
-    m_portal->setScreenshotAnswer(0, dir.filePath("desktop.png"));
+    ASSERT_TRUE(desktop.save(m_dir.filePath("desktop.png")));
+    m_portal->setScreenshotAnswer(0, m_dir.filePath("desktop.png"));
 
     CaptureController controller{std::make_unique<PortalScreenGrabber>()};
     Capture capture(controller, [](Image, std::vector<std::string>, bool, OCR::Completion) {});
@@ -110,8 +107,7 @@ TEST_F(PortalHotKeyTest, BindsThePreferredTriggerAndActivatedStartsACapture)
     ASSERT_TRUE(m_portal->emitActivated(PortalHotKey::shortcutId));
     ASSERT_TRUE(QTest::qWaitFor([&] { return controller.isSelecting(); }, deadlineMs));
     EXPECT_EQ(presses, 1);
-    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QApplication::sendEvent(controller.pickers().front(), &escape);
+    QTest::keyClick(controller.pickers().front(), Qt::Key_Escape);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !capture.busy(); }, deadlineMs));
 }
 
@@ -136,16 +132,27 @@ TEST_F(PortalHotKeyTest, ChangedShortcutBindsAgainInAFreshSession)
     EXPECT_EQ(bind[3], QStringLiteral("ALT+SHIFT+a"));
     EXPECT_TRUE(calls.contains(QStringLiteral("Close ") + firstSession));
 
-    // Only the new handler runs.
+    // Only the new handler runs, and a press in the closed session does nothing: signals arrive in the order sent,
+    // so once the current session's press is seen, the old one's was dropped.
+    m_portal->emitActivatedFor(firstSession, PortalHotKey::shortcutId);
     ASSERT_TRUE(m_portal->emitActivated(PortalHotKey::shortcutId));
     ASSERT_TRUE(QTest::qWaitFor([&] { return presses != 0; }, deadlineMs));
     EXPECT_EQ(presses, 10);
 
-    // Unregistered, the shortcut's session is closed and an activation does nothing.
+    // Unregistered, the shortcut's session is closed and an activation does nothing, as after the portal refused.
     hotKey.unregister();
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return m_portal->calls().contains(QStringLiteral("Close ") + bind[1]); }, deadlineMs));
     EXPECT_FALSE(hotKey.isBound());
+    m_portal->emitActivatedFor(bind[1], PortalHotKey::shortcutId);
+    int later = 0;
+    PortalHotKey other;
+    QSignalSpy otherFinished(&other, &PortalHotKey::bindingFinished);
+    other.registerKey(HotKeyConfig::defaultKeyCode, HotKeyConfig::defaultModifiers, [&] { ++later; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return otherFinished.count() == 1; }, deadlineMs));
+    ASSERT_TRUE(m_portal->emitActivated(PortalHotKey::shortcutId));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return later != 0; }, deadlineMs));
+    EXPECT_EQ(presses, 10);
 }
 
 // "OCR a Document…" is a second shortcut of its own: each activation runs only its own command.
@@ -220,10 +227,6 @@ TEST_F(PortalHotKeyTest, AShortcutThePortalDidNotBindIsReportedNotLost)
     EXPECT_EQ(calls.filter(QStringLiteral("BindShortcuts ")).size(), 1);
 
     // The settings window says so under the shortcut, and stops saying it once a binding works.
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    ::setenv("XDG_CONFIG_HOME", qPrintable(dir.filePath("config")), 1);
-    Settings::registerDefaults("en-US");
     SettingsView view;
     auto* notice = view.findChild<QLabel*>(QStringLiteral("shortcutNotice"));
     ASSERT_NE(notice, nullptr);
@@ -234,35 +237,4 @@ TEST_F(PortalHotKeyTest, AShortcutThePortalDidNotBindIsReportedNotLost)
     ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() == 2; }, deadlineMs));
     EXPECT_TRUE(finished.at(1).at(0).toBool());
     EXPECT_FALSE(notice->isVisibleTo(&view));
-}
-
-TEST_F(PortalHotKeyTest, ActivatedForAClosedSessionDoesNothing)
-{
-    PortalHotKey hotKey;
-    QSignalSpy finished(&hotKey, &PortalHotKey::bindingFinished);
-    int presses = 0;
-    hotKey.registerKey(HotKeyConfig::defaultKeyCode, HotKeyConfig::defaultModifiers, [&] { ++presses; });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() == 1; }, deadlineMs));
-    const QString oldSession = lastBind(m_portal->calls()).value(1);
-    ASSERT_FALSE(oldSession.isEmpty());
-    hotKey.registerKey(HotKeyConfig::defaultKeyCode, HotKeyConfig::defaultModifiers, [&] { presses += 10; });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() == 2; }, deadlineMs));
-
-    // Signals arrive in the order sent: once the current session's press is seen, the old one's was dropped.
-    m_portal->emitActivatedFor(oldSession, PortalHotKey::shortcutId);
-    ASSERT_TRUE(m_portal->emitActivated(PortalHotKey::shortcutId));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return presses != 0; }, deadlineMs));
-    EXPECT_EQ(presses, 10);
-
-    // With no session at all, as after the portal refused, nothing runs either.
-    hotKey.unregister();
-    m_portal->emitActivatedFor(oldSession, PortalHotKey::shortcutId);
-    int later = 0;
-    PortalHotKey other;
-    QSignalSpy otherFinished(&other, &PortalHotKey::bindingFinished);
-    other.registerKey(HotKeyConfig::defaultKeyCode, HotKeyConfig::defaultModifiers, [&] { ++later; });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return otherFinished.count() == 1; }, deadlineMs));
-    ASSERT_TRUE(m_portal->emitActivated(PortalHotKey::shortcutId));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return later != 0; }, deadlineMs));
-    EXPECT_EQ(presses, 10);
 }
