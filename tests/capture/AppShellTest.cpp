@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -120,17 +119,13 @@ TEST_F(AppShellTest, SocketLeftByACrashedInstanceIsTakenOver)
     EXPECT_TRUE(instance.listen());
 }
 
-TEST_F(AppShellTest, StoredShortcutAndItsChangeNotification)
+// A hand-edited file: a bad value gives way to its default alone, and what is shown is made from the key that is
+// grabbed, whatever label is stored beside it.
+TEST_F(AppShellTest, StoredShortcutWithBadValues)
 {
-    QSignalSpy changed(&HotKeyNotifier::instance(), &HotKeyNotifier::hotKeyChanged);
     HotKeyConfig::set(0, HotKeyConfig::option | HotKeyConfig::shift, "A");
-    EXPECT_EQ(changed.count(), 1);
-    EXPECT_EQ(HotKeyConfig::keyCode(), 0u);
-    EXPECT_EQ(HotKeyConfig::display(), "Alt+Shift+A");
-    // What is shown is made from the key that is grabbed, whatever label is stored beside it.
     Settings::set(Settings::Key::hotkeyLabel, "2");
     EXPECT_EQ(HotKeyConfig::display(), "Alt+Shift+A");
-    // A hand-edited file: a bad value gives way to its default alone.
     Settings::set(Settings::Key::hotkeyModifiers, -5);
     EXPECT_EQ(HotKeyConfig::modifiers(), 768u);
     EXPECT_EQ(HotKeyConfig::keyCode(), 0u);
