@@ -17,36 +17,32 @@ struct Recorder
     std::vector<std::string> inputs;
     int status = 0;
 
-    CLI::Runners runners()
+    void take(const std::string& value) { path = value; }
+    void take(OutputMode value) { mode = value; }
+    void take(const std::optional<std::vector<std::string>>& value) { languages = value; }
+    void take(const std::vector<std::string>& value) { inputs = value; }
+
+    // A runner of any of the signatures that keeps its arguments.
+    auto runner(std::string name)
     {
-        CLI::Runners r;
-        r.selftest = [this] { return record("selftest", ""); };
-        r.ocr = [this](const std::string& p, OutputMode m, const std::optional<std::vector<std::string>>& l) {
-            mode = m;
-            languages = l;
-            return record("ocr", p);
+        return [this, name](const auto&... arguments) {
+            EXPECT_TRUE(called.empty()) << "a second runner ran: " << name;
+            called = name;
+            (take(arguments), ...);
+            return status;
         };
-        r.diag = [this](const std::string& p) { return record("diag", p); };
-        r.batch = [this](const std::string& out, const std::vector<std::string>& in) {
-            inputs = in;
-            return record("batch", out);
-        };
-        r.makeDemo = [this](const std::string& p) { return record("makeDemo", p); };
-        r.makeSample = [this](const std::string& p) { return record("makeSample", p); };
-        r.capture = [this] { return record("capture", ""); };
-        r.open = [this](const std::vector<std::string>& files) {
-            inputs = files;
-            return record("open", "");
-        };
-        return r;
     }
 
-    int record(std::string name, std::string value)
+    CLI::Runners runners()
     {
-        EXPECT_TRUE(called.empty()) << "a second runner ran: " << name;
-        called = std::move(name);
-        path = std::move(value);
-        return status;
+        return {.selftest = runner("selftest"),
+                .ocr = runner("ocr"),
+                .diag = runner("diag"),
+                .batch = runner("batch"),
+                .makeDemo = runner("makeDemo"),
+                .makeSample = runner("makeSample"),
+                .capture = runner("capture"),
+                .open = runner("open")};
     }
 };
 
