@@ -55,28 +55,24 @@ Outcome run(const std::string& program, const std::vector<std::string>& argument
     posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
 
-    // The environment as it is, less the variables named, and the new values after it.
-    std::vector<std::string> strings{program};
-    strings.insert(strings.end(), arguments.begin(), arguments.end());
-    const std::size_t argc = strings.size();
-    for (char** e = environ; *e != nullptr; ++e) {
-        const std::string entry = *e;
-        if (!environment.contains(entry.substr(0, entry.find('='))))
-            strings.push_back(entry);
-    }
+    // env(1) changes the environment, its removals before its settings, and finds the program on the changed PATH.
+    std::vector<std::string> strings{"env"};
+    for (const auto& [name, value] : environment)
+        if (!value)
+            strings.insert(strings.end(), {"-u", name});
     for (const auto& [name, value] : environment)
         if (value)
             strings.push_back(name + "=" + *value);
-    std::vector<char*> pointers;
+    strings.push_back(program);
+    strings.insert(strings.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
     for (std::string& s : strings)
-        pointers.push_back(s.data());
-    pointers.insert(pointers.begin() + std::ptrdiff_t(argc), nullptr);
-    pointers.push_back(nullptr);
+        argv.push_back(s.data());
+    argv.push_back(nullptr);
 
     Outcome outcome;
     pid_t pid = 0;
-    const int spawned =
-        posix_spawnp(&pid, program.c_str(), &actions, nullptr, pointers.data(), pointers.data() + argc + 1);
+    const int spawned = posix_spawn(&pid, "/usr/bin/env", &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0)
         return outcome;
