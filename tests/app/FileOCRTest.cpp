@@ -216,25 +216,6 @@ TEST(FileOCRTest, DefaultLanguagesFollowTheLocale)
     EXPECT_EQ(english.out.find("über"), std::string::npos) << english.out;
 }
 
-TEST(FileOCRTest, BatchFailuresAreReportedAndLeaveNoFile)
-{
-    TempDir home;
-    writePdf(home / "one.pdf", {textPage("Only one page in this file.")});
-
-    const std::filesystem::path nowhere = home / "no such folder" / "out.xlsx";
-    const Outcome unwritable = ambrel(home, {"--batch", nowhere.string(), (home / "one.pdf").string()});
-    EXPECT_EQ(unwritable.status, 1);
-    EXPECT_EQ(unwritable.out, "");
-    EXPECT_TRUE(unwritable.err.starts_with("write failed: ")) << unwritable.err;
-    EXPECT_FALSE(std::filesystem::exists(nowhere));
-
-    const Outcome nothing = ambrel(home, {"--batch", (home / "out.xlsx").string(), (home / "missing.pdf").string()});
-    EXPECT_EQ(nothing.status, 1);
-    EXPECT_EQ(nothing.err,
-              "Ambrel: skipped " + (home / "missing.pdf").string() + ": not found\nAmbrel: no readable inputs\n");
-    EXPECT_FALSE(std::filesystem::exists(home / "out.xlsx"));
-}
-
 TEST(FileOCRTest, PagesSideBySideGiveTheSameOutputAsOneAtATime)
 {
     TempDir home;

@@ -226,7 +226,8 @@ TEST(HostileFilesTest, NamesThatAreNotUtf8OpenLikeAnyOther)
     expectUnchanged(before);
 }
 
-// An output that is an input, or not a file the user lets us replace, is refused before anything is read.
+// An output that is an input, or not a file the user lets us replace, is refused before anything is read; one that
+// cannot be written, or a batch with nothing to write, fails and leaves no file.
 TEST(BatchOutputTest, OutputsThatWouldReplaceWhatTheUserOwnsAreRefused)
 {
     TempDir home;
@@ -241,24 +242,40 @@ TEST(BatchOutputTest, OutputsThatWouldReplaceWhatTheUserOwnsAreRefused)
     ASSERT_EQ(::chmod((home / "locked.xlsx").c_str(), 0444), 0);
     const auto before = snapshot({home / "a.png", home / "b.png", home / "old.xlsx", home / "locked.xlsx"});
 
-    // The output name forgotten: the first input would become the workbook.
-    const Outcome forgotten = guarded(home, {"--batch", (home / "a.png").string(), (home / "b.png").string()});
-    EXPECT_EQ(forgotten.status, 2);
-    EXPECT_EQ(forgotten.err, "usage: --batch <out.xlsx> <inputs\u2026>\n");
-
     const auto path = [&](const char* name) { return (home / name).string(); };
-    for (const auto& [arguments, reason] : std::vector<std::pair<std::vector<std::string>, std::string>>{
-             {{"--batch", path("old.xlsx"), path("a.png"), path("old.xlsx")}, "is also an input"},
-             {{"--batch", path("same.xlsx"), path("a.png")}, "is also an input"}, // another name of an input
-             {{"--batch", path("pipe.xlsx"), path("a.png")}, ""},
-             {{"--batch", path("folder.xlsx"), path("a.png")}, ""},
-             {{"--batch", path("locked.xlsx"), path("a.png")}, ""}}) {
-        const Outcome run = guarded(home, arguments, 30);
-        EXPECT_EQ(run.status, 2) << arguments[1];
+    struct Case
+    {
+        std::vector<std::string> arguments;
+        int status;
+        std::string err; // the whole of standard error, or a part of it when it has no line end
+    };
+    const Case cases[] = {
+        // The output name forgotten: the first input would become the workbook.
+        {{"--batch", path("a.png"), path("b.png")}, 2, "usage: --batch <out.xlsx> <inputs\u2026>\n"},
+        {{"--batch", path("old.xlsx"), path("a.png"), path("old.xlsx")}, 2, "is also an input"},
+        {{"--batch", path("same.xlsx"), path("a.png")}, 2, "is also an input"}, // another name of an input
+        {{"--batch", path("pipe.xlsx"), path("a.png")}, 2, "nothing was written"},
+        {{"--batch", path("folder.xlsx"), path("a.png")}, 2, "nothing was written"},
+        {{"--batch", path("locked.xlsx"), path("a.png")}, 2, "nothing was written"},
+        {{"--batch", path("no such folder/out.xlsx"), path("a.png")}, 1, "write failed: "},
+        {{"--batch", path("out.xlsx"), path("missing.pdf")},
+         1,
+         "Ambrel: skipped " + path("missing.pdf") + ": not found\nAmbrel: no readable inputs\n"},
+    };
+    for (const Case& c : cases) {
+        const Outcome run = guarded(home, c.arguments, 30);
+        EXPECT_EQ(run.status, c.status) << c.arguments[1];
         EXPECT_EQ(run.out, "");
-        EXPECT_NE(run.err.find("nothing was written"), std::string::npos) << run.err;
-        EXPECT_NE(run.err.find(reason), std::string::npos) << run.err;
+        if (c.err.ends_with('\n'))
+            EXPECT_EQ(run.err, c.err);
+        else
+            EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
+        if (c.status == 2 && c.err != cases[0].err) {
+            EXPECT_NE(run.err.find("nothing was written"), std::string::npos) << run.err;
+        }
     }
+    EXPECT_FALSE(std::filesystem::exists(home / "out.xlsx"));
+    EXPECT_FALSE(std::filesystem::exists(home / "no such folder"));
     EXPECT_TRUE(std::filesystem::is_fifo(home / "pipe.xlsx"));
     EXPECT_TRUE(std::filesystem::is_empty(home / "folder.xlsx"));
     expectUnchanged(before);
