@@ -97,7 +97,10 @@ protected:
         return waitFor([&] { return !windows(namePattern).isEmpty(); });
     }
 
-    void key(const QString& keys) { run(QStringLiteral("xdotool"), {QStringLiteral("key"), keys}); }
+    // Sends keys or mouse actions, as xdotool's words separated by spaces.
+    void xdotool(const QString& words) { run(QStringLiteral("xdotool"), words.split(QLatin1Char(' '))); }
+
+    void key(const QString& keys) { xdotool(QStringLiteral("key ") + keys); }
 
     void pressShortcut() { key(QStringLiteral("super+shift+2")); }
 
@@ -123,11 +126,8 @@ protected:
     void drag(QPoint from, QPoint to)
     {
         const QPoint middle = (from + to) / 2;
-        run(QStringLiteral("xdotool"),
-            {QStringLiteral("mousemove"), QString::number(from.x()), QString::number(from.y()),
-             QStringLiteral("mousedown"), QStringLiteral("1"), QStringLiteral("mousemove"), QString::number(middle.x()),
-             QString::number(middle.y()), QStringLiteral("mousemove"), QString::number(to.x()), QString::number(to.y()),
-             QStringLiteral("mouseup"), QStringLiteral("1")});
+        xdotool(QString::asprintf("mousemove %d %d mousedown 1 mousemove %d %d mousemove %d %d mouseup 1", from.x(),
+                                  from.y(), middle.x(), middle.y(), to.x(), to.y()));
     }
 
     // The clipboard in one flavour ("TARGETS" lists the flavours on offer), as a pasting program asks for it.
@@ -200,33 +200,14 @@ TEST_F(TrayAppE2ETest, DocumentShortcutOpensTheDocumentWindow)
     }));
 }
 
-TEST_F(TrayAppE2ETest, EscapeAPlainClickOrASecondPressCopyNothing)
-{
-    ASSERT_NO_FATAL_FAILURE(startAll());
-    ASSERT_TRUE(openPicker());
-    pressShortcut();
-    pressShortcut();
-    // X delivers events in order: once an Escape has closed the picker, both presses were handled before it.
-    ASSERT_TRUE(cancelPicker());
-    EXPECT_EQ(pickerCount(), 0);
-
-    ASSERT_TRUE(openPicker());
-    run(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QStringLiteral("100"), QStringLiteral("100"),
-                                    QStringLiteral("click"), QStringLiteral("1")});
-    ASSERT_TRUE(waitFor([&] { return pickerCount() == 0; }));
-
-    // Cancelling left the app ready for the next capture, and nothing was copied or said.
-    ASSERT_TRUE(openPicker());
-    ASSERT_TRUE(cancelPicker());
-    EXPECT_EQ(clipboard(), QString());
-    EXPECT_TRUE(windows(QStringLiteral("^(✓ .*|No text found)$")).isEmpty());
-}
-
 TEST_F(TrayAppE2ETest, SecondStartBringsTheRunningOneForwardAndExits)
 {
     ASSERT_NO_FATAL_FAILURE(startAll());
     ASSERT_TRUE(openPicker()); // the first one runs and holds the shortcut
+    pressShortcut();
+    // X delivers events in order: once an Escape has closed the picker, the second press was handled before it.
     ASSERT_TRUE(cancelPicker());
+    EXPECT_EQ(pickerCount(), 0);
 
     QProcess& second = startApp();
     ASSERT_TRUE(second.waitForFinished(deadlineMs));

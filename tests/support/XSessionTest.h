@@ -128,15 +128,13 @@ protected:
     {
         QProcess& xvfb =
             start(QStringLiteral("Xvfb"),
-                  {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"),
-                   geometry, QStringLiteral("-nolisten"), QStringLiteral("tcp"), QStringLiteral("-noreset")},
+                  QStringLiteral("-displayfd 1 -screen 0 %1 -nolisten tcp -noreset").arg(geometry).split(u' '),
                   QProcessEnvironment::systemEnvironment());
         const QString display = firstLine(xvfb);
         ASSERT_FALSE(display.isEmpty()) << "Xvfb did not report its display";
         m_display = QLatin1Char(':') + display;
         QProcess& bus =
-            start(QStringLiteral("dbus-daemon"),
-                  {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")},
+            start(QStringLiteral("dbus-daemon"), QStringLiteral("--session --nofork --print-address=1").split(u' '),
                   QProcessEnvironment::systemEnvironment());
         m_bus = firstLine(bus);
         ASSERT_FALSE(m_bus.isEmpty()) << "dbus-daemon did not report its address";
