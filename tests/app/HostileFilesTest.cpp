@@ -12,10 +12,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <fstream>
 #include <map>
-#include <random>
 
 using TestSupport::Outcome;
 using TestSupport::TempDir;

@@ -3,11 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdint>
-#include <mutex>
 #include <numeric>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -47,26 +44,6 @@ TEST(InOrderTest, EmitsInIndexOrderWhenCompletionsArriveReversed)
             EXPECT_EQ(emitted, expected) << count << " in windows of " << window;
         }
     }
-}
-
-TEST(InOrderTest, NeverHoldsMoreThanInFlightResults)
-{
-    // Completions run on threads that outpace the emitter: the window must still stay bounded.
-    std::atomic<int> outstanding{0};
-    std::atomic<int> maxOutstanding{0};
-    std::vector<std::thread> workers;
-    std::mutex workersMutex;
-    recognizeInOrder(
-        20, 2,
-        [&](std::size_t i, std::function<void(OCRResult)> done) {
-            maxOutstanding = std::max(maxOutstanding.load(), ++outstanding);
-            std::lock_guard lock(workersMutex);
-            workers.emplace_back([i, done = std::move(done)] { done(resultWithText(i)); });
-        },
-        [&](std::size_t, OCRResult) { --outstanding; });
-    for (std::thread& t : workers)
-        t.join();
-    EXPECT_LE(maxOutstanding.load(), 2);
 }
 
 TEST(InOrderTest, PagesInFlightTogetherStayWithinTheirPixelBudget)
