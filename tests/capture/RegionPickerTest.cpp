@@ -49,19 +49,14 @@ TEST(RegionPickerTest, DragReportsGlobalBoxAndCropsDevicePixels)
     EXPECT_EQ(outcome.calls, 1);
 }
 
-TEST(RegionPickerTest, ClicksTinyBoxesAndEscapeCancel)
+// Which boxes are too small is the selection rules' to say (SelectionTest); here, that a click reports a cancel.
+TEST(RegionPickerTest, AClickAndEscapeCancel)
 {
-    for (const auto& [from, to] : std::vector<std::pair<QPointF, QPointF>>{{{5, 5}, {5, 5}}, {{5, 5}, {7, 50}}}) {
-        Outcome outcome;
-        auto window = picker(outcome);
-        dragOver(window.get(), from, to);
-        EXPECT_EQ(outcome.calls, 1);
-        EXPECT_FALSE(outcome.rect);
-    }
-    Outcome accepted;
-    auto window = picker(accepted);
-    dragOver(window.get(), {5, 5}, {8, 8});
-    EXPECT_TRUE(accepted.rect);
+    Outcome clicked;
+    auto window = picker(clicked);
+    dragOver(window.get(), {5, 5}, {5, 5});
+    EXPECT_EQ(clicked.calls, 1);
+    EXPECT_FALSE(clicked.rect);
 
     Outcome escaped;
     window = picker(escaped);
