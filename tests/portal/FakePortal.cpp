@@ -96,11 +96,7 @@ bool FakePortal::start(QString* why)
         *why = QStringLiteral("dbus-daemon printed no address");
         return false;
     }
-    ::setenv("DBUS_SESSION_BUS_ADDRESS", address.constData(), 1);
-
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QString::fromUtf8(address));
-    m_fake.setProcessEnvironment(environment);
+    ::setenv("DBUS_SESSION_BUS_ADDRESS", address.constData(), 1); // for this process's D-Bus and the fake's
     m_fake.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_fake.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(AMBREL_FAKE_PORTAL), folder()});
     if (firstLine(m_fake) != "ready") {
@@ -125,26 +121,23 @@ void FakePortal::emitActivatedFor(const QString& session, const QString& shortcu
     control(QStringLiteral("EmitActivatedFor"), {QVariant::fromValue(QDBusObjectPath(session)), shortcutId});
 }
 
+// An invalid reply (no answer) holds a default value: false, an empty list, an empty name.
 bool FakePortal::emitActivated(const QString& shortcutId)
 {
-    const QDBusReply<bool> reply = control(QStringLiteral("EmitActivated"), {shortcutId});
-    return reply.isValid() && reply.value();
+    return QDBusReply<bool>(control(QStringLiteral("EmitActivated"), {shortcutId})).value();
 }
 
 bool FakePortal::onBus()
 {
-    const QDBusReply<bool> reply = QDBusConnection::sessionBus().interface()->isServiceRegistered(portalService);
-    return reply.isValid() && reply.value();
+    return QDBusConnection::sessionBus().interface()->isServiceRegistered(portalService).value();
 }
 
 QStringList FakePortal::calls()
 {
-    const QDBusReply<QStringList> reply = control(QStringLiteral("Calls"));
-    return reply.isValid() ? reply.value() : QStringList();
+    return QDBusReply<QStringList>(control(QStringLiteral("Calls"))).value();
 }
 
 QString FakePortal::lastScreenshotFile()
 {
-    const QDBusReply<QString> reply = control(QStringLiteral("LastScreenshotFile"));
-    return reply.isValid() ? reply.value() : QString();
+    return QDBusReply<QString>(control(QStringLiteral("LastScreenshotFile"))).value();
 }
