@@ -46,9 +46,9 @@ std::string flate(const std::string& bytes)
     return qCompress(QByteArray::fromStdString(bytes), 9).mid(4).toStdString();
 }
 
-// A PDF of `contents.size()` pages of `width` × `height` points, each with the font F1 and the resources given,
-// followed by `extra` objects numbered from 4 + 2 × pages.
-std::string pdf(const std::vector<std::pair<std::string, std::string>>& contents, double width, double height,
+// A PDF of `contents.size()` pages of 300 × 200 points, each with the font F1 and the resources given, followed by
+// `extra` objects numbered from 4 + 2 × pages.
+std::string pdf(const std::vector<std::pair<std::string, std::string>>& contents,
                 const std::vector<std::string>& extra = {})
 {
     std::vector<std::string> objects{"<< /Type /Catalog /Pages 2 0 R >>"};
@@ -58,8 +58,7 @@ std::string pdf(const std::vector<std::pair<std::string, std::string>>& contents
         kids += std::to_string(3 + 2 * i) + " 0 R ";
     objects.push_back("<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(pages) + " >>");
     for (std::size_t i = 0; i < pages; ++i) {
-        objects.push_back("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + std::to_string(width) + " "
-                          + std::to_string(height) + "] /Contents " + std::to_string(4 + 2 * i)
+        objects.push_back("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 300 200] /Contents " + std::to_string(4 + 2 * i)
                           + " 0 R /Resources << /Font << /F1 " + std::to_string(3 + 2 * pages) + " 0 R >> "
                           + contents[i].second + " >> >>");
         const std::string packed = flate(contents[i].first);
@@ -131,11 +130,10 @@ TEST(HostileFilesTest, PageTooCostlyToDrawIsReportedWhileTheOtherPagesRead)
                               "/BitsPerComponent 8 /Filter /FlateDecode /Length 8 >>\nstream\n"
                               + flate(std::string(10, '\0')).substr(0, 8) + "\nendstream";
     const std::pair<std::string, std::string> second{textContent("The second page reads fine"), ""};
-    TestSupport::writeFile(home / "bomb.pdf", pdf({{bomb, ""}, second}, 300, 200));
+    TestSupport::writeFile(home / "bomb.pdf", pdf({{bomb, ""}, second}));
     ASSERT_LT(std::filesystem::file_size(home / "bomb.pdf"), 10'000u);
-    TestSupport::writeFile(
-        home / "giant.pdf",
-        pdf({{"q 300 0 0 200 0 0 cm /Im1 Do Q\n", "/XObject << /Im1 8 0 R >>"}, second}, 300, 200, {image}));
+    TestSupport::writeFile(home / "giant.pdf",
+                           pdf({{"q 300 0 0 200 0 0 cm /Im1 Do Q\n", "/XObject << /Im1 8 0 R >>"}, second}, {image}));
     const auto before = snapshot({home / "bomb.pdf", home / "giant.pdf"});
 
     for (const std::string name : {"bomb.pdf", "giant.pdf"}) {
@@ -305,7 +303,7 @@ TEST(OutputFailureTest, StandardOutputThatCannotBeWrittenIsAnError)
 {
     TempDir home;
     save(textPicture("Invoice number 1001"), home / "x.png");
-    TestSupport::writeFile(home / "x.pdf", pdf({{textContent("A page of plain prose text here"), ""}}, 300, 200));
+    TestSupport::writeFile(home / "x.pdf", pdf({{textContent("A page of plain prose text here"), ""}}));
     for (const char* name : {"x.png", "x.pdf"}) {
         const Outcome run = TestSupport::run(
             "/bin/sh", {"-c", "exec \"$0\" --ocr \"$1\" > /dev/full", AMBREL_EXECUTABLE, (home / name).string()},

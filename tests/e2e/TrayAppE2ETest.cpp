@@ -15,7 +15,7 @@
 namespace {
 constexpr int deadlineMs = 20000;
 
-// The screen content: a table, a line of prose, a QR code and an empty area, at known places.
+// The screen content: a table, a line of prose and a QR code, at known places.
 namespace Layout {
 const QRect table(30, 30, 560, 190);
 const QRect prose(30, 260, 760, 60);
@@ -73,7 +73,7 @@ protected:
         painter.drawText(Layout::prose.adjusted(10, 0, 0, 0), Qt::AlignVCenter,
                          QStringLiteral("The quick brown fox jumps over the lazy dog."));
         const QString qrPath = m_dir.filePath("qr.png");
-        run(QStringLiteral("qrencode"), {QStringLiteral("-o"), qrPath, QStringLiteral("-s"), QStringLiteral("6"),
+        run(QStringLiteral("qrencode"), {QStringLiteral("-s"), QStringLiteral("6"), QStringLiteral("-o"), qrPath,
                                          QStringLiteral("https://example.com/ambrel-e2e")});
         const QImage qr(qrPath);
         ASSERT_FALSE(qr.isNull());
@@ -82,9 +82,7 @@ protected:
         ASSERT_NO_FATAL_FAILURE(show(image));
         if (haveTools({"trayer"}))
             start(QStringLiteral("trayer"),
-                  {QStringLiteral("--edge"), QStringLiteral("bottom"), QStringLiteral("--align"),
-                   QStringLiteral("right"), QStringLiteral("--widthtype"), QStringLiteral("request")},
-                  environment());
+                  QStringLiteral("--edge bottom --align right --widthtype request").split(u' '), environment());
         startApp();
     }
 
