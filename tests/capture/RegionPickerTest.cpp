@@ -27,7 +27,8 @@ std::unique_ptr<RegionPicker> picker(Outcome& outcome)
 }
 } // namespace
 
-TEST(RegionPickerTest, DragReportsGlobalBoxAndCropsDevicePixels)
+// The crop at each screen's density is the two-screen test's to check.
+TEST(RegionPickerTest, DragReportsTheGlobalBoxOnce)
 {
     Outcome outcome;
     auto window = picker(outcome);
@@ -35,15 +36,6 @@ TEST(RegionPickerTest, DragReportsGlobalBoxAndCropsDevicePixels)
     ASSERT_EQ(outcome.calls, 1);
     ASSERT_TRUE(outcome.rect);
     EXPECT_EQ(*outcome.rect, QRectF(1010, 60, 20, 20));
-
-    const std::optional<Image> image = window->shot().crop(*outcome.rect);
-    ASSERT_TRUE(image);
-    EXPECT_EQ(image->width, 40);
-    EXPECT_EQ(image->height, 40);
-    // The red square, and nothing but it: red has BT.601 grey 76.
-    EXPECT_NEAR(image->grey(0, 0), 76, 2);
-    EXPECT_NEAR(image->grey(39, 39), 76, 2);
-
     // A second release does not report again.
     mouse(window.get(), QEvent::MouseButtonRelease, {50, 50});
     EXPECT_EQ(outcome.calls, 1);
