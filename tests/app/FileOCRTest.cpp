@@ -70,8 +70,8 @@ PagePainter scannedPage(const std::string& text)
 
 } // namespace
 
-// One image, one road: Markdown without a page heading, CSV, the diagnosis, and a blank image.
-TEST(FileOCRTest, ImageTableInEachModeAndItsDiagnosis)
+// Images: a table as Markdown without a page heading, as CSV and diagnosed; a blank image; a QR code alone.
+TEST(FileOCRTest, ImagesInEachModeAndTheTablesDiagnosis)
 {
     TempDir home;
     save(Drawn::table(), home / "table.png");
@@ -96,6 +96,12 @@ TEST(FileOCRTest, ImageTableInEachModeAndItsDiagnosis)
     const Outcome nothing = ambrel(home, {"--ocr", (home / "blank.png").string(), "--mode", "csv"});
     EXPECT_EQ(nothing.status, 0);
     EXPECT_EQ(nothing.out, "(no text found)\n");
+
+    const std::string qr = (home / "qr.png").string();
+    ASSERT_EQ(TestSupport::run("qrencode", {"-s", "8", "-o", qr, "https://example.org/ambrel"}).status, 0);
+    const Outcome code = ambrel(home, {"--ocr", qr});
+    EXPECT_EQ(code.status, 0) << code.err;
+    EXPECT_EQ(code.out, "https://example.org/ambrel\n");
 }
 
 TEST(FileOCRTest, OcrOnSeveralPdfPagesPrintsHeadingsAndTheExactTextLayer)
@@ -128,18 +134,6 @@ TEST(FileOCRTest, RuledPdfTableComesFromTheTextLayerWithoutRecognition)
     EXPECT_NE(diag.out.find("ruling lines: 4 vertical, 5 horizontal → grid 4×3 cells\n"), std::string::npos);
     EXPECT_NE(diag.out.find("\nregions: 1\n  table at "), std::string::npos) << diag.out;
     EXPECT_TRUE(diag.out.ends_with(" px: 4 rows × 3 cols (rules)\n✓ table detected: 4 rows × 3 cols\n")) << diag.out;
-}
-
-TEST(FileOCRTest, ImageHoldingOnlyAQrCodePrintsThePayload)
-{
-    TempDir home;
-    const std::filesystem::path qr = home / "qr.png";
-    const Outcome made = TestSupport::run("qrencode", {"-s", "8", "-o", qr.string(), "https://example.org/ambrel"});
-    if (made.status != 0)
-        GTEST_SKIP() << "qrencode is not installed";
-    const Outcome result = ambrel(home, {"--ocr", qr.string()});
-    EXPECT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.out, "https://example.org/ambrel\n");
 }
 
 TEST(FileOCRTest, UnreadableInputsFailCleanlyWithoutOutput)
