@@ -1,5 +1,7 @@
 #include "FakePortal.h"
 
+#include "support/XSessionTest.h"
+
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -23,15 +25,6 @@ QDBusMessage control(const QString& method, const QVariantList& arguments = {})
     QDBusMessage message = QDBusMessage::createMethodCall(portalService, controlPath, controlInterface, method);
     message.setArguments(arguments);
     return QDBusConnection::sessionBus().call(message, QDBus::Block, deadlineMs);
-}
-
-// The first line `process` prints, or nothing when it printed none in time.
-QByteArray firstLine(QProcess& process)
-{
-    while (!process.canReadLine())
-        if (!process.waitForReadyRead(deadlineMs))
-            return {};
-    return process.readLine().trimmed();
 }
 
 void stop(QProcess& process)
@@ -91,7 +84,7 @@ bool FakePortal::start(QString* why)
 
     m_bus.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--config-file=") + config,
                                                 QStringLiteral("--print-address"), QStringLiteral("--nofork")});
-    const QByteArray address = firstLine(m_bus);
+    const QByteArray address = firstLine(m_bus).toUtf8();
     if (address.isEmpty()) {
         *why = QStringLiteral("dbus-daemon printed no address");
         return false;

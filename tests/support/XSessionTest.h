@@ -30,6 +30,13 @@ inline bool waitFor(const std::function<bool()>& done, int ms = 20000)
     return true;
 }
 
+// The first line `process` prints, waited for up to 20 s; empty when none came.
+inline QString firstLine(QProcess& process)
+{
+    waitFor([&] { return process.canReadLine() || (process.waitForReadyRead(100) && process.canReadLine()); });
+    return QString::fromLatin1(process.readLine().trimmed());
+}
+
 // A test in a private X server: Xvfb on a display of its own, processes started against it, and a temporary
 // home for settings, data and the runtime folder. Every process started here is killed at the end of the test,
 // the X server last.
@@ -138,19 +145,6 @@ protected:
                   QProcessEnvironment::systemEnvironment());
         m_bus = firstLine(bus);
         ASSERT_FALSE(m_bus.isEmpty()) << "dbus-daemon did not report its address";
-    }
-
-    // The first line `process` prints, waited for up to 20 s; empty when none came.
-    static QString firstLine(QProcess& process)
-    {
-        QElapsedTimer timer;
-        timer.start();
-        while (!process.canReadLine() && !(process.waitForReadyRead(100) && process.canReadLine())) {
-            if (timer.elapsed() > 20000)
-                return {};
-            QThread::msleep(25);
-        }
-        return QString::fromLatin1(process.readLine().trimmed());
     }
 
     QTemporaryDir m_dir;
