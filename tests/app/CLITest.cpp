@@ -57,11 +57,8 @@ Dispatch dispatch(std::vector<std::string> tail, const CLI::Runners& runners)
 {
     tail.insert(tail.begin(), "/usr/bin/ambrel");
     std::ostringstream out, err;
-    Dispatch d;
-    d.status = CLI::maybeRun(tail, runners, out, err);
-    d.out = out.str();
-    d.err = err.str();
-    return d;
+    const std::optional<int> status = CLI::maybeRun(tail, runners, out, err);
+    return {status, out.str(), err.str()};
 }
 
 std::string usage(const std::string& reason)
