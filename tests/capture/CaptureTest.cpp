@@ -7,54 +7,24 @@
 #include "capture/qt/CaptureController.h"
 #include "capture/qt/RegionPicker.h"
 #include "store/qt/HistoryStore.h"
-#include "store/qt/SettingsStore.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QMouseEvent>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 namespace {
-using TableResult::run;
-
-// A recognizer stand-in that answers on a thread of its own, as the real one does, and remembers what it got.
-struct FakeRecognizer
-{
-    OCRResult answer;
-    std::vector<Image> images;
-    std::vector<bool> corrections;
-    Capture::Recognize function()
-    {
-        return [this](Image image, std::vector<std::string>, bool correct, OCR::Completion completion) {
-            images.push_back(image);
-            corrections.push_back(correct);
-            std::thread([answer = answer, completion = std::move(completion)] { completion(answer); }).detach();
-        };
-    }
-};
-
-class CaptureTest : public ::testing::Test
+class CaptureTest : public TempHomeTest
 {
 protected:
     void SetUp() override
     {
-        testApp();
-        ASSERT_TRUE(m_dir.isValid());
-        ::setenv("XDG_CONFIG_HOME", qPrintable(m_dir.filePath("config")), 1);
-        ::setenv("XDG_DATA_HOME", qPrintable(m_dir.filePath("data")), 1);
+        TempHomeTest::SetUp();
         ::setenv("AMBREL_PLATFORM", "x11", 1); // screen reading counts as allowed, as on X11
-        Settings::registerDefaults("en-US");
-        Settings::set(Settings::Key::playSound, false);
     }
     void TearDown() override { ::unsetenv("AMBREL_PLATFORM"); }
-
-    QTemporaryDir m_dir;
 };
 } // namespace
 
@@ -95,12 +65,14 @@ TEST_F(CaptureTest, BlankRegionKeepsTheClipboard)
     QSignalSpy messages(&capture, &Capture::messageShown);
     QGuiApplication::clipboard()->setText(QStringLiteral("before"));
     Settings::set(Settings::Key::outputMode, 4);
+    const std::size_t kept = HistoryStore::shared().items().size();
 
     capture.captureText();
     dragOver(controller.pickers().front(), {100, 100}, {200, 150});
     ASSERT_TRUE(QTest::qWaitFor([&] { return messages.count() == 1; }, 5000));
     EXPECT_EQ(messages.at(0).at(0).toString(), QStringLiteral("No text found"));
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
+    EXPECT_EQ(HistoryStore::shared().items().size(), kept);
     EXPECT_FALSE(recognizer.corrections.at(0)); // the code mode reads without language correction
 }
 

@@ -6,18 +6,14 @@
 
 #include <gtest/gtest.h>
 
-#include <tuple>
-
 using Settings::OutputMode;
 
 namespace {
 using TableResult::run;
 
-OCRResult proseResult()
+OCRResult withCodes(OCRResult result, std::vector<std::string> barcodes)
 {
-    OCRResult result;
-    result.words = {run("Hello", 0, 40), run("world", 45, 40)};
-    result.lines = {run("Hello world", 0, 40, 85)};
+    result.barcodes = std::move(barcodes);
     return result;
 }
 } // namespace
@@ -31,25 +27,47 @@ TEST(DeliveryTest, NothingRecognizedCopiesNothing)
     EXPECT_FALSE(Delivery::choose(blank, OutputMode::PlainText)); // must not empty the clipboard
 }
 
-TEST(DeliveryTest, TablesByModeWithTheirMessages)
+// What each mode copies of a table, of prose and of codes, and what it says; cells for spreadsheets go beside every
+// table text and never beside plain text.
+TEST(DeliveryTest, TextAndMessageByContentAndMode)
 {
-    const OCRResult result = TableResult::table();
-    ASSERT_TRUE(tableMarkdown(result));
-    const std::vector<std::tuple<OutputMode, std::string, std::string, bool>> cases{
-        {OutputMode::Auto, *tableMarkdown(result), "Copied table", true},
-        {OutputMode::MarkdownTable, *tableMarkdown(result), "Copied table (Markdown)", true},
-        {OutputMode::CSV, *tableCSV(result), "Copied table (CSV)", true},
-        {OutputMode::PlainText, result.plainText(), "Copied text", false},
-        {OutputMode::Code, result.plainText(), "Copied text", false},
+    const OCRResult table = TableResult::table();
+    OCRResult prose;
+    prose.words = {run("Hello", 0, 40), run("world", 45, 40)};
+    prose.lines = {run("Hello world", 0, 40, 85)};
+    const std::string markdown = *tableMarkdown(table);
+    struct Case
+    {
+        OCRResult result;
+        OutputMode mode;
+        std::string text;
+        std::string message;
+        bool isTable;
     };
-    for (const auto& [mode, text, message, isTable] : cases) {
-        const auto choice = Delivery::choose(result, mode);
-        ASSERT_TRUE(choice) << message;
-        EXPECT_EQ(choice->text, text);
-        EXPECT_EQ(choice->message, message);
-        EXPECT_EQ(choice->isTable, isTable) << message;
-        // Cells for spreadsheets beside every table text, and never beside plain text.
-        EXPECT_EQ(choice->html.find("<table>") != std::string::npos, isTable) << message;
+    const Case cases[] = {
+        {table, OutputMode::Auto, markdown, "Copied table", true},
+        {table, OutputMode::MarkdownTable, markdown, "Copied table (Markdown)", true},
+        {table, OutputMode::CSV, *tableCSV(table), "Copied table (CSV)", true},
+        {table, OutputMode::PlainText, table.plainText(), "Copied text", false},
+        {table, OutputMode::Code, table.plainText(), "Copied text", false},
+        {prose, OutputMode::Auto, "Hello world", "Copied text", false},
+        {prose, OutputMode::MarkdownTable, "Hello world", "No table found — copied text", false},
+        {prose, OutputMode::CSV, "Hello world", "No table found — copied text", false},
+        {withCodes({}, {"https://example.com/a", "second"}), OutputMode::Auto, "https://example.com/a\nsecond",
+         "Copied QR/barcode", false},
+        {withCodes(prose, {"payload"}), OutputMode::CSV, "Hello world\npayload", "No table found — copied text + QR",
+         false},
+        {withCodes(table, {"payload"}), OutputMode::Auto, markdown + "\npayload", "Copied table + QR", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message + " / " + c.text);
+        const auto choice = Delivery::choose(c.result, c.mode);
+        ASSERT_TRUE(choice);
+        EXPECT_EQ(choice->text, c.text);
+        EXPECT_EQ(choice->message, c.message);
+        EXPECT_EQ(choice->isTable, c.isTable);
+        EXPECT_EQ(choice->html.find("<table>") != std::string::npos, c.isTable);
+        EXPECT_EQ(choice->html.empty(), !c.isTable);
     }
 }
 
@@ -64,43 +82,4 @@ TEST(DeliveryTest, TableCellsAsHTMLAreEscaped)
     // A cell holding markup stays text: nothing in it opens a tag.
     const std::string injected = TableBuilder::renderHTML({{"<script>x</script>"}});
     EXPECT_EQ(injected.find("<script>"), std::string::npos);
-}
-
-TEST(DeliveryTest, TableModesWithoutTableFallBackToText)
-{
-    const OCRResult result = proseResult();
-    for (OutputMode mode : {OutputMode::MarkdownTable, OutputMode::CSV}) {
-        const auto choice = Delivery::choose(result, mode);
-        ASSERT_TRUE(choice);
-        EXPECT_EQ(choice->text, "Hello world");
-        EXPECT_EQ(choice->message, "No table found — copied text");
-        EXPECT_FALSE(choice->isTable);
-    }
-    EXPECT_EQ(Delivery::choose(result, OutputMode::Auto)->message, "Copied text");
-}
-
-TEST(DeliveryTest, BarcodesAreAppendedOrStandAlone)
-{
-    OCRResult onlyCode;
-    onlyCode.barcodes = {"https://example.com/a", "second"};
-    auto choice = Delivery::choose(onlyCode, OutputMode::Auto);
-    ASSERT_TRUE(choice);
-    EXPECT_EQ(choice->text, "https://example.com/a\nsecond");
-    EXPECT_EQ(choice->message, "Copied QR/barcode");
-    EXPECT_FALSE(choice->isTable);
-    EXPECT_TRUE(choice->html.empty());
-
-    OCRResult prose = proseResult();
-    prose.barcodes = {"payload"};
-    choice = Delivery::choose(prose, OutputMode::CSV);
-    EXPECT_EQ(choice->text, "Hello world\npayload");
-    EXPECT_EQ(choice->message, "No table found — copied text + QR");
-
-    OCRResult table = TableResult::table();
-    table.barcodes = {"payload"};
-    choice = Delivery::choose(table, OutputMode::Auto);
-    EXPECT_EQ(choice->text, *tableMarkdown(table) + "\npayload");
-    EXPECT_EQ(choice->message, "Copied table + QR");
-    EXPECT_TRUE(choice->isTable); // " + QR" keeps the table mark
-    EXPECT_FALSE(choice->html.empty());
 }

@@ -1,12 +1,12 @@
 // Two screens side by side with different densities, through the offscreen platform's screen configuration: a box
 // on the second screen is reported at its place on the desktop and cropped at that screen's own pixel density.
 #include "FakeScreens.h"
+#include "PickerDrag.h"
 #include "capture/qt/CaptureController.h"
 #include "capture/qt/RegionPicker.h"
 
 #include <QApplication>
 #include <QFile>
-#include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -35,16 +35,6 @@ QApplication& twoScreenApp()
     return *app;
 }
 
-void drag(RegionPicker* picker, QPointF from, QPointF to)
-{
-    for (auto [type, at] : {std::pair{QEvent::MouseButtonPress, from}, std::pair{QEvent::MouseMove, to},
-                            std::pair{QEvent::MouseButtonRelease, to}}) {
-        QMouseEvent event(type, at, picker->mapToGlobal(at), Qt::LeftButton,
-                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(picker, &event);
-    }
-}
-
 std::optional<CaptureController::Picked> pick(int screen, QPointF from, QPointF to)
 {
     CaptureController controller{std::make_unique<FakeGrabber>(true, 0)};
@@ -55,32 +45,31 @@ std::optional<CaptureController::Picked> pick(int screen, QPointF from, QPointF 
     if (pickers.size() != 2)
         return std::nullopt;
     EXPECT_EQ(pickers[1]->geometry(), QRect(800, 100, 640, 480));
-    drag(pickers[size_t(screen)], from, to);
+    dragOver(pickers[size_t(screen)], from, to);
     EXPECT_TRUE(QTest::qWaitFor([&] { return outcome.has_value(); }, 2000));
     return outcome.value_or(std::nullopt);
 }
 } // namespace
 
-TEST(TwoScreensTest, BoxOnSecondScreenIsOffsetAndCroppedAtItsDensity)
+TEST(TwoScreensTest, BoxIsPlacedOnTheDesktopAndCroppedAtItsScreensDensity)
 {
     twoScreenApp();
-    const auto picked = pick(1, {10, 10}, {30, 30});
-    ASSERT_TRUE(picked);
-    EXPECT_EQ(picked->globalRect, QRectF(810, 110, 20, 20));
-    ASSERT_TRUE(picked->image);
-    EXPECT_EQ(picked->image->width, 40);
-    EXPECT_EQ(picked->image->height, 40);
-    EXPECT_NEAR(picked->image->grey(0, 0), 76, 2); // the red square of that screen's picture, edge to edge
-    EXPECT_NEAR(picked->image->grey(39, 39), 76, 2);
-}
-
-TEST(TwoScreensTest, BoxOnFirstScreenUsesItsOwnSinglePixels)
-{
-    twoScreenApp();
-    const auto picked = pick(0, {30, 30}, {10, 10});
-    ASSERT_TRUE(picked);
-    EXPECT_EQ(picked->globalRect, QRectF(10, 10, 20, 20));
-    ASSERT_TRUE(picked->image);
-    EXPECT_EQ(picked->image->width, 20);
-    EXPECT_NEAR(picked->image->grey(19, 0), 76, 2);
+    struct Case
+    {
+        int screen;
+        QRectF global;
+        int side; // device pixels of the 20-point box
+    };
+    for (const Case& c : {Case{1, QRectF(810, 110, 20, 20), 40}, Case{0, QRectF(10, 10, 20, 20), 20}}) {
+        SCOPED_TRACE(c.screen);
+        const auto picked = pick(c.screen, {30, 30}, {10, 10});
+        ASSERT_TRUE(picked);
+        EXPECT_EQ(picked->globalRect, c.global);
+        ASSERT_TRUE(picked->image);
+        EXPECT_EQ(picked->image->width, c.side);
+        EXPECT_EQ(picked->image->height, c.side);
+        // The red square of that screen's picture, edge to edge.
+        EXPECT_NEAR(picked->image->grey(0, 0), 76, 2);
+        EXPECT_NEAR(picked->image->grey(c.side - 1, c.side - 1), 76, 2);
+    }
 }

@@ -1,5 +1,7 @@
 #include "FakePortal.h"
 
+#include "support/XSessionTest.h"
+
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -82,33 +84,19 @@ bool FakePortal::start(QString* why)
 
     m_bus.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--config-file=") + config,
                                                 QStringLiteral("--print-address"), QStringLiteral("--nofork")});
-    if (!m_bus.waitForStarted(deadlineMs)) {
-        *why = QStringLiteral("dbus-daemon did not start");
+    const QByteArray address = firstLine(m_bus).toUtf8();
+    if (address.isEmpty()) {
+        *why = QStringLiteral("dbus-daemon printed no address");
         return false;
     }
-    while (!m_bus.canReadLine())
-        if (!m_bus.waitForReadyRead(deadlineMs)) {
-            *why = QStringLiteral("dbus-daemon printed no address");
-            return false;
-        }
-    const QByteArray address = m_bus.readLine().trimmed();
-    ::setenv("DBUS_SESSION_BUS_ADDRESS", address.constData(), 1);
-
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QString::fromUtf8(address));
-    m_fake.setProcessEnvironment(environment);
+    ::setenv("DBUS_SESSION_BUS_ADDRESS", address.constData(), 1); // for this process's D-Bus and the fake's
     m_fake.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_fake.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(AMBREL_FAKE_PORTAL), folder()});
-    if (!m_fake.waitForStarted(deadlineMs)) {
-        *why = QStringLiteral("the fake portal did not start");
+    if (firstLine(m_fake) != "ready") {
+        *why = QStringLiteral("the fake portal did not get ready (python3-dbus and python3-gi installed?)");
         return false;
     }
-    while (!m_fake.canReadLine())
-        if (!m_fake.waitForReadyRead(deadlineMs)) {
-            *why = QStringLiteral("the fake portal did not get ready (python3-dbus and python3-gi installed?)");
-            return false;
-        }
-    return m_fake.readLine().trimmed() == "ready";
+    return true;
 }
 
 void FakePortal::setScreenshotAnswer(unsigned response, const QString& png)
@@ -126,26 +114,23 @@ void FakePortal::emitActivatedFor(const QString& session, const QString& shortcu
     control(QStringLiteral("EmitActivatedFor"), {QVariant::fromValue(QDBusObjectPath(session)), shortcutId});
 }
 
+// An invalid reply (no answer) holds a default value: false, an empty list, an empty name.
 bool FakePortal::emitActivated(const QString& shortcutId)
 {
-    const QDBusReply<bool> reply = control(QStringLiteral("EmitActivated"), {shortcutId});
-    return reply.isValid() && reply.value();
+    return QDBusReply<bool>(control(QStringLiteral("EmitActivated"), {shortcutId})).value();
 }
 
 bool FakePortal::onBus()
 {
-    const QDBusReply<bool> reply = QDBusConnection::sessionBus().interface()->isServiceRegistered(portalService);
-    return reply.isValid() && reply.value();
+    return QDBusConnection::sessionBus().interface()->isServiceRegistered(portalService).value();
 }
 
 QStringList FakePortal::calls()
 {
-    const QDBusReply<QStringList> reply = control(QStringLiteral("Calls"));
-    return reply.isValid() ? reply.value() : QStringList();
+    return QDBusReply<QStringList>(control(QStringLiteral("Calls"))).value();
 }
 
 QString FakePortal::lastScreenshotFile()
 {
-    const QDBusReply<QString> reply = control(QStringLiteral("LastScreenshotFile"));
-    return reply.isValid() ? reply.value() : QString();
+    return QDBusReply<QString>(control(QStringLiteral("LastScreenshotFile"))).value();
 }

@@ -55,37 +55,24 @@ Outcome run(const std::string& program, const std::vector<std::string>& argument
     posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
 
-    std::vector<std::string> argvStrings{program};
-    argvStrings.insert(argvStrings.end(), arguments.begin(), arguments.end());
+    // env(1) changes the environment, its removals before its settings, and finds the program on the changed PATH.
+    std::vector<std::string> strings{"env"};
+    for (const auto& [name, value] : environment)
+        if (!value)
+            strings.insert(strings.end(), {"-u", name});
+    for (const auto& [name, value] : environment)
+        if (value)
+            strings.push_back(name + "=" + *value);
+    strings.push_back(program);
+    strings.insert(strings.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
-    for (std::string& s : argvStrings)
+    for (std::string& s : strings)
         argv.push_back(s.data());
     argv.push_back(nullptr);
 
-    std::map<std::string, std::string> merged;
-    for (char** e = environ; *e != nullptr; ++e) {
-        const std::string entry = *e;
-        const auto eq = entry.find('=');
-        if (eq != std::string::npos)
-            merged[entry.substr(0, eq)] = entry.substr(eq + 1);
-    }
-    for (const auto& [name, value] : environment) {
-        if (value)
-            merged[name] = *value;
-        else
-            merged.erase(name);
-    }
-    std::vector<std::string> envStrings;
-    for (const auto& [name, value] : merged)
-        envStrings.push_back(name + "=" + value);
-    std::vector<char*> envp;
-    for (std::string& s : envStrings)
-        envp.push_back(s.data());
-    envp.push_back(nullptr);
-
     Outcome outcome;
     pid_t pid = 0;
-    const int spawned = posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+    const int spawned = posix_spawn(&pid, "/usr/bin/env", &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0)
         return outcome;
@@ -94,9 +81,7 @@ Outcome run(const std::string& program, const std::vector<std::string>& argument
     int wstatus = 0;
     while (true) {
         const pid_t done = ::waitpid(pid, &wstatus, WNOHANG);
-        if (done == pid)
-            break;
-        if (done < 0 && errno != EINTR)
+        if (done == pid || (done < 0 && errno != EINTR))
             break;
         if (std::chrono::steady_clock::now() > deadline) {
             outcome.timedOut = true;

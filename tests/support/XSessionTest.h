@@ -1,13 +1,17 @@
 #pragma once
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -26,6 +30,13 @@ inline bool waitFor(const std::function<bool()>& done, int ms = 20000)
     return true;
 }
 
+// The first line `process` prints, waited for up to 20 s; empty when none came.
+inline QString firstLine(QProcess& process)
+{
+    waitFor([&] { return process.canReadLine() || (process.waitForReadyRead(100) && process.canReadLine()); });
+    return QString::fromLatin1(process.readLine().trimmed());
+}
+
 // A test in a private X server: Xvfb on a display of its own, processes started against it, and a temporary
 // home for settings, data and the runtime folder. Every process started here is killed at the end of the test,
 // the X server last.
@@ -42,6 +53,48 @@ protected:
             }
         }
         m_processes.clear();
+    }
+
+    // Whether every one of `tools` is on the PATH.
+    static bool haveTools(const QStringList& tools)
+    {
+        return std::all_of(tools.begin(), tools.end(),
+                           [](const QString& tool) { return !QStandardPaths::findExecutable(tool).isEmpty(); });
+    }
+
+    // The folders the app writes to, and its settings file holding the [General] lines given.
+    void prepareHome(const QByteArray& settings)
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        for (const char* folder : {"config/Ambrel", "data", "run"})
+            QDir(m_dir.path()).mkpath(QLatin1String(folder));
+        QFile::setPermissions(m_dir.filePath("run"),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile file(m_dir.filePath("config/Ambrel/Ambrel.conf"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[General]\n" + settings);
+    }
+
+    // Runs a short command against the display to its end and returns its standard output.
+    QString run(const QString& program, const QStringList& arguments)
+    {
+        QProcess process;
+        process.setProcessEnvironment(environment());
+        process.start(program, arguments);
+        if (!process.waitForFinished(10000)) {
+            process.kill();
+            process.waitForFinished();
+        }
+        return QString::fromUtf8(process.readAllStandardOutput());
+    }
+
+    // Windows that are mapped: xdotool also finds a window between its creation and its mapping, when clicks and
+    // keys still go to whatever lies below.
+    QStringList windows(const QString& namePattern)
+    {
+        return run(QStringLiteral("xdotool"),
+                   {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), namePattern})
+            .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
 
     QProcess& start(const QString& program, const QStringList& arguments, const QProcessEnvironment& env)
@@ -82,31 +135,16 @@ protected:
     {
         QProcess& xvfb =
             start(QStringLiteral("Xvfb"),
-                  {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"),
-                   geometry, QStringLiteral("-nolisten"), QStringLiteral("tcp"), QStringLiteral("-noreset")},
+                  QStringLiteral("-displayfd 1 -screen 0 %1 -nolisten tcp -noreset").arg(geometry).split(u' '),
                   QProcessEnvironment::systemEnvironment());
         const QString display = firstLine(xvfb);
         ASSERT_FALSE(display.isEmpty()) << "Xvfb did not report its display";
         m_display = QLatin1Char(':') + display;
         QProcess& bus =
-            start(QStringLiteral("dbus-daemon"),
-                  {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")},
+            start(QStringLiteral("dbus-daemon"), QStringLiteral("--session --nofork --print-address=1").split(u' '),
                   QProcessEnvironment::systemEnvironment());
         m_bus = firstLine(bus);
         ASSERT_FALSE(m_bus.isEmpty()) << "dbus-daemon did not report its address";
-    }
-
-    // The first line `process` prints, waited for up to 20 s; empty when none came.
-    static QString firstLine(QProcess& process)
-    {
-        QElapsedTimer timer;
-        timer.start();
-        while (!process.canReadLine() && !(process.waitForReadyRead(100) && process.canReadLine())) {
-            if (timer.elapsed() > 20000)
-                return {};
-            QThread::msleep(25);
-        }
-        return QString::fromLatin1(process.readLine().trimmed());
     }
 
     QTemporaryDir m_dir;

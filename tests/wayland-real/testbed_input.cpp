@@ -1,10 +1,10 @@
 // Input devices for the Wayland test bed, so the compositor delivers the events to whichever window is under the
 // pointer or has the focus, as with a real mouse and keyboard: a wlroots virtual pointer (sway), or KWin's fake
-// input (KWin run with KWIN_WAYLAND_NO_PERMISSION_CHECKS=1). Commands come one a line on standard input and each
-// is answered "ok" once the compositor has taken it:
-//   move X Y            (layout pixels of an output of size W×H given on the command line)
-//   press | release     (the left button)
-//   key CODE down|up    (a Linux key code, KWin only)
+// input for keys (KWin run with KWIN_WAYLAND_NO_PERMISSION_CHECKS=1). Commands come one a line on standard input
+// and each is answered "ok" once the compositor has taken it:
+//   move X Y            (layout pixels of an output of size W×H given on the command line; sway only)
+//   press | release     (the left button; sway only)
+//   key CODE down|up    (a Linux key code; KWin only)
 // usage: testbed_input WIDTH HEIGHT
 //
 // The protocols are described here by hand, as wayland-scanner would generate them, so that nothing but the
@@ -61,8 +61,6 @@ namespace Fake {
 enum : std::uint32_t
 {
     authenticate = 0,
-    button = 2,
-    motionAbsolute = 9,
     key = 10,
 };
 }
@@ -127,21 +125,14 @@ int main(int argc, char** argv)
 
     std::string command;
     while (std::cin >> command) {
-        if (command == "move") {
+        if (command == "move" && pointer) {
             std::uint32_t x = 0, y = 0;
             std::cin >> x >> y;
-            if (pointer)
-                wl_proxy_marshal(pointer, Virtual::motionAbsolute, milliseconds(), x, y, width, height);
-            else
-                wl_proxy_marshal(globals.fake, Fake::motionAbsolute, wl_fixed_from_int(int(x)),
-                                 wl_fixed_from_int(int(y)));
-        } else if (command == "press" || command == "release") {
+            wl_proxy_marshal(pointer, Virtual::motionAbsolute, milliseconds(), x, y, width, height);
+        } else if ((command == "press" || command == "release") && pointer) {
             const std::uint32_t state =
                 command == "press" ? WL_POINTER_BUTTON_STATE_PRESSED : WL_POINTER_BUTTON_STATE_RELEASED;
-            if (pointer)
-                wl_proxy_marshal(pointer, Virtual::button, milliseconds(), std::uint32_t(BTN_LEFT), state);
-            else
-                wl_proxy_marshal(globals.fake, Fake::button, std::uint32_t(BTN_LEFT), state);
+            wl_proxy_marshal(pointer, Virtual::button, milliseconds(), std::uint32_t(BTN_LEFT), state);
         } else if (command == "key" && globals.fake) {
             std::uint32_t code = 0;
             std::string state;
