@@ -27,7 +27,7 @@ build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
 test: build
-	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	cd $(BUILD) && AMBREL_TEST_STRICT=1 ctest --output-on-failure -j $(JOBS)
 
 # The core and engine tests once more under AddressSanitizer and UndefinedBehaviorSanitizer, in a build folder of
 # their own. Leaks are not reported: Qt, fontconfig and Tesseract keep process-lifetime allocations by design.

@@ -1,5 +1,6 @@
 // The command-line runners end to end: the real executable on inputs the tests draw, with real Tesseract and
 // Poppler, checking what a user or a script sees — standard output, standard error and the exit status.
+#include "Missing.h"
 #include "RunAmbrel.h"
 
 #include <QPageSize>
@@ -183,8 +184,8 @@ TEST(FileOCRTest, BatchWritesOneSheetPerPageAndSkipsUnreadableInputs)
                              "for ws in wb.worksheets:\n"
                              "    print(ws.title, [[c for c in row] for row in ws.iter_rows(values_only=True)])\n",
                              out.string()});
-    if (read.status != 0 && read.err.find("No module named") != std::string::npos)
-        GTEST_SKIP() << "python3-openpyxl is not installed";
+    AMBREL_NEEDS(read.status == 0 || read.err.find("No module named") == std::string::npos,
+                 "python3-openpyxl is not installed");
     // Prices are numbers a SUM adds up; codes stay text.
     EXPECT_EQ(read.out, "two.pdf — p1 [['A page of plain prose text.']]\n"
                         "two.pdf — p2 [['Code', 'Item', 'Price'], ['A1', 'Bolt', 0.1], ['B2', 'Nut', 0.05], "

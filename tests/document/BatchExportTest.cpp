@@ -1,6 +1,7 @@
 #include "export/qt/BatchExport.h"
 
 #include "DocumentTestSupport.h"
+#include "Missing.h"
 #include "export/BatchExpand.h"
 
 #include <QAbstractItemView>
@@ -83,8 +84,7 @@ TEST_F(BatchExportTest, EveryPageBecomesASheetInInputAndPageOrder)
     EXPECT_EQ(r.messages.first(), QStringLiteral("Processing 1 / 5\u2026"));
     EXPECT_EQ(r.messages.last(), QStringLiteral("\u2713 Exported 4 sheets; skipped d.jpg: could not read"));
 
-    if (!hasOpenpyxl())
-        GTEST_SKIP() << "openpyxl is not installed";
+    AMBREL_NEEDS(hasOpenpyxl(), "python3-openpyxl is not installed");
     EXPECT_EQ(sheetsOf(r.destination), QStringLiteral("a.pdf \u2014 p1\tAlpha one\na.pdf \u2014 p2\tAlpha two\n"
                                                       "b.png\tBRAVO LINE\tSECOND LINE\nc.png\tQR-PAYLOAD-7\n"));
 }

@@ -1,6 +1,7 @@
 // The tray application end to end: a private Xvfb, a window of known pixels, the app with fresh settings, the
 // shortcut and the drag sent with xdotool and the clipboard read with xclip. Every process started here is killed
 // at the end of its test, pass or fail.
+#include "Missing.h"
 #include "store/qt/HistoryFile.h"
 #include "support/XSessionTest.h"
 
@@ -40,8 +41,7 @@ class TrayAppE2ETest : public XSessionTest
 protected:
     void SetUp() override
     {
-        if (!haveTools({"Xvfb", "xdotool", "xclip", "qrencode"}))
-            GTEST_SKIP() << "Xvfb, xdotool, xclip or qrencode missing";
+        AMBREL_NEEDS(haveTools({"Xvfb", "xdotool", "xclip", "qrencode"}), "Xvfb, xdotool, xclip or qrencode missing");
         static int argc = 1;
         static char name[] = "e2e_tests";
         static char* argv[] = {name, nullptr};
@@ -261,8 +261,7 @@ TEST_F(TrayAppE2ETest, FirstRunWaitsForTheTerms)
 // ImageMagick's viewer) leave it 0. Read as alpha, that made every capture over such a window blank.
 TEST_F(TrayAppE2ETest, WindowsOfOtherToolkitsAreRead)
 {
-    if (!haveTools({"display"}))
-        GTEST_SKIP() << "ImageMagick's display is not installed";
+    AMBREL_NEEDS(haveTools({"display"}), "ImageMagick's display is not installed");
     QImage image(600, 200, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter painter(&image);

@@ -1,6 +1,7 @@
 // `ambrel --capture` and `ambrel FILE…` end to end in a private Xvfb, as desktop shortcuts and file managers run
 // them: they hand their request to the running instance and exit, or with none running they become the
 // application and carry it out. Every process started here is killed at the end of its test.
+#include "Missing.h"
 #include "support/XSessionTest.h"
 
 #include <gtest/gtest.h>
@@ -25,8 +26,7 @@ class CaptureCommandTest : public XSessionTest, public ::testing::WithParamInter
 protected:
     void SetUp() override
     {
-        if (!haveTools({"Xvfb", "xdotool"}))
-            GTEST_SKIP() << "Xvfb or xdotool missing";
+        AMBREL_NEEDS(haveTools({"Xvfb", "xdotool"}), "Xvfb or xdotool missing");
         ASSERT_NO_FATAL_FAILURE(prepareHome("playSound=false\nreadyHintShown=true\ntermsVersionAccepted=1\n"));
         ASSERT_NO_FATAL_FAILURE(startServer(QStringLiteral("800x600x24")));
     }

@@ -1,6 +1,7 @@
 // Screen capture through the Screenshot portal: the fake portal answers with a known picture, refuses, or reports
 // a cancelled prompt, and the capture flow runs on to the clipboard or to its permission message.
 #include "FakePortal.h"
+#include "Missing.h"
 #include "capture/PickerDrag.h"
 #include "capture/QtTestApp.h"
 #include "capture/portal/PortalScreenshot.h"
@@ -43,8 +44,7 @@ protected:
         TempHomeTest::SetUp();
         QString why;
         m_portal = FakePortal::instance(&why);
-        if (!m_portal)
-            GTEST_SKIP() << why.toStdString();
+        AMBREL_NEEDS(m_portal, why.toStdString());
         ::setenv("AMBREL_PLATFORM", "portal", 1);
         m_portal->setModes(QStringLiteral("bind"), QStringLiteral("file"));
         Permissions::setSettingsOpener([this] { ++m_settingsOpened; });

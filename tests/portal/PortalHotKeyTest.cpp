@@ -3,6 +3,7 @@
 #include "capture/portal/PortalHotKey.h"
 
 #include "FakePortal.h"
+#include "Missing.h"
 #include "capture/HotKeyConfig.h"
 #include "capture/QtTestApp.h"
 #include "capture/portal/ShortcutTrigger.h"
@@ -63,8 +64,7 @@ protected:
         TempHomeTest::SetUp();
         QString why;
         m_portal = FakePortal::instance(&why);
-        if (!m_portal)
-            GTEST_SKIP() << why.toStdString();
+        AMBREL_NEEDS(m_portal, why.toStdString());
         ::setenv("AMBREL_PLATFORM", "portal", 1);
         m_portal->setModes(QStringLiteral("bind"), QStringLiteral("file"));
     }

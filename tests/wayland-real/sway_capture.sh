@@ -19,7 +19,7 @@ source "$(dirname "$0")/testbed_common.sh"
 
 
 for tool in convert swaymsg wl-paste /usr/bin/python3; do
-    command -v "$tool" >/dev/null || { echo "skipped: $tool missing" >&2; exit 77; }
+    command -v "$tool" >/dev/null || { echo "$tool missing (scripts/install-deps)" >&2; [[ -n "${AMBREL_TEST_STRICT:-}" ]] && exit 1; exit 77; }
 done
 
 # ---- the known picture, as the output's background ----
