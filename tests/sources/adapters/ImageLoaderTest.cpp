@@ -94,32 +94,13 @@ std::string textPage(const std::string& words)
 
 } // namespace
 
-TEST_F(ImageLoaderTest, PdfPagesAreNumberedAndRenderOnlyWhenAsked)
+// Pages are listed from the file's page sizes alone and rendered when asked; an empty or gigantic page is left out
+// but the labels count on, and a page's text layer is read from the page that was rendered.
+TEST_F(ImageLoaderTest, PdfPagesAreListedWithoutTheUnrenderableOnesAndRenderOnlyWhenAsked)
 {
-    std::vector<PageDrawing> drawings;
-    for (int i = 1; i <= 3; ++i)
-        drawings.push_back([i](QPainter& p) { p.drawText(QPointF(20, 40), QString("Words on page %1").arg(i)); });
-    writePdf(at("SCAN.PDF"), drawings);
-    writePdf(at("report.pdf"), {drawings[0]});
-    EXPECT_EQ(ImageLoader::pages(at("report.pdf")).at(0).label, "report.pdf");
+    writeHandPdf(at("one.pdf"), {{"0 0 612 792", textPage("The only page")}});
+    EXPECT_EQ(ImageLoader::pages(at("one.pdf")).at(0).label, "one.pdf");
 
-    const auto pages = ImageLoader::pages(at("SCAN.PDF"));
-    ASSERT_EQ(pages.size(), 3u);
-    for (int k = 1; k <= 3; ++k) {
-        EXPECT_EQ(pages[k - 1].label, "SCAN.PDF" + dash + std::to_string(k));
-        EXPECT_EQ(pages[k - 1].pageIndex, k);
-        EXPECT_EQ(pages[k - 1].pdfPath, at("SCAN.PDF"));
-    }
-    const auto image = pages[1].image();
-    ASSERT_TRUE(image);
-    EXPECT_EQ(image->width, 1000);
-    // The listing holds no pixels: once the file is gone, a page has nothing left to render.
-    std::filesystem::remove(at("SCAN.PDF"));
-    EXPECT_FALSE(pages[0].image());
-}
-
-TEST_F(ImageLoaderTest, EmptyAndGiganticPdfPagesAreLeftOutButKeepTheirTextLayer)
-{
     writeHandPdf(at("gaps.pdf"), {{"0 0 612 792", textPage("Text of the first page of this document")},
                                   {"0 0 0 792", textPage("Text of the empty page of this document")},
                                   {"0 0 14400 14400", textPage("Text of the huge page of this document")},
@@ -128,25 +109,16 @@ TEST_F(ImageLoaderTest, EmptyAndGiganticPdfPagesAreLeftOutButKeepTheirTextLayer)
     ASSERT_EQ(pages.size(), 2u);
     EXPECT_EQ(pages[0].label, "gaps.pdf" + dash + "1");
     EXPECT_EQ(pages[1].label, "gaps.pdf" + dash + "2");
-    // The label counts on, but the text layer read for the second page is that of the page that was rendered.
+    EXPECT_EQ(pages[0].pageIndex, 1);
     EXPECT_EQ(pages[1].pageIndex, 4);
     EXPECT_EQ(PageText::plain(*pages[1].pdfPath, *pages[1].pageIndex), "Text of the last page of this document");
     const auto image = pages[1].image();
     ASSERT_TRUE(image);
     EXPECT_EQ(image->width, 1530);
     EXPECT_EQ(image->height, 1980);
-}
-
-TEST_F(ImageLoaderTest, LockedPdfGivesNoPages)
-{
-    // A standard security handler whose user password is not empty: Poppler cannot open it without one.
-    const std::string encrypt = "<< /Filter /Standard /V 1 /R 2 /Length 40 /P -4 "
-                                "/O <0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef> "
-                                "/U <fedcba9876543210fedcba9876543210fedcba9876543210fedcba9876543210> >>";
-    writeHandPdf(at("locked.pdf"), {{"0 0 612 792", textPage("secret words of the page")}},
-                 "/Encrypt 6 0 R /ID [<00112233445566778899aabbccddeeff> <00112233445566778899aabbccddeeff>]", encrypt);
-    EXPECT_TRUE(ImageLoader::pages(at("locked.pdf")).empty());
-    EXPECT_FALSE(PageText::plain(at("locked.pdf"), 1));
+    // The listing holds no pixels: once the file is gone, a page has nothing left to render.
+    std::filesystem::remove(at("gaps.pdf"));
+    EXPECT_FALSE(pages[0].image());
 }
 
 TEST_F(ImageLoaderTest, PicturesInEveryOfferedFormat)
@@ -233,6 +205,12 @@ TEST_F(ImageLoaderTest, BadInputsGiveNoPages)
     writeBytes(at("cut.gif"), readBytes(writeGif("whole.gif", 2)).substr(0, 60));
     // A decompression bomb: a few bytes of GIF whose logical screen is 65535 × 65535 (17 GB decoded).
     writeGif("bomb.gif", 1, 65535, 65535);
+    // A standard security handler whose user password is not empty: Poppler cannot open it without one.
+    const std::string encrypt = "<< /Filter /Standard /V 1 /R 2 /Length 40 /P -4 "
+                                "/O <0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef> "
+                                "/U <fedcba9876543210fedcba9876543210fedcba9876543210fedcba9876543210> >>";
+    writeHandPdf(at("locked.pdf"), {{"0 0 612 792", textPage("secret words of the page")}},
+                 "/Encrypt 6 0 R /ID [<00112233445566778899aabbccddeeff> <00112233445566778899aabbccddeeff>]", encrypt);
     writeBytes(at("empty.jpg"), "");
     writeBytes(at("empty.pdf"), "");
     writeBytes(at("notes.png"), "These are notes, not a picture.\n");
@@ -247,9 +225,10 @@ TEST_F(ImageLoaderTest, BadInputsGiveNoPages)
     ASSERT_EQ(mkfifo(at("pipe.png").c_str(), 0600), 0);
     ASSERT_EQ(mkfifo(at("pipe.pdf").c_str(), 0600), 0);
 
-    for (const char* name :
-         {"cut.png", "cut.jpg", "cut.bmp", "cut.gif", "bomb.gif", "empty.jpg", "empty.pdf", "notes.png", "notes.pdf",
-          "cut.pdf", "fake.heic", "folder.png", "folder.pdf", "pipe.png", "pipe.pdf", "missing.png", "missing.pdf"})
+    for (const char* name : {"cut.png", "cut.jpg", "cut.bmp", "cut.gif", "bomb.gif", "empty.jpg", "empty.pdf",
+                             "notes.png", "notes.pdf", "cut.pdf", "locked.pdf", "fake.heic", "folder.png", "folder.pdf",
+                             "pipe.png", "pipe.pdf", "missing.png", "missing.pdf"})
         EXPECT_TRUE(ImageLoader::pages(at(name)).empty()) << name;
     EXPECT_TRUE(ImageLoader::pages("").empty());
+    EXPECT_FALSE(PageText::plain(at("locked.pdf"), 1));
 }
