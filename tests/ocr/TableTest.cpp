@@ -51,9 +51,9 @@ OCRResult ruled()
     return result;
 }
 
-template <typename Change> OCRResult with(OCRResult result, Change change)
+OCRResult withPdfGrid(OCRResult result, TableGrid grid)
 {
-    change(result);
+    result.pdfGrid = std::move(grid);
     return result;
 }
 } // namespace
@@ -96,17 +96,16 @@ TEST(TableGridTest, PdfGridThenRuledGridThenWhitespaceWithTheHeaderMerged)
 {
     const TableGrid pdf{{"a", "b"}, {"1", "2"}};
     const TableGrid nameQty{{"Name", "Qty"}, {"Tea", "3"}};
+    OCRResult unruled = twoByTwo();
+    unruled.image = Image::blankGrey(300, 120);
     const std::vector<std::tuple<OCRResult, std::optional<TableGrid>, const char*>> cases{
         {twoByTwo(), nameQty, "white space"},
         {prose(), std::nullopt, "prose is no table"},
-        {with(twoByTwo(),
-              [](OCRResult& r) {
-                  r.pdfGrid = TableGrid{{"Unit", "Price"}, {"", "(EUR)"}, {"kg", "4"}};
-              }),
+        {withPdfGrid(twoByTwo(), {{"Unit", "Price"}, {"", "(EUR)"}, {"kg", "4"}}),
          TableGrid{{"Unit", "Price (EUR)"}, {"kg", "4"}}, "the PDF's grid, header merged"},
         {ruled(), TableGrid{{"Name", "Qty", "Price"}, {"Tea", "3", "4"}, {"Cake", "1", "6"}}, "rulings"},
-        {with(ruled(), [&](OCRResult& r) { r.pdfGrid = pdf; }), pdf, "the PDF's grid over rulings"},
-        {with(twoByTwo(), [](OCRResult& r) { r.image = Image::blankGrey(300, 120); }), nameQty, "an unruled image"},
+        {withPdfGrid(ruled(), pdf), pdf, "the PDF's grid over rulings"},
+        {unruled, nameQty, "an unruled image"},
     };
     for (const auto& [result, expected, why] : cases)
         EXPECT_EQ(tableGrid(result), expected) << why;
@@ -116,9 +115,8 @@ TEST(TableGridTest, PdfGridThenRuledGridThenWhitespaceWithTheHeaderMerged)
 
 TEST(OutputTextTest, TableModesRenderTheTableAndEveryModeFallsBackToPlainText)
 {
-    OCRResult pdfPage;
+    OCRResult pdfPage = withPdfGrid({}, {{"a", "b"}, {"1", "2"}});
     pdfPage.exactText = "Exact page text";
-    pdfPage.pdfGrid = TableGrid{{"a", "b"}, {"1", "2"}};
     const std::string markdown = "| Name | Qty |\n| --- | --- |\n| Tea | 3 |";
     const std::vector<std::tuple<OCRResult, OutputMode, std::string>> cases{
         {twoByTwo(), OutputMode::Auto, markdown},
