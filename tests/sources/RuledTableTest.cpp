@@ -152,11 +152,6 @@ TEST(RuledTableGridTest, RunsLandInTheColumnBandOfTheirLargestOverlap)
     };
     const TableGrid diagonalGrid{{"a", "", ""}, {"", "b", ""}, {"", "", "c"}};
     const std::vector<std::tuple<std::vector<TextRun>, std::optional<TableGrid>, const char*>> cases{
-        {{word("Item", 30, 60, topRow), word("Qty", 110, 150, topRow), word("Price", 190, 250, topRow),
-          word("Pen", 30, 55, middleRow), word("2", 110, 120, middleRow), word("1.50", 200, 240, middleRow),
-          word("Ink", 30, 55, bottomRow), word("10", 110, 125, bottomRow), word("9.00", 200, 240, bottomRow)},
-         TableGrid{{"Item", "Qty", "Price"}, {"Pen", "2", "1.50"}, {"Ink", "10", "9.00"}},
-         "a full table"},
         {{word("Name", 60, 95, topRow), word("Full", 25, 55, topRow), word("Qty", 110, 150, topRow),
           word("Ann", 30, 55, middleRow), word("3", 110, 120, middleRow)},
          TableGrid{{"Full Name", "Qty"}, {"Ann", "3"}},
