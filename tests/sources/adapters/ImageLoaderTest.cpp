@@ -203,7 +203,16 @@ TEST_F(ImageLoaderTest, BadInputsGiveNoPages)
         writeBytes(at(std::string("cut.") + format), bytes.substr(0, bytes.size() * 2 / 3));
     }
     writeBytes(at("cut.gif"), readBytes(writeGif("whole.gif", 2)).substr(0, 60));
-    // A decompression bomb: a few bytes of GIF whose logical screen is 65535 × 65535 (17 GB decoded).
+    // Decompression bombs: a BMP header claiming 16000 × 16000 pixels (1 GB decoded) over 60 × 40 pixels of data
+    // is refused by its header's size before decoding; a GIF whose logical screen is 65535 × 65535 (17 GB), which
+    // Qt does not report as the size, is refused when decoding would allocate it.
+    std::string bmp = readBytes(writePicture("bomb.bmp", "bmp"));
+    for (std::size_t offset : {18, 22}) // width and height, little-endian
+        bmp.replace(offset, 4, std::string("\x80\x3E\0\0", 4));
+    writeBytes(at("bomb.bmp"), bmp);
+    std::string why;
+    EXPECT_TRUE(ImageLoader::pages(at("bomb.bmp"), ImageLoader::Pixels::Keep, &why).empty());
+    EXPECT_TRUE(why.starts_with("too large to read (16000 \u00D7 16000 pixels")) << why;
     writeGif("bomb.gif", 1, 65535, 65535);
     // A standard security handler whose user password is not empty: Poppler cannot open it without one.
     const std::string encrypt = "<< /Filter /Standard /V 1 /R 2 /Length 40 /P -4 "
