@@ -127,8 +127,6 @@ TEST_F(ImageLoaderTest, PicturesInEveryOfferedFormat)
         const auto pages = ImageLoader::pages(writePicture(std::string("picture.") + format, format));
         ASSERT_EQ(pages.size(), 1u) << format;
         EXPECT_EQ(pages[0].label, std::string("picture.") + format);
-        EXPECT_FALSE(pages[0].pdfPath);
-        EXPECT_FALSE(pages[0].pageIndex);
         expectRedBlue(pages[0].image(), format, 40);
     }
     // An animated GIF gives its first frame, also when cut inside the second.
