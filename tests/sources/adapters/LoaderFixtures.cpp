@@ -6,7 +6,7 @@
 #include <QPdfWriter>
 
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 namespace LoaderFixtures {
 
@@ -96,8 +96,6 @@ void writeBytes(const std::string& path, const std::string& bytes)
 std::string readBytes(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 } // namespace LoaderFixtures
