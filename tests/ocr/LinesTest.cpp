@@ -4,25 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 TextRun run(std::string text, double x, double y, double w = 40, double h = 20)
 {
     return TextRun{std::move(text), Rect{x, y, w, h}};
 }
-
-std::vector<std::vector<std::string>> texts(const std::vector<std::vector<TextRun>>& rows)
-{
-    std::vector<std::vector<std::string>> out;
-    for (const auto& row : rows) {
-        out.emplace_back();
-        for (const TextRun& r : row)
-            out.back().push_back(r.text);
-    }
-    return out;
-}
 } // namespace
 
-TEST(MedianTest, UpperMedianOfSortedValues)
+TEST(MedianTest, UpperMedianOfUnsortedValues)
 {
     EXPECT_FALSE(median({}));
     EXPECT_EQ(median({7}), 7);
@@ -30,32 +21,32 @@ TEST(MedianTest, UpperMedianOfSortedValues)
     EXPECT_EQ(median({5, 1, 9}), 5);
 }
 
-TEST(RowsOfTest, GroupsTopRowFirst)
+TEST(RowsOfTest, RowsComeTopFirstAndJoinWithinSixTenthsOfTheMedianHeight)
 {
-    EXPECT_TRUE(rowsOf({}).empty());
-    const auto rows = rowsOf({run("low", 0, 0), run("high", 0, 100), run("mid", 0, 50)});
-    EXPECT_EQ(texts(rows), (std::vector<std::vector<std::string>>{{"high"}, {"mid"}, {"low"}}));
+    using Rows = std::vector<std::vector<std::string>>;
+    const std::vector<std::tuple<std::vector<TextRun>, Rows, const char*>> cases{
+        {{}, {}, "nothing"},
+        {{run("low", 0, 0), run("high", 0, 100), run("mid", 0, 50)}, {{"high"}, {"mid"}, {"low"}}, "top row first"},
+        {{run("a", 0, 100), run("b", 50, 88)}, {{"a", "b"}}, "height 20: 12 px off joins"},
+        {{run("a", 0, 100), run("b", 50, 87.5)}, {{"a"}, {"b"}}, "height 20: 12.5 px off does not"},
+        {{run("a", 0, 10, 5, 6), run("b", 9, 6.2, 5, 6)}, {{"a", "b"}}, "height 6: 0.6 × 6 = 3.6, floor of 4"},
+        {{run("a", 0, 10, 5, 6), run("b", 9, 5.9, 5, 6)}, {{"a"}, {"b"}}, "height 6: beyond the floor"},
+        {{run("a", 0, 10, 5, 0), run("b", 9, 6, 5, 0), run("c", 9, 5.9, 5, 0)}, {{"a", "b"}, {"c"}}, "zero heights"},
+        // A slant of 8 px per run: b is within 12 of a, c is 16 away from a.
+        {{run("a", 0, 100), run("b", 50, 92), run("c", 100, 84)}, {{"a", "b"}, {"c"}}, "the first run anchors"},
+    };
+    for (const auto& [runs, expected, why] : cases) {
+        Rows rows;
+        for (const auto& row : rowsOf(runs)) {
+            rows.emplace_back();
+            for (const TextRun& r : row)
+                rows.back().push_back(r.text);
+        }
+        EXPECT_EQ(rows, expected) << why;
+    }
 }
 
-TEST(RowsOfTest, ToleranceIsSixTenthsOfMedianHeightInclusiveWithAFloorOfFour)
-{
-    // Height 20: tolerance 12. A run exactly 12 px off the anchor joins; 12.5 px starts a new row.
-    EXPECT_EQ(rowsOf({run("a", 0, 100), run("b", 50, 88)}).size(), 1u);
-    EXPECT_EQ(rowsOf({run("a", 0, 100), run("b", 50, 87.5)}).size(), 2u);
-    // Height 6: 0.6 × 6 = 3.6, so the floor of 4 applies; zero heights too.
-    EXPECT_EQ(rowsOf({run("a", 0, 10, 5, 6), run("b", 9, 6.2, 5, 6)}).size(), 1u);
-    EXPECT_EQ(rowsOf({run("a", 0, 10, 5, 6), run("b", 9, 5.9, 5, 6)}).size(), 2u);
-    EXPECT_EQ(rowsOf({run("a", 0, 10, 5, 0), run("b", 9, 6, 5, 0), run("c", 9, 5.9, 5, 0)}).size(), 2u);
-}
-
-TEST(RowsOfTest, AnchorIsFirstRunNotRunningMean)
-{
-    // A slant of 8 px per run: b is within 12 of a, c is 16 away from a, so c starts a new row.
-    const auto rows = rowsOf({run("a", 0, 100), run("b", 50, 92), run("c", 100, 84)});
-    EXPECT_EQ(texts(rows), (std::vector<std::vector<std::string>>{{"a", "b"}, {"c"}}));
-}
-
-TEST(PlainTextTest, JoinsRowsLeftToRightAndKeepsTheirText)
+TEST(PlainTextTest, RowsLeftToRightUnlessTheTextLayerGivesTheText)
 {
     OCRResult result;
     EXPECT_EQ(result.plainText(), "");
@@ -63,28 +54,11 @@ TEST(PlainTextTest, JoinsRowsLeftToRightAndKeepsTheirText)
     EXPECT_EQ(result.plainText(), "left right\nnext line");
     result.lines = {run("  two\nlines ", 0, 0)};
     EXPECT_EQ(result.plainText(), "  two\nlines ");
-}
-
-TEST(PlainTextTest, ExactTextWinsEvenWhenEmpty)
-{
-    OCRResult result;
-    result.lines = {run("recognized", 0, 0)};
-    result.exactText = "layer";
-    EXPECT_EQ(result.plainText(), "layer");
+    // The text layer wins even when empty; barcodes alone leave a result empty.
     result.exactText = "";
     EXPECT_EQ(result.plainText(), "");
-    EXPECT_TRUE(result.fromTextLayer());
     EXPECT_FALSE(result.isEmpty()) << "lines are present";
     result.lines.clear();
-    EXPECT_TRUE(result.isEmpty());
-}
-
-TEST(OCRResultTest, BarcodesAloneLeaveResultEmpty)
-{
-    OCRResult result;
     result.barcodes = {"https://example.org"};
-    result.pdfGrid = TableGrid{{"a"}};
     EXPECT_TRUE(result.isEmpty());
-    EXPECT_TRUE(result.runs().empty());
-    EXPECT_FALSE(result.fromTextLayer());
 }

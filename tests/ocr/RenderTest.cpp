@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-using TableBuilder::escapeCSV;
 using TableBuilder::escapeMD;
 using TableBuilder::renderCSV;
 using TableBuilder::renderMarkdown;
@@ -26,26 +25,18 @@ TEST(RenderMarkdownTest, Grids)
     EXPECT_EQ(escapeMD("one\r\ntwo\rthree"), "one<br>two<br>three");
 }
 
-TEST(RenderCSVTest, RowsJoinedWithLineFeedsNoHeaderNoPadding)
+TEST(RenderCSVTest, RowsJoinedWithLineFeedsAndCellsQuotedOnlyWhenNeeded)
 {
-    EXPECT_EQ(renderCSV({{"a", "b"}, {"c"}, {}}), "a,b\nc\n");
-    EXPECT_EQ(renderCSV({}), "");
-    EXPECT_EQ(renderCSV({{"", ""}}), ",");
-    EXPECT_EQ(renderCSV({{"x,y", "z"}}), "\"x,y\",z");
-}
-
-TEST(RenderCSVTest, QuotesOnlyWhenNeeded)
-{
-    const std::vector<std::pair<std::string, std::string>> cases{
-        {"plain", "plain"},
-        {"  lead\ttab", "  lead\ttab"},
-        {"1,5", "\"1,5\""},
-        {"say \"hi\", ok", "\"say \"\"hi\"\", ok\""},
-        {"two\nlines", "\"two\nlines\""},
-        {"", ""},
+    const std::vector<std::pair<TableGrid, std::string>> cases{
+        {{{"a", "b"}, {"c"}, {}}, "a,b\nc\n"}, // no header, no padding
+        {{}, ""},
+        {{{"", ""}}, ","},
+        {{{"plain", "  lead\ttab"}}, "plain,  lead\ttab"},
+        {{{"1,5", "say \"hi\", ok"}}, "\"1,5\",\"say \"\"hi\"\", ok\""},
+        {{{"two\nlines"}}, "\"two\nlines\""},
         // Spreadsheet readers end a record at a bare carriage return; unquoted it would split the row.
-        {"a\rb", "\"a\rb\""},
+        {{{"a\rb"}}, "\"a\rb\""},
     };
-    for (const auto& [cell, escaped] : cases)
-        EXPECT_EQ(escapeCSV(cell), escaped);
+    for (const auto& [grid, csv] : cases)
+        EXPECT_EQ(renderCSV(grid), csv);
 }

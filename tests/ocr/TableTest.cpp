@@ -19,7 +19,7 @@ OCRResult twoByTwo()
 {
     OCRResult result;
     result.words = {run("Name", 0, 80), run("Qty", 200, 80), run("Tea", 0, 40), run("3", 200, 40)};
-    result.lines = {run("Name", 0, 80), run("Qty", 200, 80), run("Tea", 0, 40), run("3", 200, 40)};
+    result.lines = result.words;
     return result;
 }
 
@@ -28,6 +28,32 @@ OCRResult prose()
     OCRResult result;
     result.lines = {run("Hello there,", 0, 80, 200), run("general.", 0, 40, 150)};
     result.words = {run("Hello", 0, 80), run("there,", 50, 80), run("general.", 0, 40, 150)};
+    return result;
+}
+
+// A 3 × 3 ruled table, 600 × 200 px, with 2 px black rulings. In the header row "Name" and "Qty" sit 10 px apart
+// on either side of a ruling: white space alone would take them for one cell.
+OCRResult ruled()
+{
+    const int width = 600, height = 200;
+    std::vector<std::uint8_t> px(static_cast<std::size_t>(width * height), 255);
+    for (int y = 0; y < height; ++y)
+        for (int x : {10, 200, 400, 588})
+            px[static_cast<std::size_t>(y * width + x)] = px[static_cast<std::size_t>(y * width + x + 1)] = 0;
+    for (int y : {10, 70, 130, 188}) // from the top, as images store rows
+        std::fill_n(px.begin() + y * width, 2 * width, std::uint8_t{0});
+    OCRResult result;
+    result.image = Image::copyOf(width, height, width, Image::Format::Grey8, px.data());
+    // Image rows 10..70 from the top are y 130..190 from the bottom.
+    result.words = {run("Name", 150, 150, 45), run("Qty", 205, 150), run("Price", 410, 150),
+                    run("Tea", 20, 90),        run("3", 210, 90),    run("4", 410, 90),
+                    run("Cake", 20, 30),       run("1", 210, 30),    run("6", 410, 30)};
+    return result;
+}
+
+OCRResult withPdfGrid(OCRResult result, TableGrid grid)
+{
+    result.pdfGrid = std::move(grid);
     return result;
 }
 } // namespace
@@ -43,7 +69,6 @@ TEST(MergeStackedHeaderTest, JoinsContinuationRowsIntoTheHeader)
     const std::vector<std::tuple<TableGrid, TableGrid, const char*>> cases{
         {{{"Unit", "Price"}, {"", "(EUR)"}}, {{"Unit", "Price"}, {"", "(EUR)"}}, "two rows are too short"},
         {{{"a", ""}, {"", "b"}, {"c", ""}}, {{"a", ""}, {"", "b"}, {"c", ""}}, "no row fills k = 2 cells"},
-        {{}, {}, "empty"},
         {{{"Unit", "Price"}, {"", "(EUR)"}, {"kg", "4"}, {"l", "2"}},
          {{"Unit", "Price (EUR)"}, {"kg", "4"}, {"l", "2"}},
          "continuation joins under its column"},
@@ -57,9 +82,6 @@ TEST(MergeStackedHeaderTest, JoinsContinuationRowsIntoTheHeader)
          "a title above the header stays first"},
         {{header, three, four}, {merged, four}, "ten columns: 3 filled cells continue the header"},
         {{header, four, three}, {header, four, three}, "ten columns: 4 filled cells are data"},
-        {{{"a", "b", "", "", ""}, {"c", "", "", "", ""}, {"d", "e", "", "", ""}},
-         {{"a c", "b", "", "", ""}, {"d", "e", "", "", ""}},
-         "five columns: k = 2"},
         {{{"a", "b", "c"}, {"", "d", ""}, {"1", "2", "3"}}, {{"a", "b d", "c"}, {"1", "2", "3"}}, "floor of k = 2"},
         {{{"A", "B"}, {" ", "x"}, {"1", "2"}}, {{"A", "B"}, {" ", "x"}, {"1", "2"}}, "spaces count as filled"},
         // Ragged rows must not crash: merges only touch cells both rows have.
@@ -68,53 +90,49 @@ TEST(MergeStackedHeaderTest, JoinsContinuationRowsIntoTheHeader)
     };
     for (const auto& [grid, expected, why] : cases)
         EXPECT_EQ(mergeStackedHeader(grid), expected) << why;
-    EXPECT_EQ(TableBuilder::renderMarkdown(std::get<1>(cases[7])),
-              "| Invoice |  |\n| --- | --- |\n| Unit | Price (EUR) |\n| kg | 4 |");
 }
 
-TEST(TableGridTest, PdfGridWinsAndIsHeaderMerged)
+TEST(TableGridTest, PdfGridThenRuledGridThenWhitespaceWithTheHeaderMerged)
 {
-    OCRResult result = twoByTwo();
-    result.pdfGrid = TableGrid{{"Unit", "Price"}, {"", "(EUR)"}, {"kg", "4"}};
-    EXPECT_EQ(tableGrid(result), (TableGrid{{"Unit", "Price (EUR)"}, {"kg", "4"}}));
+    const TableGrid pdf{{"a", "b"}, {"1", "2"}};
+    const TableGrid nameQty{{"Name", "Qty"}, {"Tea", "3"}};
+    OCRResult unruled = twoByTwo();
+    unruled.image = Image::blankGrey(300, 120);
+    const std::vector<std::tuple<OCRResult, std::optional<TableGrid>, const char*>> cases{
+        {twoByTwo(), nameQty, "white space"},
+        {prose(), std::nullopt, "prose is no table"},
+        {withPdfGrid(twoByTwo(), {{"Unit", "Price"}, {"", "(EUR)"}, {"kg", "4"}}),
+         TableGrid{{"Unit", "Price (EUR)"}, {"kg", "4"}}, "the PDF's grid, header merged"},
+        {ruled(), TableGrid{{"Name", "Qty", "Price"}, {"Tea", "3", "4"}, {"Cake", "1", "6"}}, "rulings"},
+        {withPdfGrid(ruled(), pdf), pdf, "the PDF's grid over rulings"},
+        {unruled, nameQty, "an unruled image"},
+    };
+    for (const auto& [result, expected, why] : cases)
+        EXPECT_EQ(tableGrid(result), expected) << why;
+    EXPECT_EQ(TableBuilder::grid(ruled().words)->front(), (TableRow{"", "Name Qty", "Price"}))
+        << "white space alone joins the ruled cells";
 }
 
-TEST(TableGridTest, WhitespaceTableWithoutImage)
+TEST(OutputTextTest, TableModesRenderTheTableAndEveryModeFallsBackToPlainText)
 {
-    EXPECT_EQ(tableGrid(twoByTwo()), (TableGrid{{"Name", "Qty"}, {"Tea", "3"}}));
-    EXPECT_FALSE(tableGrid(prose()));
-    EXPECT_FALSE(tableMarkdown(prose()));
-    EXPECT_FALSE(tableCSV(prose()));
-    EXPECT_EQ(tableMarkdown(twoByTwo()), "| Name | Qty |\n| --- | --- |\n| Tea | 3 |");
-    EXPECT_EQ(tableCSV(twoByTwo()), "Name,Qty\nTea,3");
-}
-
-TEST(OutputTextTest, EachModeWithATable)
-{
-    const OCRResult result = twoByTwo();
+    OCRResult pdfPage = withPdfGrid({}, {{"a", "b"}, {"1", "2"}});
+    pdfPage.exactText = "Exact page text";
     const std::string markdown = "| Name | Qty |\n| --- | --- |\n| Tea | 3 |";
-    EXPECT_EQ(outputText(result, OutputMode::Auto), markdown);
-    EXPECT_EQ(outputText(result, OutputMode::MarkdownTable), markdown);
-    EXPECT_EQ(outputText(result, OutputMode::CSV), "Name,Qty\nTea,3");
-    EXPECT_EQ(outputText(result, OutputMode::PlainText), "Name Qty\nTea 3");
-    EXPECT_EQ(outputText(result, OutputMode::Code), "Name Qty\nTea 3");
-}
-
-TEST(OutputTextTest, EveryModeFallsBackToPlainText)
-{
+    const std::vector<std::tuple<OCRResult, OutputMode, std::string>> cases{
+        {twoByTwo(), OutputMode::Auto, markdown},
+        {twoByTwo(), OutputMode::MarkdownTable, markdown},
+        {twoByTwo(), OutputMode::CSV, "Name,Qty\nTea,3"},
+        {twoByTwo(), OutputMode::PlainText, "Name Qty\nTea 3"},
+        {twoByTwo(), OutputMode::Code, "Name Qty\nTea 3"},
+        {pdfPage, OutputMode::PlainText, "Exact page text"},
+        {pdfPage, OutputMode::Code, "Exact page text"},
+        {pdfPage, OutputMode::CSV, "a,b\n1,2"},
+        {OCRResult{}, OutputMode::CSV, ""},
+    };
+    for (const auto& [result, mode, text] : cases)
+        EXPECT_EQ(outputText(result, mode), text) << static_cast<int>(mode);
     for (const OutputMode mode : Settings::allOutputModes)
         EXPECT_EQ(outputText(prose(), mode), "Hello there,\ngeneral.");
-    EXPECT_EQ(outputText(OCRResult{}, OutputMode::CSV), "") << "nothing recognized gives empty text";
-}
-
-TEST(OutputTextTest, PlainModesOfPdfPageGiveExactText)
-{
-    OCRResult result;
-    result.exactText = "Exact page text";
-    result.pdfGrid = TableGrid{{"a", "b"}, {"1", "2"}};
-    EXPECT_EQ(outputText(result, OutputMode::PlainText), "Exact page text");
-    EXPECT_EQ(outputText(result, OutputMode::Code), "Exact page text");
-    EXPECT_EQ(outputText(result, OutputMode::CSV), "a,b\n1,2");
 }
 
 TEST(DiagnosticsTest, SmallTextUsesGapFloorAndVerdictFollowsHeaderMerge)
@@ -125,56 +143,4 @@ TEST(DiagnosticsTest, SmallTextUsesGapFloorAndVerdictFollowsHeaderMerge)
     const std::string report = TableBuilder::diagnostics(result);
     EXPECT_NE(report.find("medianTextHeight=5.2px  gapThreshold=6.0px\n"), std::string::npos) << report;
     EXPECT_NE(report.find("table detected: 2 rows \u00d7 2 cols"), std::string::npos) << report;
-}
-
-namespace {
-// Draws a white grey image of the given size with 2 px black rulings at the given columns and at the given rows,
-// rows counted from the top as images store them.
-Image ruledImage(int width, int height, const std::vector<int>& columns, const std::vector<int>& rowsFromTop)
-{
-    std::vector<std::uint8_t> px(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 255);
-    for (int y = 0; y < height; ++y)
-        for (int x : columns)
-            px[static_cast<std::size_t>(y * width + x)] = px[static_cast<std::size_t>(y * width + x + 1)] = 0;
-    for (int y : rowsFromTop)
-        for (int dy = 0; dy < 2; ++dy)
-            std::fill_n(px.begin() + (y + dy) * width, width, std::uint8_t{0});
-    return Image::copyOf(width, height, width, Image::Format::Grey8, px.data());
-}
-
-// A 3 × 3 ruled table, 600 × 200 px. In the header row "Name" and "Qty" sit 10 px apart on either side of a
-// ruling: white space alone would take them for one cell.
-OCRResult ruledResult()
-{
-    OCRResult result;
-    result.image = ruledImage(600, 200, {10, 200, 400, 588}, {10, 70, 130, 188});
-    // Image rows 10..70 from the top are y 130..190 from the bottom.
-    result.words = {run("Name", 150, 150, 45), run("Qty", 205, 150), run("Price", 410, 150),
-                    run("Tea", 20, 90),        run("3", 210, 90),    run("4", 410, 90),
-                    run("Cake", 20, 30),       run("1", 210, 30),    run("6", 410, 30)};
-    return result;
-}
-} // namespace
-
-TEST(TableGridTest, RuledGridWinsOverWhitespace)
-{
-    const OCRResult result = ruledResult();
-    EXPECT_EQ(tableGrid(result), (TableGrid{{"Name", "Qty", "Price"}, {"Tea", "3", "4"}, {"Cake", "1", "6"}}));
-    const auto whitespace = TableBuilder::grid(result.words);
-    ASSERT_TRUE(whitespace);
-    EXPECT_EQ(whitespace->front(), (TableRow{"", "Name Qty", "Price"})) << "white space alone joins the ruled cells";
-}
-
-TEST(TableGridTest, PdfGridWinsOverRuledImage)
-{
-    OCRResult result = ruledResult();
-    result.pdfGrid = TableGrid{{"a", "b"}, {"1", "2"}};
-    EXPECT_EQ(tableGrid(result), (TableGrid{{"a", "b"}, {"1", "2"}}));
-}
-
-TEST(TableGridTest, ImageWithoutRulingsFallsBackToWhitespace)
-{
-    OCRResult result = twoByTwo();
-    result.image = Image::blankGrey(300, 120);
-    EXPECT_EQ(tableGrid(result), (TableGrid{{"Name", "Qty"}, {"Tea", "3"}}));
 }

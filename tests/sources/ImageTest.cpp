@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -19,51 +20,34 @@ int bt601(int r, int g, int b)
 }
 } // namespace
 
-TEST(ImageTest, GreyImageReadsItsBytesAndHonoursStride)
+TEST(ImageTest, GreyIsStandardLuminanceComposedOverWhite)
 {
-    // Two rows of 3 pixels with two bytes of padding after each row.
+    // B, G, R, A, straight (S) or premultiplied (P), and the grey over white: white and black exactly, else within 1.
+    constexpr Image::Format S = Image::Format::BGRA32, P = Image::Format::BGRA32Premultiplied;
+    const std::vector<std::tuple<std::vector<std::uint8_t>, Image::Format, int>> pixels{
+        {{255, 255, 255, 255}, S, 255},
+        {{0, 0, 0, 255}, S, 0},
+        {{0, 0, 255, 255}, S, bt601(255, 0, 0)},
+        {{0, 255, 0, 255}, S, bt601(0, 255, 0)},
+        {{255, 0, 0, 255}, S, bt601(0, 0, 255)},
+        {{0, 0, 0, 0}, S, 255},              // fully transparent black vanishes
+        {{0, 0, 0, 128}, S, 127},            // half-transparent black is mid grey
+        {{255, 255, 255, 77}, S, 255},       // white stays white at any alpha
+        {{0, 0, 255, 128}, S, 76 / 2 + 128}, // half red over white
+        {{0, 0, 0, 128}, P, 127},            // the same looks stored premultiplied give the same grey
+        {{0, 0, 128, 128}, P, 76 / 2 + 128},
+        {{0, 0, 0, 0}, P, 255},
+        {{128, 128, 128, 128}, P, 255}, // regression: read as straight colour it was 191
+    };
+    for (const auto& [bytes, format, grey] : pixels)
+        EXPECT_NEAR(bgra(bytes, 1, format).grey(0, 0), grey, grey == 0 || grey == 255 ? 0 : 1)
+            << ::testing::PrintToString(bytes) << (format == P ? " premultiplied" : "");
+
+    // Two rows of 3 grey pixels with two bytes of padding after each row: row 1 is counted from the top.
     const std::vector<std::uint8_t> bytes{10, 20, 30, 99, 99, 40, 50, 60, 99, 99};
-    const Image image = Image::copyOf(3, 2, 5, Image::Format::Grey8, bytes.data());
-    EXPECT_EQ(image.grey(0, 0), 10);
-    EXPECT_EQ(image.grey(2, 0), 30);
-    EXPECT_EQ(image.grey(0, 1), 40); // row 1 starts after the padding, counted from the top
-    EXPECT_EQ(image.grey(2, 1), 60);
-}
-
-TEST(ImageTest, OpaqueColoursUseStandardLuminanceAndKeepWhiteAndBlack)
-{
-    // Bytes are B, G, R, A.
-    const Image image = bgra({255, 255, 255, 255, 0, 0, 0, 255, 0, 0, 255, 255, 0, 255, 0, 255, 255, 0, 0, 255}, 5,
-                             Image::Format::BGRA32);
-    EXPECT_EQ(image.grey(0, 0), 255);
-    EXPECT_EQ(image.grey(1, 0), 0);
-    EXPECT_NEAR(image.grey(2, 0), bt601(255, 0, 0), 1);
-    EXPECT_NEAR(image.grey(3, 0), bt601(0, 255, 0), 1);
-    EXPECT_NEAR(image.grey(4, 0), bt601(0, 0, 255), 1);
-}
-
-TEST(ImageTest, StraightAlphaIsComposedOverWhite)
-{
-    const Image image = bgra({0, 0, 0, 0, 0, 0, 0, 128, 255, 255, 255, 77, 0, 0, 255, 128}, 4, Image::Format::BGRA32);
-    EXPECT_EQ(image.grey(0, 0), 255);               // fully transparent black vanishes
-    EXPECT_NEAR(image.grey(1, 0), 127, 1);          // half-transparent black is mid grey
-    EXPECT_EQ(image.grey(2, 0), 255);               // white stays white at any alpha
-    EXPECT_NEAR(image.grey(3, 0), 76 / 2 + 128, 1); // half red over white
-}
-
-TEST(ImageTest, PremultipliedAlphaMatchesTheSameStraightColour)
-{
-    // Half-transparent black, white and red, stored straight and premultiplied: the same look gives the same grey.
-    const Image straight =
-        bgra({0, 0, 0, 128, 255, 255, 255, 128, 0, 0, 255, 128, 0, 0, 0, 0}, 4, Image::Format::BGRA32);
-    const Image premultiplied =
-        bgra({0, 0, 0, 128, 128, 128, 128, 128, 0, 0, 128, 128, 0, 0, 0, 0}, 4, Image::Format::BGRA32Premultiplied);
-    for (int x = 0; x < 4; ++x)
-        EXPECT_NEAR(premultiplied.grey(x, 0), straight.grey(x, 0), 1) << "pixel " << x;
-    EXPECT_EQ(premultiplied.grey(1, 0), 255);
-    EXPECT_EQ(premultiplied.grey(3, 0), 255);
-    // Regression: treating premultiplied colour as straight would darken white to 128 × 128 / 255 + 127 = 191.
-    EXPECT_NEAR(premultiplied.grey(0, 0), 127, 1);
+    const Image grey = Image::copyOf(3, 2, 5, Image::Format::Grey8, bytes.data());
+    EXPECT_EQ(grey.grey(2, 0), 30);
+    EXPECT_EQ(grey.grey(0, 1), 40);
 }
 
 TEST(ImageTest, GreyRowAgreesWithGreyForEveryFormat)
@@ -75,10 +59,9 @@ TEST(ImageTest, GreyRowAgreesWithGreyForEveryFormat)
     for (std::size_t p = 0; p < premultiplied.size(); p += 4)
         for (std::size_t c = 0; c < 3; ++c)
             premultiplied[p + c] = static_cast<std::uint8_t>(premultiplied[p + c] * premultiplied[p + 3] / 255);
-    const std::vector<Image> images{bgra(colour, 7, Image::Format::BGRA32),
-                                    bgra(premultiplied, 7, Image::Format::BGRA32Premultiplied),
-                                    Image::copyOf(14, 4, 14, Image::Format::Grey8, colour.data())};
-    for (const Image& image : images) {
+    for (const Image& image :
+         {bgra(colour, 7, Image::Format::BGRA32), bgra(premultiplied, 7, Image::Format::BGRA32Premultiplied),
+          Image::copyOf(14, 4, 14, Image::Format::Grey8, colour.data())}) {
         std::vector<std::uint8_t> row(static_cast<std::size_t>(image.width));
         for (int y = 0; y < image.height; ++y) {
             image.greyRow(y, row.data());

@@ -9,18 +9,17 @@
 #include <QImage>
 #include <QPainter>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 // Inputs for the engine tests, drawn with QPainter the way a screen or the self test draws them.
 namespace Drawn {
-// Fonts need a QGuiApplication; the tests have no main of their own, so the first drawing creates it.
+// Fonts need a QGuiApplication; the tests have no main of their own, so the first drawing creates it (on the
+// offscreen platform that TestEnvironment.cpp sets).
 inline void ensureApplication()
 {
     if (QGuiApplication::instance() != nullptr)
         return;
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     static int argc = 1;
     static char name[] = "engine_tests";
     static char* argv[] = {name, nullptr};

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+using LineBoxes::PixelBox;
 using ScreenText::Grey;
 
 namespace {
@@ -35,24 +36,22 @@ Grey ruledLines()
 }
 } // namespace
 
-TEST(ScreenTextTest, TextHeightIgnoresRulesAndFrames)
+TEST(ScreenTextTest, RulesAndFramesAreNotText)
 {
     EXPECT_EQ(ScreenText::textHeight(ruledLines()), 8);
     EXPECT_EQ(ScreenText::textHeight(white(50, 50)), 0);
-}
 
-TEST(ScreenTextTest, RemoveRulesKeepsGlyphs)
-{
     Grey grey = ruledLines();
+    EXPECT_EQ(ScreenText::inkBox(grey, PixelBox{5, 5, 30, 24}), (PixelBox{10, 10, 30, 18}));
+    EXPECT_EQ(ScreenText::inkBox(grey, PixelBox{110, 19, 150, 25}), (PixelBox{110, 19, 150, 25})) << "no ink";
     ScreenText::removeRules(grey, 30);
-    EXPECT_EQ(grey.at(50, 0), 255);
-    EXPECT_EQ(grey.at(50, 26), 255);
-    EXPECT_EQ(grey.at(100, 30), 255);
+    for (const auto& [x, y] : {std::pair{50, 0}, {50, 26}, {100, 30}})
+        EXPECT_EQ(grey.at(x, y), 255) << "rule at " << x << "," << y;
     EXPECT_EQ(grey.at(10, 12), 0);
     EXPECT_EQ(grey.at(186, 40), 0);
 }
 
-TEST(ScreenTextTest, DarkGroundIsInvertedLightIsKept)
+TEST(ScreenTextTest, DarkGroundIsInvertedLightAndTransparentAreWhite)
 {
     Grey dark = white(10, 10);
     fill(dark, 0, 0, 10, 10, 30);
@@ -64,37 +63,29 @@ TEST(ScreenTextTest, DarkGroundIsInvertedLightIsKept)
     Grey light = ruledLines();
     EXPECT_FALSE(ScreenText::invertIfDark(light));
     EXPECT_EQ(light.at(50, 50), 255);
+
+    const std::uint8_t transparent[8] = {};
+    EXPECT_EQ(ScreenText::greyOf(Image::copyOf(2, 1, 8, Image::Format::BGRA32, transparent)).pixels,
+              (std::vector<std::uint8_t>{255, 255}));
 }
 
-TEST(ScreenTextTest, SmallTextIsScaledAndBoxesMapBackToOriginalPixels)
+TEST(ScreenTextTest, SmallTextIsScaledWithinTheBudgetAndBoxesMapBackToOriginalPixels)
 {
-    const Grey grey = ruledLines();
-    const ScreenText::Prepared prepared = ScreenText::prepare(grey, 40'000'000);
+    const ScreenText::Prepared prepared = ScreenText::prepare(ruledLines(), 40'000'000);
     ASSERT_GT(prepared.scale, 2.0);
-    EXPECT_GT(prepared.margin, 0);
-    EXPECT_EQ(prepared.grey.width, static_cast<int>(std::lround(200 * prepared.scale)) + 2 * prepared.margin);
-
     // The glyph at x 10..14, rows 10..18 from the top, as Tesseract would box it in the prepared image.
     auto toPrepared = [&](double v) { return static_cast<int>(std::lround(v * prepared.scale)) + prepared.margin; };
-    const LineBoxes::PixelBox box{toPrepared(10), toPrepared(10), toPrepared(14), toPrepared(18)};
-    const Rect rect = ScreenText::toOriginal(box, prepared, 200, 60);
+    const Rect rect = ScreenText::toOriginal(PixelBox{toPrepared(10), toPrepared(10), toPrepared(14), toPrepared(18)},
+                                             prepared, 200, 60);
     EXPECT_NEAR(rect.x, 10, 0.5);
     EXPECT_NEAR(rect.width, 4, 0.5);
     EXPECT_NEAR(rect.y, 60 - 18, 0.5); // bottom-left origin
     EXPECT_NEAR(rect.height, 8, 0.5);
-}
 
-TEST(ScreenTextTest, ScalingStaysWithinThePixelBudget)
-{
-    const ScreenText::Prepared prepared = ScreenText::prepare(ruledLines(), 200 * 60 * 2);
-    EXPECT_LE(prepared.scale * prepared.scale, 2.01);
-}
-
-TEST(ScreenTextTest, BoxesInTheMarginAreClippedToTheImage)
-{
-    const ScreenText::Prepared prepared = ScreenText::prepare(white(40, 20), 1'000'000);
-    const Rect rect = ScreenText::toOriginal(LineBoxes::PixelBox{0, 0, 1000, 1000}, prepared, 40, 20);
-    EXPECT_EQ(rect, (Rect{0, 0, 40, 20}));
+    EXPECT_LE(std::pow(ScreenText::prepare(ruledLines(), 200 * 60 * 2).scale, 2), 2.01);
+    // Boxes in the margin are clipped to the image.
+    const ScreenText::Prepared blank = ScreenText::prepare(white(40, 20), 1'000'000);
+    EXPECT_EQ(ScreenText::toOriginal(PixelBox{0, 0, 1000, 1000}, blank, 40, 20), (Rect{0, 0, 40, 20}));
 }
 
 TEST(ScreenTextTest, BlankWhitensTheGrownQuadrilateralOnly)
@@ -107,21 +98,4 @@ TEST(ScreenTextTest, BlankWhitensTheGrownQuadrilateralOnly)
     EXPECT_EQ(grey.at(50, 27), 255); // inside the margin
     EXPECT_EQ(grey.at(33, 33), 0);   // outside the diamond
     EXPECT_EQ(grey.at(0, 0), 0);
-}
-
-TEST(ScreenTextTest, TransparentPixelsReadAsWhite)
-{
-    const std::uint8_t transparent[] = {0, 0, 0, 0, 0, 0, 0, 0};
-    const Image image = Image::copyOf(2, 1, 8, Image::Format::BGRA32, transparent);
-    const Grey grey = ScreenText::greyOf(image);
-    EXPECT_EQ(grey.at(0, 0), 255);
-    EXPECT_EQ(grey.at(1, 0), 255);
-}
-
-TEST(ScreenTextTest, InkBoxShrinksToTheGlyphsInside)
-{
-    const Grey grey = ruledLines();
-    EXPECT_EQ(ScreenText::inkBox(grey, LineBoxes::PixelBox{5, 5, 30, 24}), (LineBoxes::PixelBox{10, 10, 30, 18}));
-    const LineBoxes::PixelBox empty{110, 19, 150, 25};
-    EXPECT_EQ(ScreenText::inkBox(grey, empty), empty);
 }

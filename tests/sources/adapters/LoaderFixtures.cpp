@@ -1,24 +1,18 @@
 #include "LoaderFixtures.h"
 
-#include <QFont>
-#include <QGuiApplication>
+#include "ocr/engines/Drawn.h"
+
 #include <QPageSize>
 #include <QPdfWriter>
 
 #include <fstream>
-#include <memory>
-#include <sstream>
+#include <iterator>
 
 namespace LoaderFixtures {
 
 void ensureGui()
 {
-    if (QGuiApplication::instance())
-        return;
-    static int argc = 1;
-    static char name[] = "loader_tests";
-    static char* argv[] = {name, nullptr};
-    static auto app = std::make_unique<QGuiApplication>(argc, argv);
+    Drawn::ensureApplication();
 }
 
 void writePdf(const std::string& path, const std::vector<PageDrawing>& pages, QSizeF pointSize)
@@ -29,9 +23,7 @@ void writePdf(const std::string& path, const std::vector<PageDrawing>& pages, QS
     writer.setPageSize(QPageSize(pointSize, QPageSize::Point, {}, QPageSize::ExactMatch));
     writer.setPageMargins(QMarginsF(0, 0, 0, 0));
     QPainter painter(&writer);
-    QFont font("DejaVu Sans");
-    font.setPixelSize(12);
-    painter.setFont(font);
+    painter.setFont(Drawn::font(12));
     for (std::size_t i = 0; i < pages.size(); ++i) {
         if (i > 0)
             writer.newPage();
@@ -104,8 +96,6 @@ void writeBytes(const std::string& path, const std::string& bytes)
 std::string readBytes(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 } // namespace LoaderFixtures
