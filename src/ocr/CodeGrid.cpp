@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <optional>
+#include <string_view>
 
 namespace {
 // Measured on drawn code and prose at 10-16 px: neighbouring glyph centres of a monospace font sit within a tenth of
@@ -343,7 +345,11 @@ void settleWideBoxes(LaidRow& laid, const Row& row, double pitch, const Image& i
         const int latest = static_cast<int>(std::floor((glyph.box.maxX() - laid.origin) / pitch)) - cells + 1;
         const int first = std::max(earliest, static_cast<int>(std::floor((glyph.box.minX() - laid.origin) / pitch)));
         for (int cell = first; cell <= latest; ++cell) {
-            if (inkShare(image, ground, row.box, laid.origin + cell * pitch, pitch) > 0.05) {
+            const double x = laid.origin + cell * pitch;
+            // A thin mark (a backtick, a dot) inks little of its cell, but in the cell's middle.
+            if (inkShare(image, ground, row.box, x, pitch) > 0.05
+                || (inkShare(image, ground, row.box, x, pitch) > 0.01
+                    && centredInk(image, ground, row.box, x, pitch))) {
                 laid.columns[i] = std::max(laid.columns[i], cell);
                 break;
             }
@@ -442,6 +448,197 @@ std::vector<std::vector<std::string>> agreedReadings(const std::vector<Row>& row
             readings[g.row][g.index] = best->first;
     }
     return readings;
+}
+
+// The ink of one cell split at its first empty row: the marks above it (quotes, dots, accents) and the body below.
+struct CellShape
+{
+    struct Mark
+    {
+        int left = 0, right = 0; // columns, right exclusive
+        int top = 0, bottom = 0; // image rows, bottom exclusive
+    };
+    std::vector<Mark> marks; // pieces of ink side by side above the body, or in the whole cell without one
+    bool body = false;       // ink below an empty row under the marks
+    double markBottom = 0;   // where the marks end, as a share of the row band's height from its top
+    double slant = 0;        // of the marks: columns to the right per row down
+    double bodyHeight = 0;   // in pixels
+    double bodyCentre = 0;   // x of the body's ink
+    int bodyTop = 0;         // image row of the body's topmost ink
+    double inkHeight = 0;    // of all the cell's ink, in pixels
+    double inkTop = 0;       // image row of the cell's topmost ink
+
+    double widest() const
+    {
+        int w = 0;
+        for (const Mark& mark : marks)
+            w = std::max(w, mark.right - mark.left);
+        return w;
+    }
+};
+
+CellShape cellShape(const Image& image, const Ground& ground, const Rect& rowBox, double x, double pitch)
+{
+    CellShape shape;
+    const auto [top, bottom] = imageRows(image, rowBox.minY(), rowBox.maxY());
+    const int left = std::clamp(static_cast<int>(std::ceil(x - 0.5)), 0, image.width);
+    const int right = std::clamp(static_cast<int>(std::ceil(x + pitch - 0.5)), 0, image.width);
+    if (right <= left || bottom <= top)
+        return shape;
+    const auto inked = [&](int px, int y) { return inkOf(image, ground, px, y) > 0.35; };
+    const auto rowInked = [&](int y) {
+        for (int px = left; px < right; ++px)
+            if (inked(px, y))
+                return true;
+        return false;
+    };
+    int first = top;
+    while (first < bottom && !rowInked(first))
+        ++first;
+    if (first == bottom)
+        return shape;
+    int end = first;
+    while (end < bottom && rowInked(end))
+        ++end;
+    int last = end - 1;
+    for (int y = end; y < bottom; ++y)
+        if (rowInked(y))
+            last = y;
+    shape.body = last >= end;
+    shape.inkHeight = last + 1 - first;
+    shape.inkTop = first;
+    shape.markBottom = static_cast<double>(end - top) / (bottom - top);
+    double weight = 0, sx = 0, sy = 0, sxy = 0, syy = 0;
+    for (int px = left; px <= right; ++px) {
+        bool column = false;
+        int columnTop = end, columnBottom = first;
+        for (int y = first; px < right && y < end; ++y) {
+            const double ink = inkOf(image, ground, px, y);
+            if (ink > 0.35) {
+                column = true;
+                columnTop = std::min(columnTop, y);
+                columnBottom = std::max(columnBottom, y + 1);
+            }
+            weight += ink;
+            sx += ink * px;
+            sy += ink * y;
+            sxy += ink * px * y;
+            syy += ink * y * y;
+        }
+        if (column && (shape.marks.empty() || shape.marks.back().right < px)) {
+            shape.marks.push_back(CellShape::Mark{px, px + 1, columnTop, columnBottom});
+        } else if (column) {
+            CellShape::Mark& mark = shape.marks.back();
+            mark.right = px + 1;
+            mark.top = std::min(mark.top, columnTop);
+            mark.bottom = std::max(mark.bottom, columnBottom);
+        }
+    }
+    if (weight > 0) {
+        const double varY = syy / weight - (sy / weight) * (sy / weight);
+        if (varY > 0.1)
+            shape.slant = (sxy / weight - (sx / weight) * (sy / weight)) / varY;
+    }
+    if (shape.body) {
+        double bodyWeight = 0, bodyX = 0;
+        for (int y = end; y <= last; ++y)
+            for (int px = left; px < right; ++px) {
+                const double ink = inkOf(image, ground, px, y);
+                bodyWeight += ink;
+                bodyX += ink * (px + 0.5);
+            }
+        shape.bodyHeight = last + 1 - end;
+        shape.bodyTop = end;
+        shape.bodyCentre = bodyWeight > 0 ? bodyX / bodyWeight : x + pitch / 2;
+    }
+    return shape;
+}
+
+bool oneOf(const std::string& reading, std::initializer_list<const char*> set)
+{
+    return std::any_of(set.begin(), set.end(), [&](const char* s) { return reading == s; });
+}
+
+// A narrow mark alone at the top of a cell is a quote of some kind, whatever the recognizer took it for: one stroke
+// slanting down to the right is a backtick, one straight stroke an apostrophe, two strokes a double quote. Code
+// fonts draw no other quotes. A double quote at small sizes may blur into one stroke, so it only ever becomes a
+// backtick.
+std::string markReading(const CellShape& shape, const std::string& reading, double pitch)
+{
+    const bool single = oneOf(reading, {"'", "`", "\u2018", "\u2019", "\u00B4"});
+    const bool twofold = oneOf(reading, {"\"", "\u201C", "\u201D"});
+    const bool other = oneOf(reading, {"*", "\u00B0", "^", " "});
+    if ((!single && !twofold && !other) || shape.body || shape.markBottom > 0.45 || shape.marks.empty()
+        || shape.marks.size() > 2 || shape.widest() > 0.45 * pitch)
+        return reading;
+    if (shape.marks.size() == 2)
+        return twofold || other ? "\"" : reading;
+    if (shape.slant >= 0.4)
+        return "`";
+    if (std::abs(shape.slant) <= 0.2 && !twofold)
+        return "'";
+    return reading;
+}
+
+// Two dots over a letter's body are a diaeresis, which recognizers drop from small text ("naïve" read "naive",
+// "über" read "Uber"): two marks alike and centred over the body, unlike an "i" with the hook of an "f" beside it.
+// The letter is Tesseract's reading, in lower case when the body does not rise above the x-height (`bodyRise`, in
+// pixels; the dots made it look like a capital).
+std::string diaeresisReading(const CellShape& shape, const std::string& reading, double bodyRise, double xHeight,
+                             double pitch)
+{
+    static const std::string bases = "aeiouyAEIOUY";
+    static const char* const marked[] = {"\u00E4", "\u00EB", "\u00EF", "\u00F6", "\u00FC", "\u00FF",
+                                         "\u00C4", "\u00CB", "\u00CF", "\u00D6", "\u00DC", "\u0178"};
+    if (reading.size() != 1 || bases.find(reading[0]) == std::string::npos || shape.marks.size() != 2 || !shape.body
+        || xHeight <= 0)
+        return reading;
+    const CellShape::Mark& a = shape.marks[0];
+    const CellShape::Mark& b = shape.marks[1];
+    const double centre = (a.left + a.right + b.left + b.right) / 4.0;
+    if (shape.widest() > 0.35 * pitch || std::abs((a.right - a.left) - (b.right - b.left)) > 1
+        || std::abs(a.top - b.top) > 1 || std::abs(a.bottom - b.bottom) > 1
+        || std::abs(centre - shape.bodyCentre) > 0.15 * pitch || shape.bodyHeight < 0.6 * xHeight)
+        return reading;
+    char base = reading[0];
+    if (std::isupper(static_cast<unsigned char>(base)) && bodyRise < 0.22 * xHeight)
+        base = static_cast<char>(std::tolower(static_cast<unsigned char>(base)));
+    return marked[bases.find(base)];
+}
+
+// Letters whose capital is the same drawing, larger: the recognizer guesses the case from the word, which code often
+// does not give ("CC: clang" read "cc: clang"). A glyph reaching well above the row's x-height is the capital.
+std::string caseReading(const std::string& reading, double rise, double xHeight)
+{
+    static const std::string lower = "cosvwxz", upper = "COSVWXZ";
+    if (reading.size() != 1 || xHeight <= 0)
+        return reading;
+    if (const std::size_t at = lower.find(reading[0]); at != std::string::npos && rise >= 0.22 * xHeight)
+        return std::string(1, upper[at]);
+    return reading;
+}
+
+constexpr std::string_view smallLetters = "acemnorsuvwxz";
+
+// The height of lower-case letters without ascenders or descenders, the median over the capture; 0 when none.
+double xHeightOf(const std::vector<Row>& rows)
+{
+    std::vector<double> heights;
+    for (const Row& row : rows)
+        for (const CodeGrid::Glyph* glyph : row.glyphs)
+            if (glyph->text.size() == 1 && smallLetters.find(glyph->text[0]) != std::string::npos)
+                heights.push_back(glyph->box.height);
+    return heights.size() >= 5 ? *median(heights) : 0;
+}
+
+// The top of a row's lower-case letters (y grows upward), or no value when the row has too few of them.
+std::optional<double> xLineOf(const Row& row)
+{
+    std::vector<double> tops;
+    for (const CodeGrid::Glyph* glyph : row.glyphs)
+        if (glyph->text.size() == 1 && smallLetters.find(glyph->text[0]) != std::string::npos)
+            tops.push_back(glyph->box.maxY());
+    return tops.size() >= 2 ? median(tops) : std::nullopt;
 }
 
 // Returns where the grid's cells start, modulo the pitch: the circular mean of the rows' starts.
@@ -555,9 +752,35 @@ std::vector<TextRun> CodeGrid::layout(const std::vector<Line>& lines, const Imag
             if (grounds[r].valid)
                 settleWideBoxes(laid[r], rows[r], grid.pitch, *image, grounds[r]);
         }
-        const std::vector<std::vector<std::string>> readings =
-            image != nullptr ? agreedReadings(rows, laid, grounds, grid.pitch, *image)
-                             : std::vector<std::vector<std::string>>{};
+        std::vector<std::vector<std::string>> readings;
+        if (image != nullptr) {
+            readings = agreedReadings(rows, laid, grounds, grid.pitch, *image);
+            // What the recognizer reads from a word, the cell's own drawing corrects: quotes, dots and case.
+            const double xHeight = xHeightOf(rows);
+            for (std::size_t r = 0; r < rows.size(); ++r) {
+                if (!grounds[r].valid)
+                    continue;
+                const std::optional<double> xLine = xLineOf(rows[r]);
+                for (std::size_t i = 0; i < rows[r].glyphs.size(); ++i) {
+                    std::string& reading = readings[r][i];
+                    if (cellsOf(reading) != 1)
+                        continue;
+                    const CellShape shape = cellShape(*image, grounds[r], rows[r].box,
+                                                      laid[r].origin + laid[r].columns[i] * grid.pitch, grid.pitch);
+                    const double bodyRise = xLine ? (image->height - shape.bodyTop) - *xLine : 0;
+                    reading =
+                        diaeresisReading(shape, markReading(shape, reading, grid.pitch), bodyRise, xHeight, grid.pitch);
+                    // The recognizer's box may reach into a neighbour, the cell's ink may take in a neighbour's
+                    // edge: only when both rise above the x-height is the case changed.
+                    if (xLine) {
+                        const double boxRise = rows[r].glyphs[i]->box.maxY() - *xLine;
+                        const double inkRise = (image->height - shape.inkTop) - *xLine;
+                        if (caseReading(reading, boxRise, xHeight) == caseReading(reading, inkRise, xHeight))
+                            reading = caseReading(reading, boxRise, xHeight);
+                    }
+                }
+            }
+        }
         for (std::size_t r = 0; r < rows.size(); ++r) {
             const Row& row = rows[r];
             std::string text;
@@ -583,6 +806,11 @@ std::vector<TextRun> CodeGrid::layout(const std::vector<Line>& lines, const Imag
                             const double x = cellX(cell);
                             if (underscoreAt(*image, ground, row.box, row.floor, x, grid.pitch)) {
                                 text += '_';
+                            } else if (const std::string mark = markReading(
+                                           cellShape(*image, ground, row.box, x, grid.pitch), " ", grid.pitch);
+                                       mark == "`" && centredInk(*image, ground, row.box, x, grid.pitch)) {
+                                // The recognizer drops backticks; a straight mark alone may be any speck.
+                                text += mark;
                             } else if (inkShare(*image, ground, row.box, x, grid.pitch) <= 0.05
                                        || !centredInk(*image, ground, row.box, x, grid.pitch)) {
                                 text += ' ';
