@@ -606,6 +606,46 @@ std::string diaeresisReading(const CellShape& shape, const std::string& reading,
     return marked[bases.find(base)];
 }
 
+// A capital L has a bare stem at the top; an l has a serif reaching left from it and nothing to its right, a flag
+// the recognizer misses at the start of a word ("Limit" for "limit").
+std::string stemReading(const std::string& reading, const Image& image, const Ground& ground, const Rect& rowBox,
+                        double x, double pitch)
+{
+    if (reading != "L")
+        return reading;
+    const auto [top, bottom] = imageRows(image, rowBox.minY(), rowBox.maxY());
+    const int left = std::clamp(static_cast<int>(std::ceil(x - 0.5)), 0, image.width);
+    const int right = std::clamp(static_cast<int>(std::ceil(x + pitch - 0.5)), 0, image.width);
+    std::vector<int> columnInk(static_cast<std::size_t>(std::max(0, right - left)), 0);
+    int first = bottom, last = top - 1;
+    for (int y = top; y < bottom; ++y)
+        for (int px = left; px < right; ++px)
+            if (inkOf(image, ground, px, y) > 0.5) {
+                ++columnInk[static_cast<std::size_t>(px - left)];
+                first = std::min(first, y);
+                last = std::max(last, y);
+            }
+    if (columnInk.empty() || last - first < 4)
+        return reading;
+    const auto most = std::max_element(columnInk.begin(), columnInk.end());
+    int stemLeft = static_cast<int>(most - columnInk.begin()), stemRight = stemLeft + 1;
+    while (stemLeft > 0 && columnInk[static_cast<std::size_t>(stemLeft - 1)] * 5 >= *most * 3)
+        --stemLeft;
+    while (stemRight < static_cast<int>(columnInk.size())
+           && columnInk[static_cast<std::size_t>(stemRight)] * 5 >= *most * 3)
+        ++stemRight;
+    bool serifLeft = false, serifRight = false;
+    const int topRows = std::max(1, (last + 1 - first) / 5);
+    for (int y = first; y < first + topRows; ++y)
+        for (int px = left; px < right; ++px) {
+            if (inkOf(image, ground, px, y) <= 0.5)
+                continue;
+            serifLeft = serifLeft || px - left < stemLeft;
+            serifRight = serifRight || px - left >= stemRight;
+        }
+    return serifLeft && !serifRight ? "l" : reading;
+}
+
 // Letters whose capital is the same drawing, larger: the recognizer guesses the case from the word, which code often
 // does not give ("CC: clang" read "cc: clang"). A glyph reaching well above the row's x-height is the capital.
 std::string caseReading(const std::string& reading, double rise, double xHeight)
@@ -770,6 +810,8 @@ std::vector<TextRun> CodeGrid::layout(const std::vector<Line>& lines, const Imag
                     const double bodyRise = xLine ? (image->height - shape.bodyTop) - *xLine : 0;
                     reading =
                         diaeresisReading(shape, markReading(shape, reading, grid.pitch), bodyRise, xHeight, grid.pitch);
+                    reading = stemReading(reading, *image, grounds[r], rows[r].box,
+                                          laid[r].origin + laid[r].columns[i] * grid.pitch, grid.pitch);
                     // The recognizer's box may reach into a neighbour, the cell's ink may take in a neighbour's
                     // edge: only when both rise above the x-height is the case changed.
                     if (xLine) {
