@@ -23,6 +23,8 @@ constexpr double sameDrawing = 0.3;
 // is alike to a few percent of their ink: at 0.12 "l" already matched "t" and "[" matched "(".
 constexpr double sameGlyph = 0.05;
 constexpr std::size_t maxCompared = 1500;
+// A glyph and the mirror image of its partner bracket, drawn at other fractions of a pixel.
+constexpr double pairedDrawing = 0.18;
 // The width of a space in a proportional font against the typical advance over a line of code: spaces are about
 // 0.28-0.32 em in the sans fonts of slides and web pages, and code's brackets, dots and commas bring its typical
 // advance down to about 0.42-0.46 em.
@@ -681,6 +683,128 @@ std::optional<double> xLineOf(const Row& row)
     return tops.size() >= 2 ? median(tops) : std::nullopt;
 }
 
+// The drawing of one cell, its rows counted from the cell's topmost ink.
+struct Drawing
+{
+    int width = 0, height = 0;
+    std::vector<double> ink;
+
+    double at(int x, int y) const
+    {
+        return x >= 0 && x < width && y >= 0 && y < height ? ink[static_cast<std::size_t>(y * width + x)] : 0;
+    }
+};
+
+Drawing drawingOf(const Image& image, const Ground& ground, const Rect& rowBox, double x, double pitch)
+{
+    Drawing drawing;
+    const auto [top, bottom] = imageRows(image, rowBox.minY(), rowBox.maxY());
+    const int left = static_cast<int>(std::ceil(x - 0.5));
+    drawing.width = static_cast<int>(std::ceil(pitch));
+    int first = top;
+    const auto inkAt = [&](int px, int y) {
+        return px >= 0 && px < image.width && y >= 0 && y < image.height ? inkOf(image, ground, px, y) : 0.0;
+    };
+    const auto rowInked = [&](int y) {
+        for (int dx = 0; dx < drawing.width; ++dx)
+            if (inkAt(left + dx, y) > 0.35)
+                return true;
+        return false;
+    };
+    while (first < bottom && !rowInked(first))
+        ++first;
+    drawing.height = bottom - first;
+    if (drawing.height <= 0)
+        return Drawing{};
+    drawing.ink.resize(static_cast<std::size_t>(drawing.width * drawing.height));
+    for (int y = 0; y < drawing.height; ++y)
+        for (int dx = 0; dx < drawing.width; ++dx)
+            drawing.ink[static_cast<std::size_t>(y * drawing.width + dx)] = inkAt(left + dx, first + y);
+    return drawing;
+}
+
+// How unlike two drawings are, 0 to 1, the second mirrored left to right when asked, tried a pixel off either way.
+double drawingDistance(const Drawing& a, const Drawing& b, bool mirrored)
+{
+    double best = 1;
+    for (int dy = -1; dy <= 1; ++dy) {
+        for (int dx = -1; dx <= 1; ++dx) {
+            double difference = 0, total = 0;
+            for (int y = 0; y < std::max(a.height, b.height); ++y) {
+                for (int x = 0; x < std::max(a.width, b.width); ++x) {
+                    const int bx = (mirrored ? b.width - 1 - x : x) + dx;
+                    const double ia = a.at(x, y), ib = b.at(bx, y + dy);
+                    difference += std::abs(ia - ib);
+                    total += ia + ib;
+                }
+            }
+            if (total > 0)
+                best = std::min(best, difference / total);
+        }
+    }
+    return best;
+}
+
+// A closing bracket alone on its line has no word around it, and the recognizer reads a lone "}" as "t" or "+".
+// Brackets come in pairs drawn as mirror images, so a lone glyph drawn as the mirror of an opening bracket read
+// elsewhere in the capture (or as a closing one read in context) is that closing bracket.
+void pairedBrackets(const std::vector<Row>& rows, const std::vector<LaidRow>& laid, const std::vector<Ground>& grounds,
+                    double pitch, const Image& image, std::vector<std::vector<std::string>>& readings)
+{
+    static const std::string opening = "{([<", closing = "})]>";
+    struct Exemplar
+    {
+        Drawing drawing;
+        char closer;
+        bool mirrored;
+    };
+    std::vector<Exemplar> exemplars;
+    std::vector<std::size_t> lone;
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        if (!grounds[r].valid)
+            continue;
+        if (rows[r].glyphs.size() == 1) {
+            lone.push_back(r);
+            continue;
+        }
+        for (std::size_t i = 0; i < rows[r].glyphs.size(); ++i) {
+            const std::string& text = readings[r][i];
+            if (text.size() != 1)
+                continue;
+            const std::size_t open = opening.find(text[0]), close = closing.find(text[0]);
+            if (open == std::string::npos && close == std::string::npos)
+                continue;
+            const Drawing drawing =
+                drawingOf(image, grounds[r], rows[r].box, laid[r].origin + laid[r].columns[i] * pitch, pitch);
+            if (open != std::string::npos)
+                exemplars.push_back(Exemplar{drawing, closing[open], true});
+            else
+                exemplars.push_back(Exemplar{drawing, text[0], false});
+        }
+    }
+    for (std::size_t r : lone) {
+        std::string& reading = readings[r][0];
+        if (reading.size() != 1 || closing.find(reading[0]) != std::string::npos)
+            continue;
+        const Drawing drawing =
+            drawingOf(image, grounds[r], rows[r].box, laid[r].origin + laid[r].columns[0] * pitch, pitch);
+        double best = 1;
+        char closer = 0;
+        for (const Exemplar& exemplar : exemplars) {
+            const double d = drawingDistance(drawing, exemplar.drawing, exemplar.mirrored);
+            if (std::getenv("CODEDBG"))
+                std::fprintf(stderr, "LONE %s vs %c%s: %.3f\n", reading.c_str(), exemplar.closer,
+                             exemplar.mirrored ? " mirrored" : "", d);
+            if (d < best) {
+                best = d;
+                closer = exemplar.closer;
+            }
+        }
+        if (closer != 0 && best <= pairedDrawing)
+            reading = std::string(1, closer);
+    }
+}
+
 // Returns where the grid's cells start, modulo the pitch: the circular mean of the rows' starts.
 double gridPhase(const std::vector<double>& origins, double pitch)
 {
@@ -795,6 +919,7 @@ std::vector<TextRun> CodeGrid::layout(const std::vector<Line>& lines, const Imag
         std::vector<std::vector<std::string>> readings;
         if (image != nullptr) {
             readings = agreedReadings(rows, laid, grounds, grid.pitch, *image);
+            pairedBrackets(rows, laid, grounds, grid.pitch, *image, readings);
             // What the recognizer reads from a word, the cell's own drawing corrects: quotes, dots and case.
             const double xHeight = xHeightOf(rows);
             for (std::size_t r = 0; r < rows.size(); ++r) {
