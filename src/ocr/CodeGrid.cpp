@@ -805,6 +805,36 @@ void pairedBrackets(const std::vector<Row>& rows, const std::vector<LaidRow>& la
     }
 }
 
+// The pitch as the slope of the glyphs' centres over their columns, each row on its own origin; no value when the
+// rows span too few columns to tell better than the neighbours did.
+std::optional<double> refinedPitch(const std::vector<Row>& rows, const std::vector<LaidRow>& laid, double pitch)
+{
+    double products = 0, squares = 0;
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        std::vector<std::pair<double, double>> points; // column centre, x
+        for (std::size_t i = 0; i < rows[r].glyphs.size(); ++i) {
+            const CodeGrid::Glyph& glyph = *rows[r].glyphs[i];
+            if (cellsOf(glyph.text) == 1 && reliable(glyph, 1, pitch))
+                points.emplace_back(laid[r].columns[i] + 0.5, glyph.box.midX());
+        }
+        if (points.size() < 2)
+            continue;
+        double meanColumn = 0, meanX = 0;
+        for (const auto& [column, x] : points) {
+            meanColumn += column / points.size();
+            meanX += x / points.size();
+        }
+        for (const auto& [column, x] : points) {
+            products += (column - meanColumn) * (x - meanX);
+            squares += (column - meanColumn) * (column - meanColumn);
+        }
+    }
+    if (squares < 100)
+        return std::nullopt;
+    const double slope = products / squares;
+    return std::abs(slope / pitch - 1) < 0.05 ? std::optional<double>(slope) : std::nullopt;
+}
+
 // Returns where the grid's cells start, modulo the pitch: the circular mean of the rows' starts.
 double gridPhase(const std::vector<double>& origins, double pitch)
 {
@@ -874,7 +904,7 @@ std::vector<TextRun> CodeGrid::layout(const std::vector<Line>& lines, const Imag
     std::vector<Row> rows = rowsOfLines(lines);
     if (rows.empty())
         return runs;
-    const Grid grid = measure(lines);
+    Grid grid = measure(lines);
 
     if (grid.monospace) {
         // Two letters read from one drawing ("lLen" for "len") sit in one cell: the first reading stays.
@@ -894,12 +924,19 @@ std::vector<TextRun> CodeGrid::layout(const std::vector<Line>& lines, const Imag
             row.glyphs = std::move(kept);
         }
         std::vector<LaidRow> laid;
-        std::vector<double> phases;
-        for (const Row& row : rows) {
+        for (const Row& row : rows)
             laid.push_back(row.glyphs.empty() ? LaidRow{} : placeOnGrid(row, grid.pitch));
-            if (!row.glyphs.empty())
-                phases.push_back(laid.back().origin);
+        // Neighbours' distances give the pitch to a few hundredths of a pixel, which a long line multiplies into a
+        // cell's shift at its end; the glyphs' columns give it to the width of the whole line.
+        if (const std::optional<double> pitch = refinedPitch(rows, laid, grid.pitch)) {
+            grid.pitch = *pitch;
+            for (std::size_t r = 0; r < rows.size(); ++r)
+                laid[r] = rows[r].glyphs.empty() ? LaidRow{} : placeOnGrid(rows[r], grid.pitch);
         }
+        std::vector<double> phases;
+        for (std::size_t r = 0; r < rows.size(); ++r)
+            if (!rows[r].glyphs.empty())
+                phases.push_back(laid[r].origin);
         // The rows of one capture share one grid: their starts differ by whole cells. Rows are put on the grid the
         // most of them agree on, so one row measured half a cell off does not shift all the others.
         const double phase = gridPhase(phases, grid.pitch);
