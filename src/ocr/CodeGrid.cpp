@@ -25,6 +25,8 @@ constexpr double sameGlyph = 0.05;
 constexpr std::size_t maxCompared = 1500;
 // A glyph and the mirror image of its partner bracket, drawn at other fractions of a pixel.
 constexpr double pairedDrawing = 0.18;
+// The body of a letter under a diaeresis and the same letter drawn without one.
+constexpr double sameBody = 0.3;
 // The width of a space in a proportional font against the typical advance over a line of code: spaces are about
 // 0.28-0.32 em in the sans fonts of slides and web pages, and code's brackets, dots and commas bring its typical
 // advance down to about 0.42-0.46 em.
@@ -432,13 +434,19 @@ std::vector<std::vector<std::string>> agreedReadings(const std::vector<Row>& row
             if (std::abs(other.box.height - glyph.box.height) > 1.5
                 || std::abs(other.box.width - glyph.box.width) > 1.5)
                 continue;
+            if (std::getenv("CODEDBG2") && std::string("0O1l").find(glyph.text) != std::string::npos
+                && std::string("0O1l").find(other.text) != std::string::npos)
+                std::fprintf(stderr, "AGREE %s(%zu,%zu) vs %s(%zu,%zu): %.3f\n", glyph.text.c_str(), g.row, g.index,
+                             other.text.c_str(), h.row, h.index,
+                             glyphDistance(image, grounds[g.row], grounds[h.row], g.x, h.x, glyph.box, other.box,
             if (glyphDistance(image, grounds[g.row], grounds[h.row], g.x, h.x, glyph.box, other.box, pitch) > sameGlyph)
                 continue;
             if (other.text == glyph.text) {
-                ++own;
-                continue;
+                    ++own;
+                    continue;
             }
-            auto it = std::find_if(votes.begin(), votes.end(), [&](const auto& v) { return v.first == other.text; });
+            auto it = std::find_if(votes.begin(), votes.end(), [&](const auto& v) {
+                    return v.first == other.text; });
             if (it == votes.end())
                 votes.emplace_back(other.text, 1);
             else
@@ -542,6 +550,8 @@ CellShape cellShape(const Image& image, const Ground& ground, const Rect& rowBox
             shape.slant = (sxy / weight - (sx / weight) * (sy / weight)) / varY;
     }
     if (shape.body) {
+        while (!rowInked(end))
+            ++end;
         double bodyWeight = 0, bodyX = 0;
         for (int y = end; y <= last; ++y)
             for (int px = left; px < right; ++px) {
@@ -584,28 +594,32 @@ std::string markReading(const CellShape& shape, const std::string& reading, doub
 
 // Two dots over a letter's body are a diaeresis, which recognizers drop from small text ("naïve" read "naive",
 // "über" read "Uber"): two marks alike and centred over the body, unlike an "i" with the hook of an "f" beside it.
-// The letter is Tesseract's reading, in lower case when the body does not rise above the x-height (`bodyRise`, in
-// pixels; the dots made it look like a capital).
-std::string diaeresisReading(const CellShape& shape, const std::string& reading, double bodyRise, double xHeight,
-                             double pitch)
+bool diaeresisOver(const CellShape& shape, double xHeight, double pitch)
 {
-    static const std::string bases = "aeiouyAEIOUY";
-    static const char* const marked[] = {"\u00E4", "\u00EB", "\u00EF", "\u00F6", "\u00FC", "\u00FF",
-                                         "\u00C4", "\u00CB", "\u00CF", "\u00D6", "\u00DC", "\u0178"};
-    if (reading.size() != 1 || bases.find(reading[0]) == std::string::npos || shape.marks.size() != 2 || !shape.body
-        || xHeight <= 0)
-        return reading;
+    if (shape.marks.size() != 2 || !shape.body || xHeight <= 0)
+        return false;
     const CellShape::Mark& a = shape.marks[0];
     const CellShape::Mark& b = shape.marks[1];
     const double centre = (a.left + a.right + b.left + b.right) / 4.0;
-    if (shape.widest() > 0.35 * pitch || std::abs((a.right - a.left) - (b.right - b.left)) > 1
-        || std::abs(a.top - b.top) > 1 || std::abs(a.bottom - b.bottom) > 1
-        || std::abs(centre - shape.bodyCentre) > 0.15 * pitch || shape.bodyHeight < 0.6 * xHeight)
+    return shape.widest() <= 0.35 * pitch && std::abs((a.right - a.left) - (b.right - b.left)) <= 1
+           && std::abs(a.top - b.top) <= 1 && std::abs(a.bottom - b.bottom) <= 1
+           && std::abs(centre - shape.bodyCentre) <= 0.15 * pitch && shape.bodyHeight >= 0.6 * xHeight;
+}
+
+constexpr std::string_view vowels = "aeiouyAEIOUY";
+
+// The vowel with a diaeresis over it, in lower case when the body does not rise above the x-height (`bodyRise`, in
+// pixels; the dots made it look like a capital). A reading that is no vowel stays.
+std::string withDiaeresis(const std::string& reading, double bodyRise, double xHeight)
+{
+    static const char* const marked[] = {"\u00E4", "\u00EB", "\u00EF", "\u00F6", "\u00FC", "\u00FF",
+                                         "\u00C4", "\u00CB", "\u00CF", "\u00D6", "\u00DC", "\u0178"};
+    if (reading.size() != 1 || vowels.find(reading[0]) == std::string::npos)
         return reading;
     char base = reading[0];
     if (std::isupper(static_cast<unsigned char>(base)) && bodyRise < 0.22 * xHeight)
         base = static_cast<char>(std::tolower(static_cast<unsigned char>(base)));
-    return marked[bases.find(base)];
+    return marked[vowels.find(base)];
 }
 
 // A capital L has a bare stem at the top; an l has a serif reaching left from it and nothing to its right, a flag
@@ -695,13 +709,13 @@ struct Drawing
     }
 };
 
-Drawing drawingOf(const Image& image, const Ground& ground, const Rect& rowBox, double x, double pitch)
+Drawing drawingOf(const Image& image, const Ground& ground, const Rect& rowBox, double x, double pitch, int from = 0)
 {
     Drawing drawing;
     const auto [top, bottom] = imageRows(image, rowBox.minY(), rowBox.maxY());
     const int left = static_cast<int>(std::ceil(x - 0.5));
     drawing.width = static_cast<int>(std::ceil(pitch));
-    int first = top;
+    int first = std::max(top, from);
     const auto inkAt = [&](int px, int y) {
         return px >= 0 && px < image.width && y >= 0 && y < image.height ? inkOf(image, ground, px, y) : 0.0;
     };
@@ -743,6 +757,21 @@ double drawingDistance(const Drawing& a, const Drawing& b, bool mirrored)
         }
     }
     return best;
+}
+
+// The vowel whose drawings in the capture are most like `body`, when one is alike to within a third of their ink.
+std::optional<std::string> likestVowel(const Drawing& body, const std::vector<std::pair<char, Drawing>>& vowelCells)
+{
+    double best = sameBody;
+    std::optional<std::string> vowel;
+    for (const auto& [letter, drawing] : vowelCells) {
+        const double d = drawingDistance(body, drawing, false);
+        if (d < best) {
+            best = d;
+            vowel = std::string(1, letter);
+        }
+    }
+    return vowel;
 }
 
 // A closing bracket alone on its line has no word around it, and the recognizer reads a lone "}" as "t" or "+".
@@ -959,6 +988,19 @@ std::vector<TextRun> CodeGrid::layout(const std::vector<Line>& lines, const Imag
             pairedBrackets(rows, laid, grounds, grid.pitch, *image, readings);
             // What the recognizer reads from a word, the cell's own drawing corrects: quotes, dots and case.
             const double xHeight = xHeightOf(rows);
+            std::vector<std::pair<char, Drawing>> vowelCells;
+            bool vowelsDrawn = false;
+            const auto vowelDrawings = [&]() -> const std::vector<std::pair<char, Drawing>>& {
+                for (std::size_t r = 0; r < rows.size() && !vowelsDrawn; ++r)
+                    for (std::size_t i = 0; i < rows[r].glyphs.size() && grounds[r].valid; ++i)
+                        if (const std::string& text = rows[r].glyphs[i]->text;
+                            text.size() == 1 && std::string_view("aeouy").find(text[0]) != std::string::npos)
+                            vowelCells.emplace_back(text[0], drawingOf(*image, grounds[r], rows[r].box,
+                                                                       laid[r].origin + laid[r].columns[i] * grid.pitch,
+                                                                       grid.pitch));
+                vowelsDrawn = true;
+                return vowelCells;
+            };
             for (std::size_t r = 0; r < rows.size(); ++r) {
                 if (!grounds[r].valid)
                     continue;
@@ -967,13 +1009,20 @@ std::vector<TextRun> CodeGrid::layout(const std::vector<Line>& lines, const Imag
                     std::string& reading = readings[r][i];
                     if (cellsOf(reading) != 1)
                         continue;
-                    const CellShape shape = cellShape(*image, grounds[r], rows[r].box,
-                                                      laid[r].origin + laid[r].columns[i] * grid.pitch, grid.pitch);
+                    const double x = laid[r].origin + laid[r].columns[i] * grid.pitch;
+                    const CellShape shape = cellShape(*image, grounds[r], rows[r].box, x, grid.pitch);
                     const double bodyRise = xLine ? (image->height - shape.bodyTop) - *xLine : 0;
-                    reading =
-                        diaeresisReading(shape, markReading(shape, reading, grid.pitch), bodyRise, xHeight, grid.pitch);
-                    reading = stemReading(reading, *image, grounds[r], rows[r].box,
-                                          laid[r].origin + laid[r].columns[i] * grid.pitch, grid.pitch);
+                    reading = markReading(shape, reading, grid.pitch);
+                    if (diaeresisOver(shape, xHeight, grid.pitch)) {
+                        // Read as no vowel at all ("tber"): the body is the vowel drawn like it elsewhere.
+                        if (reading.size() != 1 || vowels.find(reading[0]) == std::string::npos)
+                            reading =
+                                likestVowel(drawingOf(*image, grounds[r], rows[r].box, x, grid.pitch, shape.bodyTop),
+                                            vowelDrawings())
+                                    .value_or(reading);
+                        reading = withDiaeresis(reading, bodyRise, xHeight);
+                    }
+                    reading = stemReading(reading, *image, grounds[r], rows[r].box, x, grid.pitch);
                     // The recognizer's box may reach into a neighbour, the cell's ink may take in a neighbour's
                     // edge: only when both rise above the x-height is the case changed.
                     if (xLine) {
