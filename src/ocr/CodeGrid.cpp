@@ -434,19 +434,13 @@ std::vector<std::vector<std::string>> agreedReadings(const std::vector<Row>& row
             if (std::abs(other.box.height - glyph.box.height) > 1.5
                 || std::abs(other.box.width - glyph.box.width) > 1.5)
                 continue;
-            if (std::getenv("CODEDBG2") && std::string("0O1l").find(glyph.text) != std::string::npos
-                && std::string("0O1l").find(other.text) != std::string::npos)
-                std::fprintf(stderr, "AGREE %s(%zu,%zu) vs %s(%zu,%zu): %.3f\n", glyph.text.c_str(), g.row, g.index,
-                             other.text.c_str(), h.row, h.index,
-                             glyphDistance(image, grounds[g.row], grounds[h.row], g.x, h.x, glyph.box, other.box,
             if (glyphDistance(image, grounds[g.row], grounds[h.row], g.x, h.x, glyph.box, other.box, pitch) > sameGlyph)
                 continue;
             if (other.text == glyph.text) {
-                    ++own;
-                    continue;
+                ++own;
+                continue;
             }
-            auto it = std::find_if(votes.begin(), votes.end(), [&](const auto& v) {
-                    return v.first == other.text; });
+            auto it = std::find_if(votes.begin(), votes.end(), [&](const auto& v) { return v.first == other.text; });
             if (it == votes.end())
                 votes.emplace_back(other.text, 1);
             else
@@ -821,9 +815,6 @@ void pairedBrackets(const std::vector<Row>& rows, const std::vector<LaidRow>& la
         char closer = 0;
         for (const Exemplar& exemplar : exemplars) {
             const double d = drawingDistance(drawing, exemplar.drawing, exemplar.mirrored);
-            if (std::getenv("CODEDBG"))
-                std::fprintf(stderr, "LONE %s vs %c%s: %.3f\n", reading.c_str(), exemplar.closer,
-                             exemplar.mirrored ? " mirrored" : "", d);
             if (d < best) {
                 best = d;
                 closer = exemplar.closer;
