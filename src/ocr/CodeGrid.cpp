@@ -395,7 +395,7 @@ double glyphDistance(const Image& image, const Ground& groundA, const Ground& gr
 // Glyphs a recognizer confuses when a word gives no context: in code a lone "}" is read as "t", an "l" as "L".
 bool confusable(const std::string& text)
 {
-    static const std::string set = "{}()[]<>tf+lLI1|i!jJ0OoDQ5Ss2Zz8B'`\"*^~";
+    static const std::string set = "{}()[]<>tf+lLI1|i!jJ0OoDQ5Ss2Zz8B'`\"*^~@";
     return text.size() == 1 && set.find(text[0]) != std::string::npos;
 }
 
@@ -807,7 +807,7 @@ void pairedBrackets(const std::vector<Row>& rows, const std::vector<LaidRow>& la
     }
     for (std::size_t r : lone) {
         std::string& reading = readings[r][0];
-        if (reading.size() != 1 || closing.find(reading[0]) != std::string::npos)
+        if (reading.size() != 1)
             continue;
         const Drawing drawing =
             drawingOf(image, grounds[r], rows[r].box, laid[r].origin + laid[r].columns[0] * pitch, pitch);
@@ -820,7 +820,7 @@ void pairedBrackets(const std::vector<Row>& rows, const std::vector<LaidRow>& la
                 closer = exemplar.closer;
             }
         }
-        if (closer != 0 && best <= pairedDrawing)
+        if (closer != 0 && best <= pairedDrawing && closing.find(reading[0]) != closing.find(closer))
             reading = std::string(1, closer);
     }
 }
@@ -927,13 +927,14 @@ std::vector<TextRun> CodeGrid::layout(const std::vector<Line>& lines, const Imag
     Grid grid = measure(lines);
 
     if (grid.monospace) {
-        // Two letters read from one drawing ("lLen" for "len") sit in one cell: the first reading stays.
+        // Two characters read from one drawing ("lLen" for "len", "]J" for "]") sit in one cell: the first reading
+        // stays.
         for (Row& row : rows) {
             std::vector<const Glyph*> kept;
             for (const Glyph* glyph : row.glyphs) {
                 const Glyph* previous = kept.empty() ? nullptr : kept.back();
                 const auto letter = [](const Glyph& g) {
-                    return g.text.size() == 1 && std::isalnum(static_cast<unsigned char>(g.text[0]));
+                    return g.text.size() == 1 && std::isgraph(static_cast<unsigned char>(g.text[0]));
                 };
                 if (previous != nullptr && letter(*glyph) && letter(*previous) && reliable(*glyph, 1, grid.pitch)
                     && reliable(*previous, 1, grid.pitch)
