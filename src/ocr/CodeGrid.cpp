@@ -761,11 +761,10 @@ std::optional<std::string> likestVowel(const Drawing& body, const std::vector<st
     std::optional<std::string> vowel;
     for (const auto& [letter, drawing] : vowelCells) {
         const double d = drawingDistance(body, drawing, false);
-        if (std::getenv("CODEDBG"))
-            if (d < best) {
-                best = d;
-                vowel = std::string(1, letter);
-            }
+        if (d < best) {
+            best = d;
+            vowel = std::string(1, letter);
+        }
     }
     return vowel;
 }
