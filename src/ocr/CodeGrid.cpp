@@ -561,6 +561,30 @@ CellShape cellShape(const Image& image, const Ground& ground, const Rect& rowBox
     return shape;
 }
 
+// A letter or digit whose cell holds nothing but a narrow mark at the top was given the mark's place by the
+// recognizer, its reading taken from the cell after it ("(`HTTP" read as "(HTTTP", the H boxed on the backtick): it
+// moves on to that cell, and the mark's cell is read by its drawing.
+void liftOffMarks(LaidRow& laid, const Row& row, double pitch, const Image& image, const Ground& ground)
+{
+    for (std::size_t i = 0; i < row.glyphs.size(); ++i) {
+        const std::string& text = row.glyphs[i]->text;
+        if (text.size() != 1 || !std::isalnum(static_cast<unsigned char>(text[0])))
+            continue;
+        const double x = laid.origin + laid.columns[i] * pitch;
+        const CellShape shape = cellShape(image, ground, row.box, x, pitch);
+        if (shape.body || shape.marks.empty() || shape.marks.size() > 2 || shape.markBottom > 0.45
+            || shape.widest() > 0.45 * pitch)
+            continue;
+        // The next cell must hold a glyph of the row's height for the letter to move to.
+        const CellShape next = cellShape(image, ground, row.box, x + pitch, pitch);
+        if (!next.body && next.markBottom <= 0.45)
+            continue;
+        ++laid.columns[i];
+        for (std::size_t j = i + 1; j < row.glyphs.size(); ++j)
+            laid.columns[j] = std::max(laid.columns[j], laid.columns[j - 1] + cellsOf(row.glyphs[j - 1]->text));
+    }
+}
+
 bool oneOf(const std::string& reading, std::initializer_list<const char*> set)
 {
     return std::any_of(set.begin(), set.end(), [&](const char* s) { return reading == s; });
@@ -972,8 +996,10 @@ std::vector<TextRun> CodeGrid::layout(const std::vector<Line>& lines, const Imag
             if (image == nullptr || rows[r].glyphs.empty())
                 continue;
             grounds[r] = groundOf(*image, rows[r].box);
-            if (grounds[r].valid)
+            if (grounds[r].valid) {
                 settleWideBoxes(laid[r], rows[r], grid.pitch, *image, grounds[r]);
+                liftOffMarks(laid[r], rows[r], grid.pitch, *image, grounds[r]);
+            }
         }
         std::vector<std::vector<std::string>> readings;
         if (image != nullptr) {
