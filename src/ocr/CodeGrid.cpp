@@ -351,6 +351,9 @@ void settleWideBoxes(LaidRow& laid, const Row& row, double pitch, const Image& i
         const int first = std::max(earliest, static_cast<int>(std::floor((glyph.box.minX() - laid.origin) / pitch)));
         for (int cell = first; cell <= latest; ++cell) {
             const double x = laid.origin + cell * pitch;
+            // An underscore the box swallowed is no place for the glyph ("__missing" read "_m issing").
+            if (underscoreAt(image, ground, row.box, row.floor, x, pitch))
+                continue;
             // A thin mark (a backtick, a dot) inks little of its cell, but in the cell's middle.
             if (inkShare(image, ground, row.box, x, pitch) > 0.05
                 || (inkShare(image, ground, row.box, x, pitch) > 0.01
