@@ -170,13 +170,17 @@ LaidRow placeOnGrid(const Row& row, double pitch)
     for (const CodeGrid::Glyph* glyph : row.glyphs) {
         const int cells = cellsOf(glyph->text);
         int column = end;
-        const bool placed = reliable(*glyph, cells, pitch);
+        bool placed = reliable(*glyph, cells, pitch);
         // Columns count from the last well-placed glyph, so a misplaced one is not carried along; a glyph whose box
-        // is not to be trusted follows its left neighbour.
-        if (placed && anchor != nullptr)
-            column = std::max(end, anchorColumn
-                                       + static_cast<int>(std::lround((glyph->box.midX() - anchor->box.midX()) / pitch
-                                                                      + (anchorCells - cells) / 2.0)));
+        // is not to be trusted follows its left neighbour, and so does one whose box lies over its left neighbour's
+        // cell (a ")" boxed over the "w" before it), which then places no glyph after it.
+        if (placed && anchor != nullptr) {
+            const int wanted = anchorColumn
+                               + static_cast<int>(std::lround((glyph->box.midX() - anchor->box.midX()) / pitch
+                                                              + (anchorCells - cells) / 2.0));
+            column = std::max(end, wanted);
+            placed = wanted >= end;
+        }
         if (placed) {
             anchor = glyph;
             anchorColumn = column;
