@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <optional>
+#include <string_view>
 
 namespace {
 // Measured on drawn code and prose at 10-16 px: neighbouring glyph centres of a monospace font sit within a tenth of
@@ -21,6 +23,11 @@ constexpr double sameDrawing = 0.3;
 // is alike to a few percent of their ink: at 0.12 "l" already matched "t" and "[" matched "(".
 constexpr double sameGlyph = 0.05;
 constexpr std::size_t maxCompared = 1500;
+// A glyph and the mirror image of its partner bracket, drawn at other fractions of a pixel.
+constexpr double pairedDrawing = 0.18;
+// The body of a letter under a diaeresis and the same letter drawn without one: measured at 11-16 px, the same
+// vowel matches to within 0.01, the nearest other (o for u) is 0.18 away.
+constexpr double sameBody = 0.1;
 // The width of a space in a proportional font against the typical advance over a line of code: spaces are about
 // 0.28-0.32 em in the sans fonts of slides and web pages, and code's brackets, dots and commas bring its typical
 // advance down to about 0.42-0.46 em.
@@ -163,13 +170,17 @@ LaidRow placeOnGrid(const Row& row, double pitch)
     for (const CodeGrid::Glyph* glyph : row.glyphs) {
         const int cells = cellsOf(glyph->text);
         int column = end;
-        const bool placed = reliable(*glyph, cells, pitch);
+        bool placed = reliable(*glyph, cells, pitch);
         // Columns count from the last well-placed glyph, so a misplaced one is not carried along; a glyph whose box
-        // is not to be trusted follows its left neighbour.
-        if (placed && anchor != nullptr)
-            column = std::max(end, anchorColumn
-                                       + static_cast<int>(std::lround((glyph->box.midX() - anchor->box.midX()) / pitch
-                                                                      + (anchorCells - cells) / 2.0)));
+        // is not to be trusted follows its left neighbour, and so does one whose box lies over its left neighbour's
+        // cell (a ")" boxed over the "w" before it), which then places no glyph after it.
+        if (placed && anchor != nullptr) {
+            const int wanted = anchorColumn
+                               + static_cast<int>(std::lround((glyph->box.midX() - anchor->box.midX()) / pitch
+                                                              + (anchorCells - cells) / 2.0));
+            column = std::max(end, wanted);
+            placed = wanted >= end;
+        }
         if (placed) {
             anchor = glyph;
             anchorColumn = column;
@@ -343,7 +354,14 @@ void settleWideBoxes(LaidRow& laid, const Row& row, double pitch, const Image& i
         const int latest = static_cast<int>(std::floor((glyph.box.maxX() - laid.origin) / pitch)) - cells + 1;
         const int first = std::max(earliest, static_cast<int>(std::floor((glyph.box.minX() - laid.origin) / pitch)));
         for (int cell = first; cell <= latest; ++cell) {
-            if (inkShare(image, ground, row.box, laid.origin + cell * pitch, pitch) > 0.05) {
+            const double x = laid.origin + cell * pitch;
+            // An underscore the box swallowed is no place for the glyph ("__missing" read "_m issing").
+            if (underscoreAt(image, ground, row.box, row.floor, x, pitch))
+                continue;
+            // A thin mark (a backtick, a dot) inks little of its cell, but in the cell's middle.
+            if (inkShare(image, ground, row.box, x, pitch) > 0.05
+                || (inkShare(image, ground, row.box, x, pitch) > 0.01
+                    && centredInk(image, ground, row.box, x, pitch))) {
                 laid.columns[i] = std::max(laid.columns[i], cell);
                 break;
             }
@@ -385,7 +403,7 @@ double glyphDistance(const Image& image, const Ground& groundA, const Ground& gr
 // Glyphs a recognizer confuses when a word gives no context: in code a lone "}" is read as "t", an "l" as "L".
 bool confusable(const std::string& text)
 {
-    static const std::string set = "{}()[]<>tf+lLI1|i!jJ0OoDQ5Ss2Zz8B'`\"*^~";
+    static const std::string set = "{}()[]<>tf+lLI1|i!jJ0OoDQ5Ss2Zz8B'`\"*^~@";
     return text.size() == 1 && set.find(text[0]) != std::string::npos;
 }
 
@@ -442,6 +460,431 @@ std::vector<std::vector<std::string>> agreedReadings(const std::vector<Row>& row
             readings[g.row][g.index] = best->first;
     }
     return readings;
+}
+
+// The ink of one cell split at its first empty row: the marks above it (quotes, dots, accents) and the body below.
+struct CellShape
+{
+    struct Mark
+    {
+        int left = 0, right = 0; // columns, right exclusive
+        int top = 0, bottom = 0; // image rows, bottom exclusive
+    };
+    std::vector<Mark> marks; // pieces of ink side by side above the body, or in the whole cell without one
+    bool body = false;       // ink below an empty row under the marks
+    double markBottom = 0;   // where the marks end, as a share of the row band's height from its top
+    double slant = 0;        // of the marks: columns to the right per row down
+    double bodyHeight = 0;   // in pixels
+    double bodyCentre = 0;   // x of the body's ink
+    int bodyTop = 0;         // image row of the body's topmost ink
+    double inkHeight = 0;    // of all the cell's ink, in pixels
+    double inkTop = 0;       // image row of the cell's topmost ink
+
+    double widest() const
+    {
+        int w = 0;
+        for (const Mark& mark : marks)
+            w = std::max(w, mark.right - mark.left);
+        return w;
+    }
+};
+
+CellShape cellShape(const Image& image, const Ground& ground, const Rect& rowBox, double x, double pitch)
+{
+    CellShape shape;
+    const auto [top, bottom] = imageRows(image, rowBox.minY(), rowBox.maxY());
+    const int left = std::clamp(static_cast<int>(std::ceil(x - 0.5)), 0, image.width);
+    const int right = std::clamp(static_cast<int>(std::ceil(x + pitch - 0.5)), 0, image.width);
+    if (right <= left || bottom <= top)
+        return shape;
+    const auto inked = [&](int px, int y) { return inkOf(image, ground, px, y) > 0.35; };
+    const auto rowInked = [&](int y) {
+        for (int px = left; px < right; ++px)
+            if (inked(px, y))
+                return true;
+        return false;
+    };
+    int first = top;
+    while (first < bottom && !rowInked(first))
+        ++first;
+    if (first == bottom)
+        return shape;
+    int end = first;
+    while (end < bottom && rowInked(end))
+        ++end;
+    int last = end - 1;
+    for (int y = end; y < bottom; ++y)
+        if (rowInked(y))
+            last = y;
+    shape.body = last >= end;
+    shape.inkHeight = last + 1 - first;
+    shape.inkTop = first;
+    shape.markBottom = static_cast<double>(end - top) / (bottom - top);
+    double weight = 0, sx = 0, sy = 0, sxy = 0, syy = 0;
+    for (int px = left; px <= right; ++px) {
+        bool column = false;
+        int columnTop = end, columnBottom = first;
+        for (int y = first; px < right && y < end; ++y) {
+            const double ink = inkOf(image, ground, px, y);
+            if (ink > 0.35) {
+                column = true;
+                columnTop = std::min(columnTop, y);
+                columnBottom = std::max(columnBottom, y + 1);
+            }
+            weight += ink;
+            sx += ink * px;
+            sy += ink * y;
+            sxy += ink * px * y;
+            syy += ink * y * y;
+        }
+        if (column && (shape.marks.empty() || shape.marks.back().right < px)) {
+            shape.marks.push_back(CellShape::Mark{px, px + 1, columnTop, columnBottom});
+        } else if (column) {
+            CellShape::Mark& mark = shape.marks.back();
+            mark.right = px + 1;
+            mark.top = std::min(mark.top, columnTop);
+            mark.bottom = std::max(mark.bottom, columnBottom);
+        }
+    }
+    if (weight > 0) {
+        const double varY = syy / weight - (sy / weight) * (sy / weight);
+        if (varY > 0.1)
+            shape.slant = (sxy / weight - (sx / weight) * (sy / weight)) / varY;
+    }
+    if (shape.body) {
+        while (!rowInked(end))
+            ++end;
+        double bodyWeight = 0, bodyX = 0;
+        for (int y = end; y <= last; ++y)
+            for (int px = left; px < right; ++px) {
+                const double ink = inkOf(image, ground, px, y);
+                bodyWeight += ink;
+                bodyX += ink * (px + 0.5);
+            }
+        shape.bodyHeight = last + 1 - end;
+        shape.bodyTop = end;
+        shape.bodyCentre = bodyWeight > 0 ? bodyX / bodyWeight : x + pitch / 2;
+    }
+    return shape;
+}
+
+// A letter or digit whose cell holds nothing but a narrow mark at the top was given the mark's place by the
+// recognizer, its reading taken from the cell after it ("(`HTTP" read as "(HTTTP", the H boxed on the backtick): it
+// moves on to that cell, and the mark's cell is read by its drawing.
+void liftOffMarks(LaidRow& laid, const Row& row, double pitch, const Image& image, const Ground& ground)
+{
+    for (std::size_t i = 0; i < row.glyphs.size(); ++i) {
+        const std::string& text = row.glyphs[i]->text;
+        if (text.size() != 1 || !std::isalnum(static_cast<unsigned char>(text[0])))
+            continue;
+        const double x = laid.origin + laid.columns[i] * pitch;
+        const CellShape shape = cellShape(image, ground, row.box, x, pitch);
+        if (shape.body || shape.marks.empty() || shape.marks.size() > 2 || shape.markBottom > 0.45
+            || shape.widest() > 0.45 * pitch)
+            continue;
+        // The next cell must hold a glyph of the row's height for the letter to move to.
+        const CellShape next = cellShape(image, ground, row.box, x + pitch, pitch);
+        if (!next.body && next.markBottom <= 0.45)
+            continue;
+        ++laid.columns[i];
+        for (std::size_t j = i + 1; j < row.glyphs.size(); ++j)
+            laid.columns[j] = std::max(laid.columns[j], laid.columns[j - 1] + cellsOf(row.glyphs[j - 1]->text));
+    }
+}
+
+bool oneOf(const std::string& reading, std::initializer_list<const char*> set)
+{
+    return std::any_of(set.begin(), set.end(), [&](const char* s) { return reading == s; });
+}
+
+// A narrow mark alone at the top of a cell is a quote of some kind, whatever the recognizer took it for: one stroke
+// slanting down to the right is a backtick, one straight stroke an apostrophe, two strokes a double quote. Code
+// fonts draw no other quotes. A double quote at small sizes may blur into one stroke, so it only ever becomes a
+// backtick.
+std::string markReading(const CellShape& shape, const std::string& reading, double pitch)
+{
+    const bool single = oneOf(reading, {"'", "`", "\u2018", "\u2019", "\u00B4"});
+    const bool twofold = oneOf(reading, {"\"", "\u201C", "\u201D"});
+    const bool other = oneOf(reading, {"*", "\u00B0", "^", " "});
+    if ((!single && !twofold && !other) || shape.body || shape.markBottom > 0.45 || shape.marks.empty()
+        || shape.marks.size() > 2 || shape.widest() > 0.45 * pitch)
+        return reading;
+    if (shape.marks.size() == 2)
+        return twofold || other ? "\"" : reading;
+    if (shape.slant >= 0.4)
+        return "`";
+    if (std::abs(shape.slant) <= 0.2 && !twofold)
+        return "'";
+    return reading;
+}
+
+// Two dots over a letter's body are a diaeresis, which recognizers drop from small text ("naïve" read "naive",
+// "über" read "Uber"): two marks alike and centred over the body, unlike an "i" with the hook of an "f" beside it.
+bool diaeresisOver(const CellShape& shape, double xHeight, double pitch)
+{
+    if (shape.marks.size() != 2 || !shape.body || xHeight <= 0)
+        return false;
+    const CellShape::Mark& a = shape.marks[0];
+    const CellShape::Mark& b = shape.marks[1];
+    const double centre = (a.left + a.right + b.left + b.right) / 4.0;
+    return shape.widest() <= 0.35 * pitch && std::abs((a.right - a.left) - (b.right - b.left)) <= 1
+           && std::abs(a.top - b.top) <= 1 && std::abs(a.bottom - b.bottom) <= 1
+           && std::abs(centre - shape.bodyCentre) <= 0.15 * pitch && shape.bodyHeight >= 0.6 * xHeight;
+}
+
+constexpr std::string_view vowels = "aeiouyAEIOUY";
+
+// The vowel with a diaeresis over it, in lower case when the body does not rise above the x-height (`bodyRise`, in
+// pixels; the dots made it look like a capital). A reading that is no vowel stays.
+std::string withDiaeresis(const std::string& reading, double bodyRise, double xHeight)
+{
+    static const char* const marked[] = {"\u00E4", "\u00EB", "\u00EF", "\u00F6", "\u00FC", "\u00FF",
+                                         "\u00C4", "\u00CB", "\u00CF", "\u00D6", "\u00DC", "\u0178"};
+    if (reading.size() != 1 || vowels.find(reading[0]) == std::string::npos)
+        return reading;
+    char base = reading[0];
+    if (std::isupper(static_cast<unsigned char>(base)) && bodyRise < 0.22 * xHeight)
+        base = static_cast<char>(std::tolower(static_cast<unsigned char>(base)));
+    return marked[vowels.find(base)];
+}
+
+// A capital L has a bare stem at the top; an l has a serif reaching left from it and nothing to its right, a flag
+// the recognizer misses at the start of a word ("Limit" for "limit").
+std::string stemReading(const std::string& reading, const Image& image, const Ground& ground, const Rect& rowBox,
+                        double x, double pitch)
+{
+    if (reading != "L")
+        return reading;
+    const auto [top, bottom] = imageRows(image, rowBox.minY(), rowBox.maxY());
+    const int left = std::clamp(static_cast<int>(std::ceil(x - 0.5)), 0, image.width);
+    const int right = std::clamp(static_cast<int>(std::ceil(x + pitch - 0.5)), 0, image.width);
+    std::vector<int> columnInk(static_cast<std::size_t>(std::max(0, right - left)), 0);
+    int first = bottom, last = top - 1;
+    for (int y = top; y < bottom; ++y)
+        for (int px = left; px < right; ++px)
+            if (inkOf(image, ground, px, y) > 0.5) {
+                ++columnInk[static_cast<std::size_t>(px - left)];
+                first = std::min(first, y);
+                last = std::max(last, y);
+            }
+    if (columnInk.empty() || last - first < 4)
+        return reading;
+    const auto most = std::max_element(columnInk.begin(), columnInk.end());
+    int stemLeft = static_cast<int>(most - columnInk.begin()), stemRight = stemLeft + 1;
+    while (stemLeft > 0 && columnInk[static_cast<std::size_t>(stemLeft - 1)] * 5 >= *most * 3)
+        --stemLeft;
+    while (stemRight < static_cast<int>(columnInk.size())
+           && columnInk[static_cast<std::size_t>(stemRight)] * 5 >= *most * 3)
+        ++stemRight;
+    bool serifLeft = false, serifRight = false;
+    const int topRows = std::max(1, (last + 1 - first) / 5);
+    for (int y = first; y < first + topRows; ++y)
+        for (int px = left; px < right; ++px) {
+            if (inkOf(image, ground, px, y) <= 0.5)
+                continue;
+            serifLeft = serifLeft || px - left < stemLeft;
+            serifRight = serifRight || px - left >= stemRight;
+        }
+    return serifLeft && !serifRight ? "l" : reading;
+}
+
+// Letters whose capital is the same drawing, larger: the recognizer guesses the case from the word, which code often
+// does not give ("CC: clang" read "cc: clang"). A glyph reaching well above the row's x-height is the capital.
+std::string caseReading(const std::string& reading, double rise, double xHeight)
+{
+    static const std::string lower = "cosvwxz", upper = "COSVWXZ";
+    if (reading.size() != 1 || xHeight <= 0)
+        return reading;
+    if (const std::size_t at = lower.find(reading[0]); at != std::string::npos && rise >= 0.22 * xHeight)
+        return std::string(1, upper[at]);
+    return reading;
+}
+
+constexpr std::string_view smallLetters = "acemnorsuvwxz";
+
+// The height of lower-case letters without ascenders or descenders, the median over the capture; 0 when none.
+double xHeightOf(const std::vector<Row>& rows)
+{
+    std::vector<double> heights;
+    for (const Row& row : rows)
+        for (const CodeGrid::Glyph* glyph : row.glyphs)
+            if (glyph->text.size() == 1 && smallLetters.find(glyph->text[0]) != std::string::npos)
+                heights.push_back(glyph->box.height);
+    return heights.size() >= 5 ? *median(heights) : 0;
+}
+
+// The top of a row's lower-case letters (y grows upward), or no value when the row has too few of them.
+std::optional<double> xLineOf(const Row& row)
+{
+    std::vector<double> tops;
+    for (const CodeGrid::Glyph* glyph : row.glyphs)
+        if (glyph->text.size() == 1 && smallLetters.find(glyph->text[0]) != std::string::npos)
+            tops.push_back(glyph->box.maxY());
+    return tops.size() >= 2 ? median(tops) : std::nullopt;
+}
+
+// The drawing of one cell, its rows counted from the cell's topmost ink.
+struct Drawing
+{
+    int width = 0, height = 0;
+    std::vector<double> ink;
+
+    double at(int x, int y) const
+    {
+        return x >= 0 && x < width && y >= 0 && y < height ? ink[static_cast<std::size_t>(y * width + x)] : 0;
+    }
+};
+
+Drawing drawingOf(const Image& image, const Ground& ground, const Rect& rowBox, double x, double pitch, int from = 0)
+{
+    Drawing drawing;
+    const auto [top, bottom] = imageRows(image, rowBox.minY(), rowBox.maxY());
+    const int left = static_cast<int>(std::ceil(x - 0.5));
+    drawing.width = static_cast<int>(std::ceil(pitch));
+    int first = std::max(top, from);
+    const auto inkAt = [&](int px, int y) {
+        return px >= 0 && px < image.width && y >= 0 && y < image.height ? inkOf(image, ground, px, y) : 0.0;
+    };
+    const auto rowInked = [&](int y) {
+        for (int dx = 0; dx < drawing.width; ++dx)
+            if (inkAt(left + dx, y) > 0.35)
+                return true;
+        return false;
+    };
+    while (first < bottom && !rowInked(first))
+        ++first;
+    drawing.height = bottom - first;
+    if (drawing.height <= 0)
+        return Drawing{};
+    drawing.ink.resize(static_cast<std::size_t>(drawing.width * drawing.height));
+    for (int y = 0; y < drawing.height; ++y)
+        for (int dx = 0; dx < drawing.width; ++dx)
+            drawing.ink[static_cast<std::size_t>(y * drawing.width + dx)] = inkAt(left + dx, first + y);
+    return drawing;
+}
+
+// How unlike two drawings are, 0 to 1, the second mirrored left to right when asked, tried a pixel off either way.
+double drawingDistance(const Drawing& a, const Drawing& b, bool mirrored)
+{
+    double best = 1;
+    for (int dy = -1; dy <= 1; ++dy) {
+        for (int dx = -1; dx <= 1; ++dx) {
+            double difference = 0, total = 0;
+            for (int y = 0; y < std::max(a.height, b.height); ++y) {
+                for (int x = 0; x < std::max(a.width, b.width); ++x) {
+                    const int bx = (mirrored ? b.width - 1 - x : x) + dx;
+                    const double ia = a.at(x, y), ib = b.at(bx, y + dy);
+                    difference += std::abs(ia - ib);
+                    total += ia + ib;
+                }
+            }
+            if (total > 0)
+                best = std::min(best, difference / total);
+        }
+    }
+    return best;
+}
+
+// The vowel whose drawings in the capture are most like `body`, when one is drawn the same.
+std::optional<std::string> likestVowel(const Drawing& body, const std::vector<std::pair<char, Drawing>>& vowelCells)
+{
+    double best = sameBody;
+    std::optional<std::string> vowel;
+    for (const auto& [letter, drawing] : vowelCells) {
+        const double d = drawingDistance(body, drawing, false);
+        if (d < best) {
+            best = d;
+            vowel = std::string(1, letter);
+        }
+    }
+    return vowel;
+}
+
+// A closing bracket alone on its line has no word around it, and the recognizer reads a lone "}" as "t" or "+".
+// Brackets come in pairs drawn as mirror images, so a lone glyph drawn as the mirror of an opening bracket read
+// elsewhere in the capture (or as a closing one read in context) is that closing bracket.
+void pairedBrackets(const std::vector<Row>& rows, const std::vector<LaidRow>& laid, const std::vector<Ground>& grounds,
+                    double pitch, const Image& image, std::vector<std::vector<std::string>>& readings)
+{
+    static const std::string opening = "{([<", closing = "})]>";
+    struct Exemplar
+    {
+        Drawing drawing;
+        char closer;
+        bool mirrored;
+    };
+    std::vector<Exemplar> exemplars;
+    std::vector<std::size_t> lone;
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        if (!grounds[r].valid)
+            continue;
+        if (rows[r].glyphs.size() == 1) {
+            lone.push_back(r);
+            continue;
+        }
+        for (std::size_t i = 0; i < rows[r].glyphs.size(); ++i) {
+            const std::string& text = readings[r][i];
+            if (text.size() != 1)
+                continue;
+            const std::size_t open = opening.find(text[0]), close = closing.find(text[0]);
+            if (open == std::string::npos && close == std::string::npos)
+                continue;
+            const Drawing drawing =
+                drawingOf(image, grounds[r], rows[r].box, laid[r].origin + laid[r].columns[i] * pitch, pitch);
+            if (open != std::string::npos)
+                exemplars.push_back(Exemplar{drawing, closing[open], true});
+            else
+                exemplars.push_back(Exemplar{drawing, text[0], false});
+        }
+    }
+    for (std::size_t r : lone) {
+        std::string& reading = readings[r][0];
+        if (reading.size() != 1)
+            continue;
+        const Drawing drawing =
+            drawingOf(image, grounds[r], rows[r].box, laid[r].origin + laid[r].columns[0] * pitch, pitch);
+        double best = 1;
+        char closer = 0;
+        for (const Exemplar& exemplar : exemplars) {
+            const double d = drawingDistance(drawing, exemplar.drawing, exemplar.mirrored);
+            if (d < best) {
+                best = d;
+                closer = exemplar.closer;
+            }
+        }
+        if (closer != 0 && best <= pairedDrawing && closing.find(reading[0]) != closing.find(closer))
+            reading = std::string(1, closer);
+    }
+}
+
+// The pitch as the slope of the glyphs' centres over their columns, each row on its own origin; no value when the
+// rows span too few columns to tell better than the neighbours did.
+std::optional<double> refinedPitch(const std::vector<Row>& rows, const std::vector<LaidRow>& laid, double pitch)
+{
+    double products = 0, squares = 0;
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        std::vector<std::pair<double, double>> points; // column centre, x
+        for (std::size_t i = 0; i < rows[r].glyphs.size(); ++i) {
+            const CodeGrid::Glyph& glyph = *rows[r].glyphs[i];
+            if (cellsOf(glyph.text) == 1 && reliable(glyph, 1, pitch))
+                points.emplace_back(laid[r].columns[i] + 0.5, glyph.box.midX());
+        }
+        if (points.size() < 2)
+            continue;
+        double meanColumn = 0, meanX = 0;
+        for (const auto& [column, x] : points) {
+            meanColumn += column / points.size();
+            meanX += x / points.size();
+        }
+        for (const auto& [column, x] : points) {
+            products += (column - meanColumn) * (x - meanX);
+            squares += (column - meanColumn) * (column - meanColumn);
+        }
+    }
+    if (squares < 100)
+        return std::nullopt;
+    const double slope = products / squares;
+    return std::abs(slope / pitch - 1) < 0.05 ? std::optional<double>(slope) : std::nullopt;
 }
 
 // Returns where the grid's cells start, modulo the pitch: the circular mean of the rows' starts.
@@ -513,16 +956,17 @@ std::vector<TextRun> CodeGrid::layout(const std::vector<Line>& lines, const Imag
     std::vector<Row> rows = rowsOfLines(lines);
     if (rows.empty())
         return runs;
-    const Grid grid = measure(lines);
+    Grid grid = measure(lines);
 
     if (grid.monospace) {
-        // Two letters read from one drawing ("lLen" for "len") sit in one cell: the first reading stays.
+        // Two characters read from one drawing ("lLen" for "len", "]J" for "]") sit in one cell: the first reading
+        // stays.
         for (Row& row : rows) {
             std::vector<const Glyph*> kept;
             for (const Glyph* glyph : row.glyphs) {
                 const Glyph* previous = kept.empty() ? nullptr : kept.back();
                 const auto letter = [](const Glyph& g) {
-                    return g.text.size() == 1 && std::isalnum(static_cast<unsigned char>(g.text[0]));
+                    return g.text.size() == 1 && std::isgraph(static_cast<unsigned char>(g.text[0]));
                 };
                 if (previous != nullptr && letter(*glyph) && letter(*previous) && reliable(*glyph, 1, grid.pitch)
                     && reliable(*previous, 1, grid.pitch)
@@ -533,12 +977,19 @@ std::vector<TextRun> CodeGrid::layout(const std::vector<Line>& lines, const Imag
             row.glyphs = std::move(kept);
         }
         std::vector<LaidRow> laid;
-        std::vector<double> phases;
-        for (const Row& row : rows) {
+        for (const Row& row : rows)
             laid.push_back(row.glyphs.empty() ? LaidRow{} : placeOnGrid(row, grid.pitch));
-            if (!row.glyphs.empty())
-                phases.push_back(laid.back().origin);
+        // Neighbours' distances give the pitch to a few hundredths of a pixel, which a long line multiplies into a
+        // cell's shift at its end; the glyphs' columns give it to the width of the whole line.
+        if (const std::optional<double> pitch = refinedPitch(rows, laid, grid.pitch)) {
+            grid.pitch = *pitch;
+            for (std::size_t r = 0; r < rows.size(); ++r)
+                laid[r] = rows[r].glyphs.empty() ? LaidRow{} : placeOnGrid(rows[r], grid.pitch);
         }
+        std::vector<double> phases;
+        for (std::size_t r = 0; r < rows.size(); ++r)
+            if (!rows[r].glyphs.empty())
+                phases.push_back(laid[r].origin);
         // The rows of one capture share one grid: their starts differ by whole cells. Rows are put on the grid the
         // most of them agree on, so one row measured half a cell off does not shift all the others.
         const double phase = gridPhase(phases, grid.pitch);
@@ -552,12 +1003,62 @@ std::vector<TextRun> CodeGrid::layout(const std::vector<Line>& lines, const Imag
             if (image == nullptr || rows[r].glyphs.empty())
                 continue;
             grounds[r] = groundOf(*image, rows[r].box);
-            if (grounds[r].valid)
+            if (grounds[r].valid) {
                 settleWideBoxes(laid[r], rows[r], grid.pitch, *image, grounds[r]);
+                liftOffMarks(laid[r], rows[r], grid.pitch, *image, grounds[r]);
+            }
         }
-        const std::vector<std::vector<std::string>> readings =
-            image != nullptr ? agreedReadings(rows, laid, grounds, grid.pitch, *image)
-                             : std::vector<std::vector<std::string>>{};
+        std::vector<std::vector<std::string>> readings;
+        if (image != nullptr) {
+            readings = agreedReadings(rows, laid, grounds, grid.pitch, *image);
+            pairedBrackets(rows, laid, grounds, grid.pitch, *image, readings);
+            // What the recognizer reads from a word, the cell's own drawing corrects: quotes, dots and case.
+            const double xHeight = xHeightOf(rows);
+            std::vector<std::pair<char, Drawing>> vowelCells;
+            bool vowelsDrawn = false;
+            const auto vowelDrawings = [&]() -> const std::vector<std::pair<char, Drawing>>& {
+                for (std::size_t r = 0; r < rows.size() && !vowelsDrawn; ++r)
+                    for (std::size_t i = 0; i < rows[r].glyphs.size() && grounds[r].valid; ++i)
+                        if (const std::string& text = rows[r].glyphs[i]->text;
+                            text.size() == 1 && std::string_view("aeouy").find(text[0]) != std::string::npos)
+                            vowelCells.emplace_back(text[0], drawingOf(*image, grounds[r], rows[r].box,
+                                                                       laid[r].origin + laid[r].columns[i] * grid.pitch,
+                                                                       grid.pitch));
+                vowelsDrawn = true;
+                return vowelCells;
+            };
+            for (std::size_t r = 0; r < rows.size(); ++r) {
+                if (!grounds[r].valid)
+                    continue;
+                const std::optional<double> xLine = xLineOf(rows[r]);
+                for (std::size_t i = 0; i < rows[r].glyphs.size(); ++i) {
+                    std::string& reading = readings[r][i];
+                    if (cellsOf(reading) != 1)
+                        continue;
+                    const double x = laid[r].origin + laid[r].columns[i] * grid.pitch;
+                    const CellShape shape = cellShape(*image, grounds[r], rows[r].box, x, grid.pitch);
+                    const double bodyRise = xLine ? (image->height - shape.bodyTop) - *xLine : 0;
+                    reading = markReading(shape, reading, grid.pitch);
+                    if (diaeresisOver(shape, xHeight, grid.pitch)) {
+                        // The dots mislead the recognizer ("tber", "iber" for "über"): the body is the vowel drawn
+                        // like it elsewhere in the capture, if one is.
+                        reading = likestVowel(drawingOf(*image, grounds[r], rows[r].box, x, grid.pitch, shape.bodyTop),
+                                              vowelDrawings())
+                                      .value_or(reading);
+                        reading = withDiaeresis(reading, bodyRise, xHeight);
+                    }
+                    reading = stemReading(reading, *image, grounds[r], rows[r].box, x, grid.pitch);
+                    // The recognizer's box may reach into a neighbour, the cell's ink may take in a neighbour's
+                    // edge: only when both rise above the x-height is the case changed.
+                    if (xLine) {
+                        const double boxRise = rows[r].glyphs[i]->box.maxY() - *xLine;
+                        const double inkRise = (image->height - shape.inkTop) - *xLine;
+                        if (caseReading(reading, boxRise, xHeight) == caseReading(reading, inkRise, xHeight))
+                            reading = caseReading(reading, boxRise, xHeight);
+                    }
+                }
+            }
+        }
         for (std::size_t r = 0; r < rows.size(); ++r) {
             const Row& row = rows[r];
             std::string text;
@@ -583,6 +1084,11 @@ std::vector<TextRun> CodeGrid::layout(const std::vector<Line>& lines, const Imag
                             const double x = cellX(cell);
                             if (underscoreAt(*image, ground, row.box, row.floor, x, grid.pitch)) {
                                 text += '_';
+                            } else if (const std::string mark = markReading(
+                                           cellShape(*image, ground, row.box, x, grid.pitch), " ", grid.pitch);
+                                       mark == "`" && centredInk(*image, ground, row.box, x, grid.pitch)) {
+                                // The recognizer drops backticks; a straight mark alone may be any speck.
+                                text += mark;
                             } else if (inkShare(*image, ground, row.box, x, grid.pitch) <= 0.05
                                        || !centredInk(*image, ground, row.box, x, grid.pitch)) {
                                 text += ' ';

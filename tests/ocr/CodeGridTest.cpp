@@ -154,31 +154,42 @@ TEST(CodeGridTest, ProportionalFontKeepsTheRecognizersSpacingAndEstimatesIndenta
               (std::vector<std::string>{"def merge(rows, limit):", "    return len(rows) + limit", "        pass"}));
 }
 
-TEST(CodeGridTest, EmptyCellWithABottomStrokeIsAnUnderscore)
+TEST(CodeGridTest, TheCellsDrawingsCorrectWhatTheRecognizerMissed)
 {
-    // Dark text on white: "a_b  c defgh" where the recognizer saw only "a b c defgh". Cells are 7 pixels wide.
-    const int width = 100, height = 20;
+    // Dark text on white, cells 7 pixels wide from x = 12, letters inked from row 4 to the baseline at row 14. Drawn:
+    // "a_b  c eonmx`\u00FC", read as "a b c eonmx'U": the underscore dropped, a backtick read as an apostrophe, the
+    // dots over the u taken for a capital.
+    const int width = 120, height = 20;
     std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width * height), 255);
     auto ink = [&](int x0, int y0, int x1, int y1) {
         for (int y = y0; y < y1; ++y)
             for (int x = x0; x < x1; ++x)
                 pixels[static_cast<std::size_t>(y * width + x)] = 20;
     };
+    const auto cell = [](int column) { return 12 + column * 7; };
     const int columns[] = {0, 2, 5, 7, 8, 9, 10, 11};
-    for (int column : columns) // letters: ink from row 4 to row 14 (the baseline)
-        ink(12 + column * 7 + 1, 4, 12 + column * 7 + 6, 14);
-    ink(12 + 1 * 7, 15, 12 + 1 * 7 + 7, 16);   // the underscore: one row below the baseline, the whole cell wide
-    ink(12 + 3 * 7 + 3, 4, 12 + 3 * 7 + 4, 8); // a stray mark high in the fourth cell: not an underscore
+    for (int column : columns)
+        ink(cell(column) + 1, 4, cell(column) + 6, 14);
+    ink(cell(1), 15, cell(2), 16);         // the underscore: one row below the baseline, the whole cell wide
+    ink(cell(3) + 3, 4, cell(3) + 4, 8);   // a stray mark high in an empty cell: no underscore, no quote
+    ink(cell(12) + 2, 4, cell(12) + 3, 5); // the backtick: a stroke slanting down to the right
+    ink(cell(12) + 3, 5, cell(12) + 4, 7);
+    ink(cell(13) + 1, 8, cell(13) + 6, 14); // the u's body, x-height tall
+    ink(cell(13) + 2, 5, cell(13) + 3, 6);  // and its two dots
+    ink(cell(13) + 4, 5, cell(13) + 5, 6);
     const Image image = Image::copyOf(width, height, width, Image::Format::Grey8, pixels.data());
 
     CodeGrid::Line line;
-    line.text = "a b c defgh";
+    line.text = "a b c eonmx'U";
+    const std::string letters = "abceonmx";
     for (std::size_t i = 0; i < std::size(columns); ++i)
-        line.glyphs.push_back(CodeGrid::Glyph{std::string(1, "abcdefgh"[i]),
-                                              Rect{12.0 + columns[i] * 7 + 1, double(height - 14), 5, 10}});
-    line.box = Rect{13, double(height - 14), 11 * 7 + 5, 10};
-    EXPECT_EQ(texts(CodeGrid::layout({line}, &image)), (std::vector<std::string>{"a_b  c defgh"}));
-    EXPECT_EQ(texts(CodeGrid::layout({line})), (std::vector<std::string>{"a b  c defgh"})); // no picture: spaces
+        line.glyphs.push_back(
+            CodeGrid::Glyph{std::string(1, letters[i]), Rect{cell(columns[i]) + 1.0, double(height - 14), 5, 10}});
+    line.glyphs.push_back(CodeGrid::Glyph{"'", Rect{cell(12) + 2.0, double(height - 7), 2, 3}});
+    line.glyphs.push_back(CodeGrid::Glyph{"U", Rect{cell(13) + 1.0, double(height - 14), 5, 9}});
+    line.box = Rect{13, double(height - 14), 13 * 7 + 5, 10};
+    EXPECT_EQ(texts(CodeGrid::layout({line}, &image)), (std::vector<std::string>{"a_b  c eonmx`\u00FC"}));
+    EXPECT_EQ(texts(CodeGrid::layout({line})), (std::vector<std::string>{"a b  c eonmx'U"})); // no picture: as read
 }
 
 TEST(CodeGridTest, TooFewGlyphsToMeasureFallBackToTheRecognizersText)
@@ -201,14 +212,14 @@ TEST(CodeGridTest, QuotesAreStraightAndNumbersHoldDigits)
     EXPECT_EQ(CodeGrid::numbersFixed("Oxford O(n) row1O s0o"), "Oxford O(n) row1O s0o");
 }
 
-TEST(CodeGridTest, TwoLettersReadFromOneDrawingKeepTheFirstReading)
+TEST(CodeGridTest, TwoCharactersReadFromOneDrawingKeepTheFirstReading)
 {
-    CodeGrid::Line line = monospaceLine("return len(rows)", "return lLen(rows)", 0);
-    CodeGrid::Glyph extra = line.glyphs[6]; // the l, read a second time as L half a pixel along
-    extra.text = "L";
+    CodeGrid::Line line = monospaceLine("return len(rows)", "return len(]rows)", 0);
+    CodeGrid::Glyph extra = line.glyphs[9]; // the (, read a second time as ] half a pixel along
+    extra.text = "]";
     extra.box.x += 0.5;
     extra.wordStart = false;
-    line.glyphs.insert(line.glyphs.begin() + 7, extra);
+    line.glyphs.insert(line.glyphs.begin() + 10, extra);
     EXPECT_EQ(texts(CodeGrid::layout({line, monospaceLine("  x = f(1)", "x = f(1)", 1)})),
               (std::vector<std::string>{"return len(rows)", "  x = f(1)"}));
 }

@@ -28,31 +28,29 @@ std::size_t indentation(const std::string& line)
 }
 } // namespace
 
-TEST(CodeCaptureTest, PythonIndentationComesBackExactly)
+TEST(CodeCaptureTest, CodeComesBackAsDrawn)
 {
-    const std::vector<std::string> function = {
-        "def total(items, rate):",
-        "    result = 0",
-        "    for item in items:",
-        "        if item.count > 0:",
-        "            result += item.price * rate",
-        "    return result",
+    struct Case
+    {
+        int pixelSize;
+        std::vector<std::string> lines;
     };
-    for (bool dark : {false, true}) {
-        SCOPED_TRACE(dark ? "dark" : "light");
-        EXPECT_EQ(codeLines(function, 12, dark), function);
-    }
-}
-
-TEST(CodeCaptureTest, CppSymbolsComeThroughAsDrawn)
-{
-    const std::vector<std::string> code = {
-        "std::size_t first = row[0].size();",
-        "auto name = std::string(\"x_1\") + 'c';",
+    const Case cases[] = {
+        // Indentation, exactly.
+        {12,
+         {"def total(items, rate):", "    result = 0", "    for item in items:", "        if item.count > 0:",
+          "            result += item.price * rate", "    return result"}},
+        // Scope operators, underscores, digits and straight quotes.
+        {13, {"std::size_t first = row[0].size();", "auto name = std::string(\"x_1\") + 'c';"}},
+        // What the recognizer misreads without a word around it: backticks, a brace alone on its line, an l starting
+        // a word.
+        {12, {"if (limit) {", "    throw Error(`got ${n}`);", "}"}},
     };
-    for (bool dark : {false, true}) {
-        SCOPED_TRACE(dark ? "dark" : "light");
-        EXPECT_EQ(codeLines(code, 13, dark), code);
+    for (const Case& c : cases) {
+        for (bool dark : {false, true}) {
+            SCOPED_TRACE(c.lines.front() + (dark ? " dark" : " light"));
+            EXPECT_EQ(codeLines(c.lines, c.pixelSize, dark), c.lines);
+        }
     }
 }
 
