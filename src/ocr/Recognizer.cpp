@@ -7,10 +7,30 @@
 
 #include <algorithm>
 #include <cmath>
+#include <future>
 #include <memory>
 #include <utility>
 
 namespace {
+// The page in grey, made once: rules, unread regions and barcodes are all looked for in grey, and converting a
+// rendered page costs about as much as any one of those searches.
+Image greyOf(const Image& image)
+{
+    if (image.isNull() || image.format == Image::Format::Grey8)
+        return image;
+    auto pixels = std::make_shared<std::vector<std::uint8_t>>(static_cast<std::size_t>(image.width) * image.height);
+    for (int y = 0; y < image.height; ++y)
+        image.greyRow(y, pixels->data() + static_cast<std::size_t>(y) * image.width);
+    Image grey;
+    grey.width = image.width;
+    grey.height = image.height;
+    grey.stride = image.width;
+    grey.format = Image::Format::Grey8;
+    grey.pixels = pixels->data();
+    grey.owner = std::move(pixels);
+    return grey;
+}
+
 // Lays out a page from its text layer: the words and their boxes are exact, so no recognition runs for them. The
 // rendered page still shows the rules that frame tables, the barcodes, and ink the layer holds no words for (a
 // scan pasted into the page), which alone is recognized.
@@ -18,16 +38,20 @@ OCRResult fromTextLayer(PageText::Layer layer, Image image, const TextRecognizer
                         const std::vector<std::string>& languages, bool correct)
 {
     OCRResult result;
+    const Image grey = greyOf(image);
+    // The barcode search takes as long as the layout: they run side by side.
+    std::future<std::vector<std::string>> barcodes =
+        std::async(std::launch::async, [&recognizer, grey] { return recognizer.barcodes(grey); });
     PageLayout::Page page = PageLayout::fromWords(std::move(layer.words), layer.spaceAfter, image.width, image.height);
-    result.blocks = PageLayout::layOut(page, &image, nullptr);
+    result.blocks = PageLayout::layOut(page, &grey, nullptr);
     bool added = false;
-    for (const Rect& region : PageLayout::unreadRegions(image, page.words)) {
+    for (const Rect& region : PageLayout::unreadRegions(grey, page.words)) {
         // A table's rules and shaded cells are ink without words too, but the table is read already.
         const bool inTable = std::any_of(result.blocks.begin(), result.blocks.end(), [&](const PageBlock& b) {
             return b.kind == PageBlock::Kind::Table && region.minX() < b.box.maxX() && region.maxX() > b.box.minX()
                    && region.minY() < b.box.maxY() && region.maxY() > b.box.minY();
         });
-        const Image part = inTable ? Image{} : PageLayout::crop(image, region);
+        const Image part = inTable ? Image{} : PageLayout::crop(grey, region);
         if (part.isNull())
             continue;
         const OCRResult read = recognizer.recognizePageNow(part, languages, correct);
@@ -50,7 +74,7 @@ OCRResult fromTextLayer(PageText::Layer layer, Image image, const TextRecognizer
         result.lines.push_back(TextRun{line.text, line.box});
     result.words = std::move(page.words);
     result.exactText = std::move(layer.text);
-    result.barcodes = recognizer.barcodes(image);
+    result.barcodes = barcodes.get();
     result.image = std::move(image);
     return result;
 }
