@@ -12,25 +12,6 @@
 #include <utility>
 
 namespace {
-// The page in grey, made once: rules, unread regions and barcodes are all looked for in grey, and converting a
-// rendered page costs about as much as any one of those searches.
-Image greyOf(const Image& image)
-{
-    if (image.isNull() || image.format == Image::Format::Grey8)
-        return image;
-    auto pixels = std::make_shared<std::vector<std::uint8_t>>(static_cast<std::size_t>(image.width) * image.height);
-    for (int y = 0; y < image.height; ++y)
-        image.greyRow(y, pixels->data() + static_cast<std::size_t>(y) * image.width);
-    Image grey;
-    grey.width = image.width;
-    grey.height = image.height;
-    grey.stride = image.width;
-    grey.format = Image::Format::Grey8;
-    grey.pixels = pixels->data();
-    grey.owner = std::move(pixels);
-    return grey;
-}
-
 // Lays out a page from its text layer: the words and their boxes are exact, so no recognition runs for them. The
 // rendered page still shows the rules that frame tables, the barcodes, and ink the layer holds no words for (a
 // scan pasted into the page), which alone is recognized.
@@ -38,7 +19,8 @@ OCRResult fromTextLayer(PageText::Layer layer, Image image, const TextRecognizer
                         const std::vector<std::string>& languages, bool correct)
 {
     OCRResult result;
-    const Image grey = greyOf(image);
+    // Rules, unread regions and barcodes are all looked for in grey (a rendered PDF page arrives grey already).
+    const Image grey = image.greyed();
     // The barcode search takes as long as the layout: they run side by side.
     std::future<std::vector<std::string>> barcodes =
         std::async(std::launch::async, [&recognizer, grey] { return recognizer.barcodes(grey); });
