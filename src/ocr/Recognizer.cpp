@@ -80,7 +80,12 @@ void Recognizer::recognize(const ImageLoader::Page& page, const TextRecognizer& 
                                               completion = std::move(completion)]() mutable {
                 OCRResult result;
                 try {
-                    result = fromTextLayer(std::move(layer), image, recognizer, languages, correct);
+                    // A short layer beside ink it holds no words for is a page number or a stamp on a scan, which
+                    // is read whole.
+                    if (layer.few && !PageLayout::unreadRegions(image, layer.words).empty())
+                        result = recognizer.recognizePageNow(image, languages, correct);
+                    else
+                        result = fromTextLayer(std::move(layer), image, recognizer, languages, correct);
                 } catch (...) {
                     result = OCRResult{};
                     result.image = image;
