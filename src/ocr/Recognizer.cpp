@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <future>
 #include <memory>
 #include <utility>
 
@@ -18,16 +19,21 @@ OCRResult fromTextLayer(PageText::Layer layer, Image image, const TextRecognizer
                         const std::vector<std::string>& languages, bool correct)
 {
     OCRResult result;
+    // Rules, unread regions and barcodes are all looked for in grey (a rendered PDF page arrives grey already).
+    const Image grey = image.greyed();
+    // The barcode search takes as long as the layout: they run side by side.
+    std::future<std::vector<std::string>> barcodes =
+        std::async(std::launch::async, [&recognizer, grey] { return recognizer.barcodes(grey); });
     PageLayout::Page page = PageLayout::fromWords(std::move(layer.words), layer.spaceAfter, image.width, image.height);
-    result.blocks = PageLayout::layOut(page, &image, nullptr);
+    result.blocks = PageLayout::layOut(page, &grey, nullptr);
     bool added = false;
-    for (const Rect& region : PageLayout::unreadRegions(image, page.words)) {
+    for (const Rect& region : PageLayout::unreadRegions(grey, page.words)) {
         // A table's rules and shaded cells are ink without words too, but the table is read already.
         const bool inTable = std::any_of(result.blocks.begin(), result.blocks.end(), [&](const PageBlock& b) {
             return b.kind == PageBlock::Kind::Table && region.minX() < b.box.maxX() && region.maxX() > b.box.minX()
                    && region.minY() < b.box.maxY() && region.maxY() > b.box.minY();
         });
-        const Image part = inTable ? Image{} : PageLayout::crop(image, region);
+        const Image part = inTable ? Image{} : PageLayout::crop(grey, region);
         if (part.isNull())
             continue;
         const OCRResult read = recognizer.recognizePageNow(part, languages, correct);
@@ -50,7 +56,7 @@ OCRResult fromTextLayer(PageText::Layer layer, Image image, const TextRecognizer
         result.lines.push_back(TextRun{line.text, line.box});
     result.words = std::move(page.words);
     result.exactText = std::move(layer.text);
-    result.barcodes = recognizer.barcodes(image);
+    result.barcodes = barcodes.get();
     result.image = std::move(image);
     return result;
 }
@@ -74,7 +80,12 @@ void Recognizer::recognize(const ImageLoader::Page& page, const TextRecognizer& 
                                               completion = std::move(completion)]() mutable {
                 OCRResult result;
                 try {
-                    result = fromTextLayer(std::move(layer), image, recognizer, languages, correct);
+                    // A short layer beside ink it holds no words for is a page number or a stamp on a scan, which
+                    // is read whole.
+                    if (layer.few && !PageLayout::unreadRegions(image, layer.words).empty())
+                        result = recognizer.recognizePageNow(image, languages, correct);
+                    else
+                        result = fromTextLayer(std::move(layer), image, recognizer, languages, correct);
                 } catch (...) {
                     result = OCRResult{};
                     result.image = image;

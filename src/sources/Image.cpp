@@ -39,6 +39,23 @@ void Image::greyRow(int y, std::uint8_t* out) const
         out[x] = composedGrey(p, premultiplied);
 }
 
+Image Image::greyed() const
+{
+    if (isNull() || format == Format::Grey8)
+        return *this;
+    auto buffer = std::make_shared<std::vector<std::uint8_t>>(static_cast<std::size_t>(width) * height);
+    for (int y = 0; y < height; ++y)
+        greyRow(y, buffer->data() + static_cast<std::size_t>(y) * width);
+    Image grey;
+    grey.width = width;
+    grey.height = height;
+    grey.stride = width;
+    grey.format = Format::Grey8;
+    grey.pixels = buffer->data();
+    grey.owner = std::move(buffer);
+    return grey;
+}
+
 Image Image::copyOf(int width, int height, int stride, Format format, const std::uint8_t* bytes)
 {
     const std::size_t size = static_cast<std::size_t>(stride) * static_cast<std::size_t>(height);

@@ -33,6 +33,8 @@ struct Image
     // Writes the grey values of row y (counted from the top) to out[0 .. width - 1], as grey() would.
     void greyRow(int y, std::uint8_t* out) const;
 
+    // Returns the image in grey, each pixel as grey() gives it, in a buffer of its own; a grey image as it is.
+    Image greyed() const;
     // Returns an image that owns a copy of `bytes` laid out with the given stride.
     static Image copyOf(int width, int height, int stride, Format format, const std::uint8_t* bytes);
     // Returns a new all-white grey image, for tests and for padding.

@@ -16,6 +16,9 @@ struct Layer
     std::string text;             // the whole page text, trimmed
     double width = 0;             // the rendered page, in pixels
     double height = 0;
+    // The layer holds too few characters to be a page's text on its own (a page number, a scanner's stamp): it is
+    // the page's text only where it accounts for all the page's ink.
+    bool few = false;
 };
 } // namespace PageText
 

@@ -76,11 +76,8 @@ ScreenText::Grey ScreenText::greyOf(const Image& image)
     grey.width = image.width;
     grey.height = image.height;
     grey.pixels.resize(static_cast<std::size_t>(grey.width) * grey.height);
-    for (int y = 0; y < grey.height; ++y) {
-        std::uint8_t* row = grey.pixels.data() + static_cast<std::size_t>(y) * grey.width;
-        for (int x = 0; x < grey.width; ++x)
-            row[x] = image.grey(x, y);
-    }
+    for (int y = 0; y < grey.height; ++y)
+        image.greyRow(y, grey.pixels.data() + static_cast<std::size_t>(y) * grey.width);
     return grey;
 }
 

@@ -111,11 +111,34 @@ TesseractEngine* TesseractEngine::forThisThread(const std::string& languages, bo
 std::vector<TesseractEngine::Line> TesseractEngine::recognize(const Image& grey, Segmentation segmentation,
                                                               std::vector<LineBoxes::PixelBox>* pictures)
 {
-    std::vector<Line> lines;
     if (grey.isNull() || grey.format != Image::Format::Grey8)
-        return lines;
+        return {};
     m_api->SetPageSegMode(pageSegMode(segmentation));
     m_api->SetImage(grey.pixels, grey.width, grey.height, 1, grey.stride);
+    return read(pictures);
+}
+
+std::vector<TesseractEngine::Line>
+TesseractEngine::recognizeLaidOut(const Image& grey, std::vector<LineBoxes::PixelBox>* pictures, bool* oneBlock)
+{
+    *oneBlock = false;
+    if (grey.isNull() || grey.format != Image::Format::Grey8)
+        return {};
+    m_api->SetPageSegMode(tesseract::PSM_AUTO);
+    m_api->SetImage(grey.pixels, grey.width, grey.height, 1, grey.stride);
+    if (!analysedInBlocks()) {
+        *oneBlock = true;
+        m_api->Clear();
+        m_api->SetPageSegMode(tesseract::PSM_SINGLE_BLOCK);
+        m_api->SetImage(grey.pixels, grey.width, grey.height, 1, grey.stride);
+    }
+    // Otherwise the blocks just found are the ones Recognize reads: Tesseract keeps them until the next image.
+    return read(pictures);
+}
+
+std::vector<TesseractEngine::Line> TesseractEngine::read(std::vector<LineBoxes::PixelBox>* pictures)
+{
+    std::vector<Line> lines;
     if (m_api->Recognize(nullptr) == 0) {
         const std::unique_ptr<tesseract::ResultIterator> it{m_api->GetIterator()};
         int block = 0;
@@ -163,12 +186,8 @@ std::vector<TesseractEngine::Line> TesseractEngine::recognize(const Image& grey,
     return lines;
 }
 
-bool TesseractEngine::laidOutInBlocks(const Image& grey)
+bool TesseractEngine::analysedInBlocks()
 {
-    if (grey.isNull() || grey.format != Image::Format::Grey8)
-        return false;
-    m_api->SetPageSegMode(tesseract::PSM_AUTO);
-    m_api->SetImage(grey.pixels, grey.width, grey.height, 1, grey.stride);
     std::vector<LineBoxes::PixelBox> text;
     bool pictures = false;
     {
@@ -182,7 +201,6 @@ bool TesseractEngine::laidOutInBlocks(const Image& grey)
             } while (blocks->Next(tesseract::RIL_BLOCK));
         }
     }
-    m_api->Clear();
     if (pictures)
         return true;
     // Two blocks side by side: they share rows but no columns.

@@ -50,12 +50,19 @@ public:
     std::vector<Line> recognize(const Image& grey, Segmentation segmentation,
                                 std::vector<LineBoxes::PixelBox>* pictures = nullptr);
 
-    // True when the automatic layout analysis of a Grey8 image finds text blocks side by side (columns) or
-    // picture blocks: only then does reading block by block differ from reading the image as one block.
-    bool laidOutInBlocks(const Image& grey);
+    // Returns the text lines of a Grey8 image as `recognize` does, read block by block when the automatic layout
+    // analysis finds text blocks side by side (columns) or picture blocks, and as one block otherwise, which
+    // `oneBlock` then says: only with columns or pictures does reading by blocks differ. The reading reuses the
+    // analysis that decided.
+    std::vector<Line> recognizeLaidOut(const Image& grey, std::vector<LineBoxes::PixelBox>* pictures, bool* oneBlock);
 
 private:
     TesseractEngine(std::unique_ptr<tesseract::TessBaseAPI> api);
+
+    // Recognizes the image set on the API with its segmentation mode, then clears the image.
+    std::vector<Line> read(std::vector<LineBoxes::PixelBox>* pictures);
+    // Analyses the layout of the image set on the API: true when it holds columns or pictures.
+    bool analysedInBlocks();
 
     std::unique_ptr<tesseract::TessBaseAPI> m_api;
 };

@@ -123,12 +123,10 @@ OCRResult TesseractOCR::recognizeNow(const Image& image, const std::vector<std::
         return result;
 
     std::vector<LineBoxes::PixelBox> pictures;
-    TesseractEngine::Segmentation chosen = segmentation.value_or(defaultSegmentation);
-    if (layout && chosen == TesseractEngine::Segmentation::Auto && !engine->laidOutInBlocks(prepared.grey.view())) {
-        chosen = TesseractEngine::Segmentation::SingleBlock;
-        layout->oneBlock = true;
-    }
-    const auto lines = engine->recognize(prepared.grey.view(), chosen, layout ? &pictures : nullptr);
+    const TesseractEngine::Segmentation chosen = segmentation.value_or(defaultSegmentation);
+    const auto lines = layout && chosen == TesseractEngine::Segmentation::Auto
+                           ? engine->recognizeLaidOut(prepared.grey.view(), &pictures, &layout->oneBlock)
+                           : engine->recognize(prepared.grey.view(), chosen, layout ? &pictures : nullptr);
     auto toOriginal = [&](const LineBoxes::PixelBox& box) {
         return ScreenText::toOriginal(ScreenText::inkBox(prepared.grey, box), prepared, image.width, image.height);
     };

@@ -62,8 +62,8 @@ std::optional<Image> renderHere(const std::string& path, int pageNumber, double 
         const std::optional<PageSize> size = page ? sizeOf(*page, pageNumber, scale) : std::nullopt;
         if (!size)
             return std::nullopt;
-        // Poppler's bitmap, the image it is copied into and the reply: three times the page's pixels, on top of
-        // the budget for parsing and drawing the page's content.
+        // Poppler's bitmap, its grey copy and the reply: within three times the page's pixels, on top of the budget
+        // for parsing and drawing the page's content.
         Confined::allow(std::uint64_t{3} * 4 * static_cast<std::uint64_t>(size->width) * size->height);
 
         poppler::page_renderer renderer;
@@ -93,7 +93,8 @@ std::optional<Image> renderHere(const std::string& path, int pageNumber, double 
                 }
             }
             return Image::copyOf(rendered->width(), rendered->height(), rendered->width() * 4, Image::Format::BGRA32,
-                                 bytes.data());
+                                 bytes.data())
+                .greyed();
         }
         Image image;
         image.width = rendered->width();
@@ -102,7 +103,9 @@ std::optional<Image> renderHere(const std::string& path, int pageNumber, double 
         image.format = Image::Format::BGRA32;
         image.pixels = reinterpret_cast<const std::uint8_t*>(rendered->const_data());
         image.owner = rendered;
-        return image;
+        // Every reader of a page looks at its grey (rules, barcodes, recognition), and a grey page crosses to the
+        // program in a quarter of the bytes.
+        return image.greyed();
     } catch (...) {
         return std::nullopt;
     }

@@ -29,8 +29,8 @@ struct PageSize
 // can open (including one locked by a password, and any file that does not start with "%PDF-").
 std::optional<std::vector<PageSize>> renderablePages(const std::string& path, double scale);
 
-// Renders page `pageNumber` (1-based) at `scale` pixels per point on opaque white. No value when the document or
-// page cannot be read, the page is out of the limits, or rendering fails.
+// Renders page `pageNumber` (1-based) at `scale` pixels per point on opaque white, in grey (Image::grey's values).
+// No value when the document or page cannot be read, the page is out of the limits, or rendering fails.
 std::optional<Image> render(const std::string& path, int pageNumber, double scale);
 
 struct Rendered

@@ -25,13 +25,17 @@ std::string utf8(const poppler::ustring& text)
     return std::string(bytes.begin(), bytes.end());
 }
 
-// The page's whole text in reading order, trimmed; none when it has too few characters.
-std::optional<std::string> pageText(const poppler::page& page)
+// The page's whole text in reading order, trimmed; none when it has too few characters, unless `few` takes them and
+// says so.
+std::optional<std::string> pageText(const poppler::page& page, bool* few = nullptr)
 {
     const std::string text = utf8(page.text(poppler::rectf(), poppler::page::non_raw_non_physical_layout));
     const std::string_view trimmed = PdfTextLines::trim(text);
-    if (PdfTextLines::codePoints(trimmed) < minCharacters)
+    const bool isShort = PdfTextLines::codePoints(trimmed) < minCharacters;
+    if (trimmed.empty() || (isShort && !few))
         return std::nullopt;
+    if (few)
+        *few = isShort;
     return std::string(trimmed);
 }
 
@@ -92,19 +96,21 @@ const Confined::Job wordsJob{"pdf-words", [](std::string_view request) -> std::o
                                  return reply;
                              }};
 
-// The visible page width and height and its trimmed text, then five fields a word as wordsJob gives them; none
-// when the page has no usable text layer.
+// The visible page width and height, its trimmed text and whether that has few characters, then five fields a
+// word as wordsJob gives them; none when the page has no text layer.
 const Confined::Job layerJob{
     "pdf-layer", [](std::string_view request) -> std::optional<std::string> {
         const auto which = pageOf(request);
         const auto document = which ? PopplerDocument::open(which->first) : nullptr;
         const auto page = document ? PopplerDocument::page(*document, which->second) : nullptr;
-        const std::optional<std::string> text = page ? pageText(*page) : std::nullopt;
+        bool few = false;
+        const std::optional<std::string> text = page ? pageText(*page, &few) : std::nullopt;
         if (!text)
             return std::nullopt;
         const PopplerDocument::Size size = PopplerDocument::visibleSize(*page);
         const std::string trimmed(PdfTextLines::trim(PdfTextLines::spellLigatures(*text)));
-        std::string reply = Confined::pack({Confined::bytesOf(size.width), Confined::bytesOf(size.height), trimmed});
+        std::string reply =
+            Confined::pack({Confined::bytesOf(size.width), Confined::bytesOf(size.height), trimmed, few ? "1" : "0"});
         for (const PdfTextLines::Word& word : words(*page)) {
             const char space = word.spaceAfter ? '1' : '0';
             reply += Confined::pack({word.text, Confined::bytesOf(word.box.x0), Confined::bytesOf(word.box.top),
@@ -131,7 +137,7 @@ std::optional<Layer> layer(const std::string& pdfPath, int pageIndex, double sca
     try {
         const Confined::Reply reply = layerJob.run(requestFor(pdfPath, pageIndex));
         const auto fields = reply.outcome == Confined::Outcome::Done ? Confined::unpack(reply.bytes) : std::nullopt;
-        if (!fields || fields->size() < 3 || (fields->size() - 3) % 6 != 0)
+        if (!fields || fields->size() < 4 || (fields->size() - 4) % 6 != 0)
             return std::nullopt;
         const auto& f = *fields;
         const double width = Confined::doubleOf(f[0]), height = Confined::doubleOf(f[1]);
@@ -139,9 +145,10 @@ std::optional<Layer> layer(const std::string& pdfPath, int pageIndex, double sca
             return std::nullopt;
         Layer result;
         result.text = std::string(f[2]);
+        result.few = f[3] == "1";
         result.width = width * scale;
         result.height = height * scale;
-        for (std::size_t i = 3; i < f.size(); i += 6) {
+        for (std::size_t i = 4; i < f.size(); i += 6) {
             const std::string word(PdfTextLines::trim(PdfTextLines::spellLigatures(f[i])));
             const double x0 = std::max(0.0, Confined::doubleOf(f[i + 1]));
             const double top = std::max(0.0, Confined::doubleOf(f[i + 2]));

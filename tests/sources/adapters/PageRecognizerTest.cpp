@@ -147,14 +147,26 @@ TEST(PageRecognizerTest, ScanPastedIntoATextPageIsRecognizedAndOnlyIt)
     }
     QTemporaryDir dir;
     const std::string file = dir.filePath("mixed.pdf").toStdString();
-    writePdf(file, {[&scan](QPainter& p) {
-                 paragraph(p, 40, {"This page carries a text layer above the pasted picture."});
-                 p.drawImage(QRectF(30, 80, 300, 65), scan);
-                 paragraph(p, 200, {"And the text layer goes on below it."});
-             }},
+    // Then a page whose layer is only a page number over the scan, and one whose short layer is all its ink.
+    writePdf(file,
+             {[&scan](QPainter& p) {
+                  paragraph(p, 40, {"This page carries a text layer above the pasted picture."});
+                  p.drawImage(QRectF(30, 80, 300, 65), scan);
+                  paragraph(p, 200, {"And the text layer goes on below it."});
+              },
+              [&scan](QPainter& p) {
+                  paragraph(p, 40, {"Page 2"});
+                  p.drawImage(QRectF(30, 80, 300, 65), scan);
+              },
+              [](QPainter& p) { paragraph(p, 40, {"Chapter 3"}); }},
              {400, 300});
     const std::vector<ImageLoader::Page> pages = ImageLoader::pages(file);
-    ASSERT_EQ(pages.size(), 1u);
+    ASSERT_EQ(pages.size(), 3u);
+    const std::size_t count = TesseractOCR::recognitionCount();
+    EXPECT_EQ(outputText(readPage(pages[2]), Settings::OutputMode::PlainText), "Chapter 3");
+    EXPECT_EQ(TesseractOCR::recognitionCount(), count);
+    EXPECT_NE(outputText(readPage(pages[1]), Settings::OutputMode::PlainText).find("scanner"), std::string::npos);
+    EXPECT_GT(TesseractOCR::recognitionCount(), count);
 
     const std::size_t before = TesseractOCR::recognitionCount();
     const OCRResult result = readPage(pages.front());

@@ -130,9 +130,7 @@ TEST(PopplerTextTest, RenderingIsWhitePaperAtTwoAndAHalfPixelsPerPoint)
     const Image image = renderFirst(path("prose.pdf"));
     EXPECT_EQ(image.width, 1000);
     EXPECT_EQ(image.height, 750);
-    EXPECT_EQ(image.format, Image::Format::BGRA32);
-    EXPECT_GE(image.stride, image.width * 4);
-    EXPECT_EQ(image.row(0)[3], 255); // opaque
+    EXPECT_EQ(image.format, Image::Format::Grey8);
     EXPECT_EQ(image.grey(999, 749), 255);
 }
 
