@@ -75,6 +75,15 @@ std::size_t wordCount(const std::string& text)
     return count;
 }
 
+std::size_t filledColumns(const TableGrid& grid)
+{
+    const std::size_t width = grid.empty() ? 0 : grid.front().size();
+    std::size_t filled = 0;
+    for (std::size_t c = 0; c < width; ++c)
+        filled += std::any_of(grid.begin(), grid.end(), [c](const TableRow& row) { return !row[c].empty(); }) ? 1 : 0;
+    return filled;
+}
+
 // A row splits into columns when it has two cells or more and most of them are not prose.
 bool tabular(const std::vector<TableBuilder::Cell>& cells)
 {
@@ -221,47 +230,112 @@ Rect verticalBox(const Segment& s)
     return Rect{double(s.at), double(s.lo), double(s.thickness), double(s.hi - s.lo)};
 }
 
-// The columns of a ruled region: its thin vertical rules reaching over half its height. A filled header or
-// striped rows darken whole columns of pixels, which a count of dark pixels per column would take for rules.
-std::optional<TableGrid> ruledGrid(const Image& part, const std::vector<TextRun>& words)
+// The column edges of a ruled region from its thin vertical rules reaching over half its height, with the region's
+// own edges. A filled header or striped rows darken whole columns of pixels, which a count of dark pixels per
+// column would take for rules.
+std::vector<double> ruledColumns(const Image& part)
 {
     const std::optional<Bitmap> bitmap = Bitmap::from(part);
-    if (!bitmap || words.empty())
-        return std::nullopt;
+    if (!bitmap)
+        return {};
     const int w = static_cast<int>(bitmap->w), h = static_cast<int>(bitmap->h);
     const auto down = [&](int x, int y) { return Bitmap::dark(bitmap->px[static_cast<std::size_t>(y) * w + x]); };
-    std::vector<Segment> vertical = rules(w, h, std::max(h / 2, 8), down);
+    // A rule drawn cell by cell may step a pixel aside at each crossing: a pixel beside counts as on it.
+    const auto near = [&](int x, int y) { return down(x, y) || (x + 1 < w && down(x + 1, y)); };
+    std::vector<Segment> vertical = rules(w, h, std::max(h / 2, 8), near);
     std::erase_if(vertical, [&](const Segment& s) { return !clear(s, w, down); });
     std::vector<std::int64_t> positions;
     for (const Segment& s : vertical)
         positions.push_back(s.at + s.thickness / 2);
     std::sort(positions.begin(), positions.end());
-    std::vector<double> cols = RuledTable::dedupe(positions, 5);
+    return RuledTable::dedupe(positions, 5);
+}
+
+// Builds a grid from column edges: the words of each text row go to the band between two edges they overlap most.
+// A band whose words stand in columns of their own (rules drawn only between some columns, or none) is split at
+// the white space between them. No value when the edges cut through cells, which rules never do.
+std::optional<TableGrid> columnGrid(std::vector<double> cols, const std::vector<TextRun>& words, double width)
+{
+    if (words.empty())
+        return std::nullopt;
     // The region's own edges bound the outer columns when the table has no frame.
     if (cols.empty() || cols.front() > 4)
         cols.insert(cols.begin(), 0);
-    if (cols.back() < w - 5)
-        cols.push_back(w);
-    if (cols.size() < 3)
-        return std::nullopt;
-
-    const std::vector<std::vector<TextRun>> textRows = rowsOf(words);
-    TableGrid table;
-    for (std::vector<TextRun> runs : textRows) {
+    if (cols.back() < width - 5)
+        cols.push_back(width);
+    const double gap = gapThreshold(typicalHeight(words));
+    std::vector<std::vector<TextRun>> textRows = rowsOf(words);
+    for (std::vector<TextRun>& runs : textRows)
         std::stable_sort(runs.begin(), runs.end(),
                          [](const TextRun& a, const TextRun& b) { return a.box.minX() < b.box.minX(); });
-        TableRow row(cols.size() - 1);
-        for (const TextRun& run : runs) {
-            const std::optional<std::size_t> band = RuledTable::overlapIndex(run.box.minX(), run.box.maxX(), cols);
+    const auto bandOf = [](const TextRun& run, const std::vector<double>& edges) {
+        return RuledTable::overlapIndex(run.box.minX(), run.box.maxX(), edges);
+    };
+
+    std::size_t joined = 0, cut = 0;
+    std::vector<std::vector<TableBuilder::Cell>> shaping(cols.size() - 1);
+    std::vector<std::size_t> shapingRows(cols.size() - 1, 0);
+    for (const std::vector<TextRun>& runs : textRows) {
+        std::vector<std::vector<TextRun>> inBand(cols.size() - 1);
+        for (const TextRun& run : runs)
+            if (const auto band = bandOf(run, cols))
+                inBand[*band].push_back(run);
+        for (std::size_t b = 0; b < inBand.size(); ++b) {
+            const std::vector<TableBuilder::Cell> cells = TableBuilder::splitIntoCells(inBand[b], gap);
+            if (cells.size() >= 2) {
+                shaping[b].insert(shaping[b].end(), cells.begin(), cells.end());
+                ++shapingRows[b];
+            }
+        }
+        // Words close enough to be one cell that fall into different bands: the edges cut the cell.
+        for (std::size_t i = 1; i < runs.size(); ++i) {
+            if (runs[i].box.minX() - runs[i - 1].box.maxX() > gap)
+                continue;
+            ++joined;
+            const auto a = bandOf(runs[i - 1], cols), b = bandOf(runs[i], cols);
+            cut += a && b && *a != *b ? 1 : 0;
+        }
+    }
+    if (cut > std::max<std::size_t>(1, joined / 20))
+        return std::nullopt;
+
+    std::vector<double> edges{cols.front()};
+    std::vector<bool> ruled{true};
+    for (std::size_t b = 0; b + 1 < cols.size(); ++b) {
+        if (shapingRows[b] >= 2) {
+            const std::vector<TableBuilder::Column> inner = TableBuilder::mergeColumns(shaping[b]);
+            for (std::size_t c = 1; c < inner.size(); ++c) {
+                edges.push_back((inner[c - 1].hi + inner[c].lo) / 2);
+                ruled.push_back(false);
+            }
+        }
+        edges.push_back(cols[b + 1]);
+        ruled.push_back(true);
+    }
+
+    std::size_t total = 0, placed = 0;
+    TableGrid table;
+    for (const std::vector<TextRun>& runs : textRows) {
+        TableRow row(edges.size() - 1);
+        for (const TableBuilder::Cell& cell : TableBuilder::splitIntoCells(runs, gap)) {
+            ++total;
+            // A cell standing over the white space between two columns of one band spans them: its text goes to
+            // the first of them, as a spanned cell's does.
+            std::optional<std::size_t> band = RuledTable::overlapIndex(cell.startX, cell.endX, edges);
             if (!band)
                 continue;
-            std::string& cell = row[*band];
-            if (!cell.empty())
-                cell += ' ';
-            cell += run.text;
+            while (*band > 0 && !ruled[*band] && cell.startX < edges[*band])
+                --*band;
+            ++placed;
+            std::string& slot = row[*band];
+            if (!slot.empty())
+                slot += ' ';
+            slot += cell.text;
         }
         table.push_back(std::move(row));
     }
+    if (10 * placed < 9 * total)
+        return std::nullopt;
     return table;
 }
 
@@ -308,9 +382,16 @@ Rect withHeader(Rect box, const std::vector<TextRun>& words, double height, doub
 TableGrid joinWrappedRows(TableGrid grid, const std::vector<TextRun>& words)
 {
     const std::vector<std::vector<TextRun>> rows = rowsOf(words);
-    if (rows.size() != grid.size())
+    if (rows.size() != grid.size() || grid.empty())
         return grid;
     const double height = typicalHeight(words);
+    // The label column is the first one most rows fill; columns before it hold stray marks or a spanning title.
+    std::size_t label = 0;
+    while (label + 1 < grid.front().size()
+           && 2 * static_cast<std::size_t>(std::count_if(grid.begin(), grid.end(), [label](const TableRow& row) {
+                  return label < row.size() && !row[label].empty();
+              })) < grid.size())
+        ++label;
     TableGrid joined;
     double previousBottom = 0;
     bool centredValues = false;
@@ -324,12 +405,13 @@ TableGrid joinWrappedRows(TableGrid grid, const std::vector<TextRun>& words)
         const TableRow& row = grid[r];
         const bool close = !joined.empty() && !row.empty() && previousBottom - top < 0.8 * height;
         // Values centred on a label of two lines stand between its lines: the second line joins as well.
-        const bool labelOnly =
-            !row.empty() && !row.front().empty()
-            && std::all_of(row.begin() + 1, row.end(), [](const std::string& c) { return c.empty(); });
-        const bool continues = close && (row.front().empty() || (labelOnly && centredValues));
+        const bool noLabel = label >= row.size() || row[label].empty();
+        const bool labelOnly = !noLabel
+                               && std::all_of(row.begin() + static_cast<std::ptrdiff_t>(label) + 1, row.end(),
+                                              [](const std::string& c) { return c.empty(); });
+        const bool continues = close && (noLabel || (labelOnly && centredValues));
         // The values joined a row that held only a label: its next label-only line is the label's second line.
-        centredValues = close && row.front().empty() && startedAsLabel && !centredValues;
+        centredValues = close && noLabel && startedAsLabel && !centredValues;
         if (!continues)
             startedAsLabel = labelOnly;
         if (continues) {
@@ -750,23 +832,20 @@ std::optional<TableGrid> regionGrid(const Region& region, const std::vector<Text
                 word.box.x -= x0;
                 word.box.y -= y0;
             }
-            // Two readings of the rules: thin rules only, and dark columns of pixels (which also finds rules
-            // drawn in colour or broken by the scan). Rules that leave words outside their columns frame only
-            // part of the table; of the rest, the reading with the fewer empty cells wins.
-            double bestDensity = 0;
-            for (std::optional<TableGrid> candidate : {ruledGrid(part, shifted), RuledTable::grid(part, shifted)}) {
+            // Three readings of the columns: thin rules, dark columns of pixels (which also finds rules drawn in
+            // colour or broken by the scan), and white space alone. Each splits its bands further where their words
+            // stand in columns; of the readings that cut no cells, the one with the most columns wins.
+            std::vector<double> dark;
+            if (const std::optional<RuledTable::Lines> lines = RuledTable::detect(part))
+                dark = lines->cols;
+            std::size_t bestColumns = 0;
+            for (const std::vector<double>& cols : {ruledColumns(part), dark, std::vector<double>{}}) {
+                std::optional<TableGrid> candidate = columnGrid(cols, shifted, part.width);
                 if (!candidate)
                     continue;
-                std::size_t placed = 0, cells = 0, all = 0;
-                for (const TableRow& row : *candidate)
-                    for (const std::string& cell : row) {
-                        placed += wordCount(cell);
-                        cells += cell.empty() ? 0 : 1;
-                        ++all;
-                    }
-                const double density = static_cast<double>(cells) / static_cast<double>(std::max<std::size_t>(1, all));
-                if (10 * placed >= 9 * words.size() && density > bestDensity) {
-                    bestDensity = density;
+                const std::size_t columns = filledColumns(*candidate);
+                if (columns > bestColumns) {
+                    bestColumns = columns;
                     grid = std::move(candidate);
                 }
             }

@@ -46,6 +46,33 @@ ScreenText::Grey scaled(const ScreenText::Grey& grey, double scale)
     return out;
 }
 
+// A binary mask the size of an image, one byte a pixel.
+using Mask = std::vector<std::uint8_t>;
+
+// Grows (`grow`) or shrinks the set pixels of a mask by a square of side 2 × radius + 1, one direction at a time.
+Mask morphed(const Mask& mask, int width, int height, int radius, bool grow)
+{
+    Mask across(mask.size()), out(mask.size());
+    std::vector<int> sums;
+    const auto pass = [&](const Mask& in, Mask& result, int lines, int length, auto index) {
+        sums.assign(static_cast<std::size_t>(length) + 1, 0);
+        for (int i = 0; i < lines; ++i) {
+            for (int j = 0; j < length; ++j)
+                sums[j + 1] = sums[j] + in[index(i, j)];
+            for (int j = 0; j < length; ++j) {
+                const int lo = std::max(0, j - radius), hi = std::min(length, j + radius + 1);
+                const int set = sums[hi] - sums[lo];
+                // Beyond the edge counts as unset for growing and as set for shrinking: a band touching the
+                // image's edge is not worn away from that side.
+                result[index(i, j)] = grow ? set > 0 : set == hi - lo;
+            }
+        }
+    };
+    pass(mask, across, height, width, [width](int y, int x) { return static_cast<std::size_t>(y) * width + x; });
+    pass(across, out, width, height, [width](int x, int y) { return static_cast<std::size_t>(y) * width + x; });
+    return out;
+}
+
 ScreenText::Grey framed(const ScreenText::Grey& grey, int border)
 {
     ScreenText::Grey out;
@@ -187,6 +214,64 @@ bool ScreenText::invertIfDark(Grey& grey)
     return true;
 }
 
+void ScreenText::clearShading(Grey& grey, int textHeight)
+{
+    const int w = grey.width, h = grey.height;
+    if (textHeight <= 0 || w == 0 || h == 0)
+        return;
+    constexpr std::uint8_t shadeBelow = 200;
+    Mask shade(grey.pixels.size());
+    for (std::size_t i = 0; i < shade.size(); ++i)
+        shade[i] = grey.pixels[i] < shadeBelow;
+    // Opening wears away everything thinner than about half a text line (strokes of dark text on white, rules);
+    // closing then fills the holes that light letters leave in a shaded band.
+    const int open = std::max(2, textHeight / 4);
+    const int close = std::max(3, textHeight * 3 / 4);
+    shade = morphed(morphed(shade, w, h, open, false), w, h, open, true);
+    shade = morphed(morphed(shade, w, h, close, true), w, h, close, false);
+
+    std::vector<int> stack;
+    std::vector<std::size_t> members;
+    std::vector<std::uint8_t> values;
+    for (std::size_t start = 0; start < shade.size(); ++start) {
+        if (!shade[start])
+            continue;
+        members.clear();
+        stack.assign(1, static_cast<int>(start));
+        shade[start] = 0;
+        int minX = w, maxX = -1, minY = h, maxY = -1;
+        while (!stack.empty()) {
+            const int i = stack.back();
+            stack.pop_back();
+            members.push_back(static_cast<std::size_t>(i));
+            const int x = i % w, y = i / w;
+            minX = std::min(minX, x), maxX = std::max(maxX, x), minY = std::min(minY, y), maxY = std::max(maxY, y);
+            for (const int n : {x > 0 ? i - 1 : -1, x + 1 < w ? i + 1 : -1, y > 0 ? i - w : -1, y + 1 < h ? i + w : -1})
+                if (n >= 0 && shade[static_cast<std::size_t>(n)]) {
+                    shade[static_cast<std::size_t>(n)] = 0;
+                    stack.push_back(n);
+                }
+        }
+        // A band that could hold a line of text, mostly filled with one even shade: a shaded header, a striped row
+        // or a coloured cell. A photograph or a large glyph is no even shade and stays as it is.
+        if (maxX - minX + 1 < 2 * textHeight || maxY - minY + 1 < textHeight)
+            continue;
+        values.clear();
+        for (const std::size_t i : members)
+            values.push_back(grey.pixels[i]);
+        const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
+        std::nth_element(values.begin(), middle, values.end());
+        const int ground = *middle;
+        const auto even =
+            std::count_if(values.begin(), values.end(), [ground](int v) { return std::abs(v - ground) <= 24; });
+        if (5 * static_cast<std::size_t>(even) < 3 * values.size())
+            continue;
+        // Text darker or lighter than the shade both become dark on white, as strong as it stood out.
+        for (const std::size_t i : members)
+            grey.pixels[i] = static_cast<std::uint8_t>(std::clamp(255 - 2 * std::abs(grey.pixels[i] - ground), 0, 255));
+    }
+}
+
 void ScreenText::removeRules(Grey& grey, int minRun)
 {
     // Rules are often drawn in a lighter grey than text, so they count as ink up to a paler level.
@@ -227,6 +312,7 @@ ScreenText::Prepared ScreenText::prepare(Grey grey, std::int64_t maxPixels)
     prepared.textHeight = textHeight(grey);
     // Runs this long are far wider than any glyph stroke at the text's size; long dashes and underlined links
     // are lost, which costs less than a table read as one glyph.
+    clearShading(grey, prepared.textHeight);
     if (prepared.textHeight > 0)
         removeRules(grey, std::max(minRuleRun, 3 * prepared.textHeight));
     double scale = 1;
@@ -248,10 +334,16 @@ LineBoxes::PixelBox ScreenText::inkBox(const Grey& grey, const LineBoxes::PixelB
 {
     const int left = std::max(box.left, 0), right = std::min(box.right, grey.width);
     const int top = std::max(box.top, 0), bottom = std::min(box.bottom, grey.height);
+    // Small print scaled up is pale: its ink is what stands out from the ground as well as the darkest pixel does.
+    int darkest = 255;
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x)
+            darkest = std::min<int>(darkest, grey.at(x, y));
+    const int below = std::max(inkBelow, (darkest + 255) / 2);
     LineBoxes::PixelBox ink{right, bottom, left, top};
     for (int y = top; y < bottom; ++y) {
         for (int x = left; x < right; ++x) {
-            if (grey.at(x, y) >= inkBelow)
+            if (grey.at(x, y) >= below)
                 continue;
             ink.left = std::min(ink.left, x);
             ink.right = std::max(ink.right, x + 1);

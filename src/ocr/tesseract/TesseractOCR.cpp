@@ -220,7 +220,8 @@ OCRResult TesseractOCR::recognizePage(const Image& image, const std::vector<std:
                               ? result
                               : recognizeNow(image, languages, correct, TesseractEngine::Segmentation::SingleBlock);
         whole.blocks.clear();
-        if (std::optional<TableGrid> grid = tableGrid(whole)) {
+        const PageLayout::Region region{Rect{0, 0, double(image.width), double(image.height)}, table->ruled};
+        if (std::optional<TableGrid> grid = PageLayout::regionGrid(region, whole.words, &image)) {
             PageBlock block = *table;
             block.grid = std::move(*grid);
             block.box = Rect{0, 0, double(image.width), double(image.height)};
