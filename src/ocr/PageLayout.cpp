@@ -75,15 +75,6 @@ std::size_t wordCount(const std::string& text)
     return count;
 }
 
-std::size_t filledColumns(const TableGrid& grid)
-{
-    const std::size_t width = grid.empty() ? 0 : grid.front().size();
-    std::size_t filled = 0;
-    for (std::size_t c = 0; c < width; ++c)
-        filled += std::any_of(grid.begin(), grid.end(), [c](const TableRow& row) { return !row[c].empty(); }) ? 1 : 0;
-    return filled;
-}
-
 // A row splits into columns when it has two cells or more and most of them are not prose.
 bool tabular(const std::vector<TableBuilder::Cell>& cells)
 {
@@ -274,13 +265,14 @@ std::optional<TableGrid> columnGrid(std::vector<double> cols, const std::vector<
 
     std::size_t joined = 0, cut = 0;
     std::vector<std::vector<TableBuilder::Cell>> shaping(cols.size() - 1);
-    std::vector<std::size_t> shapingRows(cols.size() - 1, 0);
+    std::vector<std::size_t> shapingRows(cols.size() - 1, 0), bandRows(cols.size() - 1, 0);
     for (const std::vector<TextRun>& runs : textRows) {
         std::vector<std::vector<TextRun>> inBand(cols.size() - 1);
         for (const TextRun& run : runs)
             if (const auto band = bandOf(run, cols))
                 inBand[*band].push_back(run);
         for (std::size_t b = 0; b < inBand.size(); ++b) {
+            bandRows[b] += inBand[b].empty() ? 0 : 1;
             const std::vector<TableBuilder::Cell> cells = TableBuilder::splitIntoCells(inBand[b], gap);
             if (cells.size() >= 2) {
                 shaping[b].insert(shaping[b].end(), cells.begin(), cells.end());
@@ -302,7 +294,8 @@ std::optional<TableGrid> columnGrid(std::vector<double> cols, const std::vector<
     std::vector<double> edges{cols.front()};
     std::vector<bool> ruled{true};
     for (std::size_t b = 0; b + 1 < cols.size(); ++b) {
-        if (shapingRows[b] >= 2) {
+        // Most of the band's rows split, so that a few wide gaps in wrapped prose do not.
+        if (shapingRows[b] >= 2 && 2 * shapingRows[b] > bandRows[b]) {
             const std::vector<TableBuilder::Column> inner = TableBuilder::mergeColumns(shaping[b]);
             for (std::size_t c = 1; c < inner.size(); ++c) {
                 edges.push_back((inner[c - 1].hi + inner[c].lo) / 2);
@@ -385,12 +378,13 @@ TableGrid joinWrappedRows(TableGrid grid, const std::vector<TextRun>& words)
     if (rows.size() != grid.size() || grid.empty())
         return grid;
     const double height = typicalHeight(words);
-    // The label column is the first one most rows fill; columns before it hold stray marks or a spanning title.
+    // The label column is the first one that more than a stray mark or a spanning title fills.
     std::size_t label = 0;
-    while (label + 1 < grid.front().size()
-           && 2 * static_cast<std::size_t>(std::count_if(grid.begin(), grid.end(), [label](const TableRow& row) {
-                  return label < row.size() && !row[label].empty();
-              })) < grid.size())
+    const auto filledIn = [&grid](std::size_t c) {
+        return static_cast<std::size_t>(std::count_if(
+            grid.begin(), grid.end(), [c](const TableRow& row) { return c < row.size() && !row[c].empty(); }));
+    };
+    while (label + 1 < grid.front().size() && (filledIn(label) < 2 || 5 * filledIn(label) < grid.size()))
         ++label;
     TableGrid joined;
     double previousBottom = 0;
@@ -832,20 +826,26 @@ std::optional<TableGrid> regionGrid(const Region& region, const std::vector<Text
                 word.box.x -= x0;
                 word.box.y -= y0;
             }
-            // Three readings of the columns: thin rules, dark columns of pixels (which also finds rules drawn in
-            // colour or broken by the scan), and white space alone. Each splits its bands further where their words
-            // stand in columns; of the readings that cut no cells, the one with the most columns wins.
+            // Two readings of the rules: thin rules only, and dark columns of pixels (which also finds rules drawn
+            // in colour or broken by the scan). Each splits its bands further where their words stand in columns of
+            // their own; of the readings that cut no cells, the one with the fewer empty cells wins.
             std::vector<double> dark;
             if (const std::optional<RuledTable::Lines> lines = RuledTable::detect(part))
                 dark = lines->cols;
-            std::size_t bestColumns = 0;
-            for (const std::vector<double>& cols : {ruledColumns(part), dark, std::vector<double>{}}) {
+            double bestDensity = 0;
+            for (const std::vector<double>& cols : {ruledColumns(part), dark}) {
                 std::optional<TableGrid> candidate = columnGrid(cols, shifted, part.width);
                 if (!candidate)
                     continue;
-                const std::size_t columns = filledColumns(*candidate);
-                if (columns > bestColumns) {
-                    bestColumns = columns;
+                std::size_t cells = 0, all = 0;
+                for (const TableRow& row : *candidate)
+                    for (const std::string& cell : row) {
+                        cells += cell.empty() ? 0 : 1;
+                        ++all;
+                    }
+                const double density = static_cast<double>(cells) / static_cast<double>(std::max<std::size_t>(1, all));
+                if (density > bestDensity) {
+                    bestDensity = density;
                     grid = std::move(candidate);
                 }
             }
