@@ -264,20 +264,21 @@ std::optional<TableGrid> columnGrid(std::vector<double> cols, const std::vector<
     };
 
     std::size_t joined = 0, cut = 0;
-    std::vector<std::vector<TableBuilder::Cell>> shaping(cols.size() - 1);
-    std::vector<std::size_t> shapingRows(cols.size() - 1, 0), bandRows(cols.size() - 1, 0);
+    const std::size_t bands = cols.size() - 1;
+    std::vector<std::vector<std::vector<TableBuilder::Cell>>> bandCells(bands); // per band, each row's cells
+    std::vector<std::size_t> splitRows(bands, 0), bandRows(bands, 0), most(bands, 0);
     for (const std::vector<TextRun>& runs : textRows) {
-        std::vector<std::vector<TextRun>> inBand(cols.size() - 1);
+        std::vector<std::vector<TextRun>> inBand(bands);
         for (const TextRun& run : runs)
             if (const auto band = bandOf(run, cols))
                 inBand[*band].push_back(run);
-        for (std::size_t b = 0; b < inBand.size(); ++b) {
-            bandRows[b] += inBand[b].empty() ? 0 : 1;
-            const std::vector<TableBuilder::Cell> cells = TableBuilder::splitIntoCells(inBand[b], gap);
-            if (cells.size() >= 2) {
-                shaping[b].insert(shaping[b].end(), cells.begin(), cells.end());
-                ++shapingRows[b];
-            }
+        for (std::size_t b = 0; b < bands; ++b) {
+            if (inBand[b].empty())
+                continue;
+            ++bandRows[b];
+            bandCells[b].push_back(TableBuilder::splitIntoCells(inBand[b], gap));
+            splitRows[b] += bandCells[b].back().size() >= 2 ? 1 : 0;
+            most[b] = std::max(most[b], bandCells[b].back().size());
         }
         // Words close enough to be one cell that fall into different bands: the edges cut the cell.
         for (std::size_t i = 1; i < runs.size(); ++i) {
@@ -294,9 +295,21 @@ std::optional<TableGrid> columnGrid(std::vector<double> cols, const std::vector<
     std::vector<double> edges{cols.front()};
     std::vector<bool> ruled{true};
     for (std::size_t b = 0; b + 1 < cols.size(); ++b) {
-        // Most of the band's rows split, so that a few wide gaps in wrapped prose do not.
-        if (shapingRows[b] >= 2 && 2 * shapingRows[b] > bandRows[b]) {
-            const std::vector<TableBuilder::Column> inner = TableBuilder::mergeColumns(shaping[b]);
+        // Most of the band's rows split, so that a few wide gaps in wrapped prose do not. The rows with the usual
+        // number of cells shape the columns: a header over the columns it groups would join them, and a row
+        // holding marks read into a rule would split them.
+        if (splitRows[b] >= 2 && 2 * splitRows[b] > bandRows[b]) {
+            std::vector<std::size_t> counts(most[b] + 1, 0);
+            for (const std::vector<TableBuilder::Cell>& cells : bandCells[b])
+                ++counts[cells.size()];
+            std::size_t usual = 2;
+            for (std::size_t n = 2; n < counts.size(); ++n)
+                usual = counts[n] >= counts[usual] ? n : usual;
+            std::vector<TableBuilder::Cell> shaping;
+            for (const std::vector<TableBuilder::Cell>& cells : bandCells[b])
+                if (cells.size() == usual)
+                    shaping.insert(shaping.end(), cells.begin(), cells.end());
+            const std::vector<TableBuilder::Column> inner = TableBuilder::mergeColumns(shaping);
             for (std::size_t c = 1; c < inner.size(); ++c) {
                 edges.push_back((inner[c - 1].hi + inner[c].lo) / 2);
                 ruled.push_back(false);

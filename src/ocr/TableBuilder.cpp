@@ -154,22 +154,10 @@ std::vector<Cell> splitIntoCells(const std::vector<TextRun>& row, double gap)
 
 std::vector<Column> mergeColumns(const std::vector<Cell>& cells)
 {
-    // A cell over two cells that stand apart (a header over the columns it groups) spans columns: it would join
-    // them into one, so it does not shape them.
     std::vector<Column> intervals;
     intervals.reserve(cells.size());
-    for (const Cell& cell : cells) {
-        double firstEnd = std::numeric_limits<double>::infinity();
-        double lastStart = -firstEnd;
-        for (const Cell& other : cells) {
-            if (&other == &cell || other.endX <= cell.startX || other.startX >= cell.endX)
-                continue;
-            firstEnd = std::min(firstEnd, other.endX);
-            lastStart = std::max(lastStart, other.startX);
-        }
-        if (firstEnd >= lastStart)
-            intervals.push_back(Column{cell.startX, cell.endX});
-    }
+    for (const Cell& cell : cells)
+        intervals.push_back(Column{cell.startX, cell.endX});
     std::stable_sort(intervals.begin(), intervals.end(), [](const Column& a, const Column& b) { return a.lo < b.lo; });
 
     std::vector<Column> merged;

@@ -38,6 +38,11 @@ TEST(TableBuilderTest, GridsFromWordLayouts)
     // The builder must not depend on the recognizer's order.
     std::vector<TextRun> shuffled = layout({{{"Name", 0}, {"Qty", 200}}, {{"Apple", 0}, {"3", 200}}});
     std::swap(shuffled[0], shuffled[3]);
+    // The wide "a" bridges c and d into one column, so the second row has only one filled string.
+    std::vector<TextRun> bridged{run("a", 0, 120, 100), run("b", 200, 120), run("c", 0, 80), run("d", 60, 80),
+                                 run("e", 0, 40)};
+    std::vector<TextRun> bridgedFilled = bridged;
+    bridgedFilled.push_back(run("f", 200, 40));
 
     const std::vector<std::tuple<std::vector<TextRun>, std::optional<TableGrid>, const char*>> cases{
         {{}, std::nullopt, "no runs"},
@@ -57,10 +62,12 @@ TEST(TableBuilderTest, GridsFromWordLayouts)
         {layout(sparse), std::nullopt, "2 of 6 rows filled"},
         {layout(half), TableGrid{{"a", "b"}, {"c", "d"}, {"e", "x"}, {"f", ""}, {"g", ""}, {"h", ""}},
          "3 of 6 rows filled is enough"},
-        // A header over two columns that stand apart spans them rather than joining them into one.
-        {{run("wide cell", 0, 80, 130), run("w", 300, 80), run("x", 0, 40), run("y", 100, 40), run("z", 300, 40)},
-         TableGrid{{"wide cell", "", "w"}, {"x", "y", "z"}},
-         "a cell over two columns spans them"},
+        {bridged, std::nullopt, "1 filled row of 3 is below the floor of 2"},
+        {bridgedFilled, TableGrid{{"a", "b"}, {"c d", ""}, {"e", "f"}}, "2 filled rows of 3"},
+        // Row 1 has cells at 0 and 100 whose extents overlap row 2's wide cell, so they share one column.
+        {{run("x", 0, 80), run("y", 100, 80), run("z", 300, 80), run("wide cell", 0, 40, 140), run("w", 300, 40)},
+         TableGrid{{"x y", "z"}, {"wide cell", "w"}},
+         "two cells in one column join with a space"},
         {{run("a", 0, 80), run("", 100, 80), run("b", 200, 80), run("c", 0, 40), run("d", 200, 40)},
          TableGrid{{"a", "b"}, {"c", "d"}},
          "a column of only empty text is dropped"},
