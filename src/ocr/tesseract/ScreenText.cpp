@@ -252,9 +252,10 @@ void ScreenText::clearShading(Grey& grey, int textHeight)
                     stack.push_back(n);
                 }
         }
-        // A band that could hold a line of text, mostly filled with one even shade: a shaded header, a striped row
-        // or a coloured cell. A photograph or a large glyph is no even shade and stays as it is.
-        if (maxX - minX + 1 < 2 * textHeight || maxY - minY + 1 < textHeight)
+        // A band across most of the picture that could hold a line of text, mostly filled with one even shade: a
+        // shaded header or a striped row. A photograph or a large glyph is no even shade, and the shaded labels
+        // of a figure on a page are not table rows; they stay as they are.
+        if (2 * (maxX - minX + 1) < w || maxY - minY + 1 < textHeight)
             continue;
         values.clear();
         for (const std::size_t i : members)
