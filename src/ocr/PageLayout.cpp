@@ -10,6 +10,8 @@
 #include <cctype>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <numeric>
 
 namespace PageLayout {
@@ -231,8 +233,11 @@ std::vector<double> ruledColumns(const Image& part)
         return {};
     const int w = static_cast<int>(bitmap->w), h = static_cast<int>(bitmap->h);
     const auto down = [&](int x, int y) { return Bitmap::dark(bitmap->px[static_cast<std::size_t>(y) * w + x]); };
-    // A rule drawn cell by cell may step a pixel aside at each crossing: a pixel beside counts as on it.
-    const auto near = [&](int x, int y) { return down(x, y) || (x + 1 < w && down(x + 1, y)); };
+    // A rule drawn cell by cell may leave a pixel of ground or step a pixel aside at each crossing.
+    const auto near = [&](int x, int y) {
+        const auto on = [&](int y_) { return y_ >= 0 && y_ < h && (down(x, y_) || (x + 1 < w && down(x + 1, y_))); };
+        return on(y) || ((on(y - 1) || on(y - 2)) && (on(y + 1) || on(y + 2)));
+    };
     std::vector<Segment> vertical = rules(w, h, std::max(h / 2, 8), near);
     std::erase_if(vertical, [&](const Segment& s) { return !clear(s, w, down); });
     std::vector<std::int64_t> positions;
@@ -293,8 +298,9 @@ std::optional<TableGrid> columnGrid(std::vector<double> cols, const std::vector<
         return std::nullopt;
 
     std::vector<double> edges{cols.front()};
-    std::vector<bool> ruled{true};
-    for (std::size_t b = 0; b + 1 < cols.size(); ++b) {
+    std::vector<std::size_t> firstColumn(bands);
+    for (std::size_t b = 0; b < bands; ++b) {
+        firstColumn[b] = edges.size() - 1;
         // Most of the band's rows split, so that a few wide gaps in wrapped prose do not. The rows with the usual
         // number of cells shape the columns: a header over the columns it groups would join them, and a row
         // holding marks read into a rule would split them.
@@ -310,33 +316,41 @@ std::optional<TableGrid> columnGrid(std::vector<double> cols, const std::vector<
                 if (cells.size() == usual)
                     shaping.insert(shaping.end(), cells.begin(), cells.end());
             const std::vector<TableBuilder::Column> inner = TableBuilder::mergeColumns(shaping);
-            for (std::size_t c = 1; c < inner.size(); ++c) {
+            for (std::size_t c = 1; c < inner.size(); ++c)
                 edges.push_back((inner[c - 1].hi + inner[c].lo) / 2);
-                ruled.push_back(false);
-            }
         }
         edges.push_back(cols[b + 1]);
-        ruled.push_back(true);
     }
 
     std::size_t total = 0, placed = 0;
     TableGrid table;
     for (const std::vector<TextRun>& runs : textRows) {
         TableRow row(edges.size() - 1);
-        for (const TableBuilder::Cell& cell : TableBuilder::splitIntoCells(runs, gap)) {
-            ++total;
-            // A cell standing over the white space between two columns of one band spans them: its text goes to
-            // the first of them, as a spanned cell's does.
-            std::optional<std::size_t> band = RuledTable::overlapIndex(cell.startX, cell.endX, edges);
-            if (!band)
-                continue;
-            while (*band > 0 && !ruled[*band] && cell.startX < edges[*band])
-                --*band;
-            ++placed;
-            std::string& slot = row[*band];
-            if (!slot.empty())
-                slot += ' ';
-            slot += cell.text;
+        // Cells form within a band only: a mark read into a rule must not join the words on both sides of it.
+        std::vector<std::vector<TextRun>> inBand(bands);
+        for (const TextRun& run : runs) {
+            if (const auto band = bandOf(run, cols))
+                inBand[*band].push_back(run);
+            else
+                ++total;
+        }
+        for (std::size_t b = 0; b < bands; ++b) {
+            const std::size_t first = firstColumn[b];
+            const std::size_t last = b + 1 < bands ? firstColumn[b + 1] - 1 : edges.size() - 2;
+            for (const TableBuilder::Cell& cell : TableBuilder::splitIntoCells(inBand[b], gap)) {
+                ++total;
+                ++placed;
+                // A cell standing over the white space between two columns of one band spans them: its text goes
+                // to the first of them, as a spanned cell's does.
+                std::size_t column =
+                    std::clamp(RuledTable::overlapIndex(cell.startX, cell.endX, edges).value_or(first), first, last);
+                while (column > first && cell.startX < edges[column])
+                    --column;
+                std::string& slot = row[column];
+                if (!slot.empty())
+                    slot += ' ';
+                slot += cell.text;
+            }
         }
         table.push_back(std::move(row));
     }

@@ -290,11 +290,17 @@ void ScreenText::removeRules(Grey& grey, int minRun)
             x = end + 1;
         }
     }
+    // A table drawn cell by cell leaves a pixel of ground where its vertical rules cross the horizontal ones: such
+    // a gap does not end the rule.
+    constexpr int crossingGap = 2;
+    const auto inkAt = [&grey](int x, int y) { return y < grey.height && grey.at(x, y) < ruleBelow; };
     for (int x = 0; x < grey.width; ++x) {
         for (int y = 0; y < grey.height;) {
             int end = y;
-            while (end < grey.height && grey.at(x, end) < ruleBelow)
+            while (inkAt(x, end) || (end > y && (inkAt(x, end + 1) || inkAt(x, end + crossingGap))))
                 ++end;
+            while (end > y && !inkAt(x, end - 1))
+                --end;
             if (end - y >= minRun)
                 for (int i = y; i < end; ++i)
                     rule[index(x, i)] = true;
