@@ -1,6 +1,7 @@
 #include "ocr/tesseract/ScreenText.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace {
@@ -217,7 +218,10 @@ bool ScreenText::invertIfDark(Grey& grey)
 void ScreenText::clearShading(Grey& grey, int textHeight)
 {
     const int w = grey.width, h = grey.height;
-    if (textHeight <= 0 || w == 0 || h == 0)
+    // Larger pictures (photographs of whole documents) keep their shading: the masks below would cost hundreds of
+    // megabytes. A page at 300 dpi or a 4K screen is well below this.
+    constexpr std::size_t maxShadedPixels = 16'000'000;
+    if (textHeight <= 0 || w == 0 || h == 0 || grey.pixels.size() > maxShadedPixels)
         return;
     constexpr std::uint8_t shadeBelow = 200;
     Mask shade(grey.pixels.size());
@@ -229,47 +233,55 @@ void ScreenText::clearShading(Grey& grey, int textHeight)
     const int close = std::max(3, textHeight * 3 / 4);
     shade = morphed(morphed(shade, w, h, open, false), w, h, open, true);
     shade = morphed(morphed(shade, w, h, close, true), w, h, close, false);
+    Mask unvisited = shade;
 
-    std::vector<int> stack;
-    std::vector<std::size_t> members;
-    std::vector<std::uint8_t> values;
-    for (std::size_t start = 0; start < shade.size(); ++start) {
-        if (!shade[start])
-            continue;
-        members.clear();
-        stack.assign(1, static_cast<int>(start));
-        shade[start] = 0;
-        int minX = w, maxX = -1, minY = h, maxY = -1;
+    // Visits the connected shaded pixels from `start`, clearing them in `mask`.
+    std::vector<std::uint32_t> stack;
+    const auto flood = [&](Mask& mask, std::size_t start, const auto& visit) {
+        stack.assign(1, static_cast<std::uint32_t>(start));
+        mask[start] = 0;
         while (!stack.empty()) {
-            const int i = stack.back();
+            const std::uint32_t i = stack.back();
             stack.pop_back();
-            members.push_back(static_cast<std::size_t>(i));
-            const int x = i % w, y = i / w;
-            minX = std::min(minX, x), maxX = std::max(maxX, x), minY = std::min(minY, y), maxY = std::max(maxY, y);
-            for (const int n : {x > 0 ? i - 1 : -1, x + 1 < w ? i + 1 : -1, y > 0 ? i - w : -1, y + 1 < h ? i + w : -1})
-                if (n >= 0 && shade[static_cast<std::size_t>(n)]) {
-                    shade[static_cast<std::size_t>(n)] = 0;
-                    stack.push_back(n);
+            const int x = static_cast<int>(i % static_cast<std::uint32_t>(w));
+            const int y = static_cast<int>(i / static_cast<std::uint32_t>(w));
+            visit(i, x, y);
+            for (const long long n : {x > 0 ? i - 1LL : -1LL, x + 1 < w ? i + 1LL : -1LL, y > 0 ? i - 1LL * w : -1LL,
+                                      y + 1 < h ? i + 1LL * w : -1LL})
+                if (n >= 0 && mask[static_cast<std::size_t>(n)]) {
+                    mask[static_cast<std::size_t>(n)] = 0;
+                    stack.push_back(static_cast<std::uint32_t>(n));
                 }
         }
+    };
+    for (std::size_t start = 0; start < unvisited.size(); ++start) {
+        if (!unvisited[start])
+            continue;
+        int minX = w, maxX = -1, minY = h, maxY = -1;
+        std::array<std::size_t, 256> histogram{};
+        std::size_t count = 0;
+        flood(unvisited, start, [&](std::uint32_t i, int x, int y) {
+            minX = std::min(minX, x), maxX = std::max(maxX, x), minY = std::min(minY, y), maxY = std::max(maxY, y);
+            ++histogram[grey.pixels[i]];
+            ++count;
+        });
         // A band across most of the picture that could hold a line of text, mostly filled with one even shade: a
         // shaded header or a striped row. A photograph or a large glyph is no even shade, and the shaded labels
         // of a figure on a page are not table rows; they stay as they are.
         if (2 * (maxX - minX + 1) < w || maxY - minY + 1 < textHeight)
             continue;
-        values.clear();
-        for (const std::size_t i : members)
-            values.push_back(grey.pixels[i]);
-        const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
-        std::nth_element(values.begin(), middle, values.end());
-        const int ground = *middle;
-        const auto even =
-            std::count_if(values.begin(), values.end(), [ground](int v) { return std::abs(v - ground) <= 24; });
-        if (5 * static_cast<std::size_t>(even) < 3 * values.size())
+        int ground = 0;
+        for (std::size_t below = 0; below + histogram[static_cast<std::size_t>(ground)] <= count / 2; ++ground)
+            below += histogram[static_cast<std::size_t>(ground)];
+        std::size_t even = 0;
+        for (int v = std::max(0, ground - 24); v <= std::min(255, ground + 24); ++v)
+            even += histogram[static_cast<std::size_t>(v)];
+        if (5 * even < 3 * count)
             continue;
         // Text darker or lighter than the shade both become dark on white, as strong as it stood out.
-        for (const std::size_t i : members)
+        flood(shade, start, [&](std::uint32_t i, int, int) {
             grey.pixels[i] = static_cast<std::uint8_t>(std::clamp(255 - 2 * std::abs(grey.pixels[i] - ground), 0, 255));
+        });
     }
 }
 
