@@ -4,7 +4,6 @@
 #include "ocr/Lines.h"
 #include "ocr/OCR.h"
 #include "ocr/PageLayout.h"
-#include "ocr/Table.h"
 #include "ocr/WorkerPool.h"
 #include "ocr/tesseract/LineBoxes.h"
 #include "ocr/tesseract/ScreenText.h"
