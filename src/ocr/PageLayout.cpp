@@ -356,6 +356,15 @@ std::optional<TableGrid> columnGrid(std::vector<double> cols, const std::vector<
     }
     if (10 * placed < 9 * total)
         return std::nullopt;
+    // Without a rule between its columns, the grid convinces as the whitespace builder's must: half its rows
+    // filled in two cells at least. Letters read into a drawing scatter over rows of one cell.
+    if (cols.size() <= 2) {
+        const auto filled = std::count_if(table.begin(), table.end(), [](const TableRow& row) {
+            return std::count_if(row.begin(), row.end(), [](const std::string& c) { return !c.empty(); }) >= 2;
+        });
+        if (static_cast<std::size_t>(filled) < std::max<std::size_t>(2, table.size() / 2))
+            return std::nullopt;
+    }
     return table;
 }
 
