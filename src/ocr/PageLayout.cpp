@@ -10,6 +10,8 @@
 #include <cctype>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <numeric>
 
 namespace PageLayout {
@@ -221,46 +223,147 @@ Rect verticalBox(const Segment& s)
     return Rect{double(s.at), double(s.lo), double(s.thickness), double(s.hi - s.lo)};
 }
 
-// The columns of a ruled region: its thin vertical rules reaching over half its height. A filled header or
-// striped rows darken whole columns of pixels, which a count of dark pixels per column would take for rules.
-std::optional<TableGrid> ruledGrid(const Image& part, const std::vector<TextRun>& words)
+// The column edges of a ruled region from its thin vertical rules reaching over half its height, with the region's
+// own edges. A filled header or striped rows darken whole columns of pixels, which a count of dark pixels per
+// column would take for rules.
+std::vector<double> ruledColumns(const Image& part)
 {
     const std::optional<Bitmap> bitmap = Bitmap::from(part);
-    if (!bitmap || words.empty())
-        return std::nullopt;
+    if (!bitmap)
+        return {};
     const int w = static_cast<int>(bitmap->w), h = static_cast<int>(bitmap->h);
     const auto down = [&](int x, int y) { return Bitmap::dark(bitmap->px[static_cast<std::size_t>(y) * w + x]); };
-    std::vector<Segment> vertical = rules(w, h, std::max(h / 2, 8), down);
+    // A rule drawn cell by cell may leave a pixel of ground or step a pixel aside at each crossing.
+    const auto near = [&](int x, int y) {
+        const auto on = [&](int y_) { return y_ >= 0 && y_ < h && (down(x, y_) || (x + 1 < w && down(x + 1, y_))); };
+        return on(y) || ((on(y - 1) || on(y - 2)) && (on(y + 1) || on(y + 2)));
+    };
+    std::vector<Segment> vertical = rules(w, h, std::max(h / 2, 8), near);
     std::erase_if(vertical, [&](const Segment& s) { return !clear(s, w, down); });
     std::vector<std::int64_t> positions;
     for (const Segment& s : vertical)
         positions.push_back(s.at + s.thickness / 2);
     std::sort(positions.begin(), positions.end());
-    std::vector<double> cols = RuledTable::dedupe(positions, 5);
+    return RuledTable::dedupe(positions, 5);
+}
+
+// Builds a grid from column edges: the words of each text row go to the band between two edges they overlap most.
+// A band whose words stand in columns of their own (rules drawn only between some columns, or none) is split at
+// the white space between them. No value when the edges cut through cells, which rules never do.
+std::optional<TableGrid> columnGrid(std::vector<double> cols, const std::vector<TextRun>& words, double width)
+{
+    if (words.empty())
+        return std::nullopt;
     // The region's own edges bound the outer columns when the table has no frame.
     if (cols.empty() || cols.front() > 4)
         cols.insert(cols.begin(), 0);
-    if (cols.back() < w - 5)
-        cols.push_back(w);
-    if (cols.size() < 3)
-        return std::nullopt;
-
-    const std::vector<std::vector<TextRun>> textRows = rowsOf(words);
-    TableGrid table;
-    for (std::vector<TextRun> runs : textRows) {
+    if (cols.back() < width - 5)
+        cols.push_back(width);
+    const double gap = gapThreshold(typicalHeight(words));
+    std::vector<std::vector<TextRun>> textRows = rowsOf(words);
+    for (std::vector<TextRun>& runs : textRows)
         std::stable_sort(runs.begin(), runs.end(),
                          [](const TextRun& a, const TextRun& b) { return a.box.minX() < b.box.minX(); });
-        TableRow row(cols.size() - 1);
-        for (const TextRun& run : runs) {
-            const std::optional<std::size_t> band = RuledTable::overlapIndex(run.box.minX(), run.box.maxX(), cols);
-            if (!band)
+    const auto bandOf = [](const TextRun& run, const std::vector<double>& edges) {
+        return RuledTable::overlapIndex(run.box.minX(), run.box.maxX(), edges);
+    };
+
+    std::size_t joined = 0, cut = 0;
+    const std::size_t bands = cols.size() - 1;
+    std::vector<std::vector<std::vector<TableBuilder::Cell>>> bandCells(bands); // per band, each row's cells
+    std::vector<std::size_t> splitRows(bands, 0), bandRows(bands, 0), most(bands, 0);
+    for (const std::vector<TextRun>& runs : textRows) {
+        std::vector<std::vector<TextRun>> inBand(bands);
+        for (const TextRun& run : runs)
+            if (const auto band = bandOf(run, cols))
+                inBand[*band].push_back(run);
+        for (std::size_t b = 0; b < bands; ++b) {
+            if (inBand[b].empty())
                 continue;
-            std::string& cell = row[*band];
-            if (!cell.empty())
-                cell += ' ';
-            cell += run.text;
+            ++bandRows[b];
+            bandCells[b].push_back(TableBuilder::splitIntoCells(inBand[b], gap));
+            splitRows[b] += bandCells[b].back().size() >= 2 ? 1 : 0;
+            most[b] = std::max(most[b], bandCells[b].back().size());
+        }
+        // Words close enough to be one cell that fall into different bands: the edges cut the cell.
+        for (std::size_t i = 1; i < runs.size(); ++i) {
+            if (runs[i].box.minX() - runs[i - 1].box.maxX() > gap)
+                continue;
+            ++joined;
+            const auto a = bandOf(runs[i - 1], cols), b = bandOf(runs[i], cols);
+            cut += a && b && *a != *b ? 1 : 0;
+        }
+    }
+    if (cut > std::max<std::size_t>(1, joined / 20))
+        return std::nullopt;
+
+    std::vector<double> edges{cols.front()};
+    std::vector<std::size_t> firstColumn(bands);
+    for (std::size_t b = 0; b < bands; ++b) {
+        firstColumn[b] = edges.size() - 1;
+        // Most of the band's rows split, so that a few wide gaps in wrapped prose do not. The rows with the usual
+        // number of cells shape the columns: a header over the columns it groups would join them, and a row
+        // holding marks read into a rule would split them.
+        if (splitRows[b] >= 2 && 2 * splitRows[b] > bandRows[b]) {
+            std::vector<std::size_t> counts(most[b] + 1, 0);
+            for (const std::vector<TableBuilder::Cell>& cells : bandCells[b])
+                ++counts[cells.size()];
+            std::size_t usual = 2;
+            for (std::size_t n = 2; n < counts.size(); ++n)
+                usual = counts[n] >= counts[usual] ? n : usual;
+            std::vector<TableBuilder::Cell> shaping;
+            for (const std::vector<TableBuilder::Cell>& cells : bandCells[b])
+                if (cells.size() == usual)
+                    shaping.insert(shaping.end(), cells.begin(), cells.end());
+            const std::vector<TableBuilder::Column> inner = TableBuilder::mergeColumns(shaping);
+            for (std::size_t c = 1; c < inner.size(); ++c)
+                edges.push_back((inner[c - 1].hi + inner[c].lo) / 2);
+        }
+        edges.push_back(cols[b + 1]);
+    }
+
+    std::size_t total = 0, placed = 0;
+    TableGrid table;
+    for (const std::vector<TextRun>& runs : textRows) {
+        TableRow row(edges.size() - 1);
+        // Cells form within a band only: a mark read into a rule must not join the words on both sides of it.
+        std::vector<std::vector<TextRun>> inBand(bands);
+        for (const TextRun& run : runs) {
+            if (const auto band = bandOf(run, cols))
+                inBand[*band].push_back(run);
+            else
+                ++total;
+        }
+        for (std::size_t b = 0; b < bands; ++b) {
+            const std::size_t first = firstColumn[b];
+            const std::size_t last = b + 1 < bands ? firstColumn[b + 1] - 1 : edges.size() - 2;
+            for (const TableBuilder::Cell& cell : TableBuilder::splitIntoCells(inBand[b], gap)) {
+                ++total;
+                ++placed;
+                // A cell standing over the white space between two columns of one band spans them: its text goes
+                // to the first of them, as a spanned cell's does.
+                std::size_t column =
+                    std::clamp(RuledTable::overlapIndex(cell.startX, cell.endX, edges).value_or(first), first, last);
+                while (column > first && cell.startX < edges[column])
+                    --column;
+                std::string& slot = row[column];
+                if (!slot.empty())
+                    slot += ' ';
+                slot += cell.text;
+            }
         }
         table.push_back(std::move(row));
+    }
+    if (10 * placed < 9 * total)
+        return std::nullopt;
+    // Without a rule between its columns, the grid convinces as the whitespace builder's must: half its rows
+    // filled in two cells at least. Letters read into a drawing scatter over rows of one cell.
+    if (cols.size() <= 2) {
+        const auto filled = std::count_if(table.begin(), table.end(), [](const TableRow& row) {
+            return std::count_if(row.begin(), row.end(), [](const std::string& c) { return !c.empty(); }) >= 2;
+        });
+        if (static_cast<std::size_t>(filled) < std::max<std::size_t>(2, table.size() / 2))
+            return std::nullopt;
     }
     return table;
 }
@@ -308,9 +411,17 @@ Rect withHeader(Rect box, const std::vector<TextRun>& words, double height, doub
 TableGrid joinWrappedRows(TableGrid grid, const std::vector<TextRun>& words)
 {
     const std::vector<std::vector<TextRun>> rows = rowsOf(words);
-    if (rows.size() != grid.size())
+    if (rows.size() != grid.size() || grid.empty())
         return grid;
     const double height = typicalHeight(words);
+    // The label column is the first one that more than a stray mark or a spanning title fills.
+    std::size_t label = 0;
+    const auto filledIn = [&grid](std::size_t c) {
+        return static_cast<std::size_t>(std::count_if(
+            grid.begin(), grid.end(), [c](const TableRow& row) { return c < row.size() && !row[c].empty(); }));
+    };
+    while (label + 1 < grid.front().size() && (filledIn(label) < 2 || 5 * filledIn(label) < grid.size()))
+        ++label;
     TableGrid joined;
     double previousBottom = 0;
     bool centredValues = false;
@@ -324,12 +435,13 @@ TableGrid joinWrappedRows(TableGrid grid, const std::vector<TextRun>& words)
         const TableRow& row = grid[r];
         const bool close = !joined.empty() && !row.empty() && previousBottom - top < 0.8 * height;
         // Values centred on a label of two lines stand between its lines: the second line joins as well.
-        const bool labelOnly =
-            !row.empty() && !row.front().empty()
-            && std::all_of(row.begin() + 1, row.end(), [](const std::string& c) { return c.empty(); });
-        const bool continues = close && (row.front().empty() || (labelOnly && centredValues));
+        const bool noLabel = label >= row.size() || row[label].empty();
+        const bool labelOnly = !noLabel
+                               && std::all_of(row.begin() + static_cast<std::ptrdiff_t>(label) + 1, row.end(),
+                                              [](const std::string& c) { return c.empty(); });
+        const bool continues = close && (noLabel || (labelOnly && centredValues));
         // The values joined a row that held only a label: its next label-only line is the label's second line.
-        centredValues = close && row.front().empty() && startedAsLabel && !centredValues;
+        centredValues = close && noLabel && startedAsLabel && !centredValues;
         if (!continues)
             startedAsLabel = labelOnly;
         if (continues) {
@@ -750,22 +862,25 @@ std::optional<TableGrid> regionGrid(const Region& region, const std::vector<Text
                 word.box.x -= x0;
                 word.box.y -= y0;
             }
-            // Two readings of the rules: thin rules only, and dark columns of pixels (which also finds rules
-            // drawn in colour or broken by the scan). Rules that leave words outside their columns frame only
-            // part of the table; of the rest, the reading with the fewer empty cells wins.
+            // Two readings of the rules: thin rules only, and dark columns of pixels (which also finds rules drawn
+            // in colour or broken by the scan). Each splits its bands further where their words stand in columns of
+            // their own; of the readings that cut no cells, the one with the fewer empty cells wins.
+            std::vector<double> dark;
+            if (const std::optional<RuledTable::Lines> lines = RuledTable::detect(part))
+                dark = lines->cols;
             double bestDensity = 0;
-            for (std::optional<TableGrid> candidate : {ruledGrid(part, shifted), RuledTable::grid(part, shifted)}) {
+            for (const std::vector<double>& cols : {ruledColumns(part), dark}) {
+                std::optional<TableGrid> candidate = columnGrid(cols, shifted, part.width);
                 if (!candidate)
                     continue;
-                std::size_t placed = 0, cells = 0, all = 0;
+                std::size_t cells = 0, all = 0;
                 for (const TableRow& row : *candidate)
                     for (const std::string& cell : row) {
-                        placed += wordCount(cell);
                         cells += cell.empty() ? 0 : 1;
                         ++all;
                     }
                 const double density = static_cast<double>(cells) / static_cast<double>(std::max<std::size_t>(1, all));
-                if (10 * placed >= 9 * words.size() && density > bestDensity) {
+                if (density > bestDensity) {
                     bestDensity = density;
                     grid = std::move(candidate);
                 }

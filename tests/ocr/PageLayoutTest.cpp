@@ -160,18 +160,27 @@ TEST(PageLayoutTest, HorizontalRulesOnlyFrameTheTable)
     EXPECT_EQ(blocks[1].grid, prices);
 }
 
-TEST(PageLayoutTest, FullyRuledTableTakesItsColumnsFromTheRules)
+TEST(PageLayoutTest, RuledTableTakesItsColumnsFromRulesAndFromWhiteSpaceBetweenThem)
 {
     PageBuilder b;
     b.prose(100, "A heading above the grid of the report", 1);
-    // "Tea cakes" and "Jam" sit close to their neighbours: only the rules separate the columns.
-    const TableGrid grid{{"Name", "Count"}, {"Tea cakes", "3"}, {"Jam", "12"}};
+    // "Tea cakes" and "Jam" sit close to their counts: only a rule separates them. No rule stands between the
+    // price and the shop, whose white space alone splits the last band.
+    const TableGrid grid{
+        {"Name", "Count", "Price", "Shop"}, {"Tea cakes", "3", "4.50", "North"}, {"Jam", "12", "3.10", "South"}};
     for (std::size_t r = 0; r < grid.size(); ++r)
-        b.line(200 + 40 * static_cast<double>(r), {{100, grid[r][0]}, {220, grid[r][1]}}, 2);
+        b.line(200 + 40 * static_cast<double>(r),
+               {{100, grid[r][0]}, {220, grid[r][1]}, {400, grid[r][2]}, {550, grid[r][3]}}, 2);
     b.prose(400, "A closing remark under the grid of the report", 3);
-    const std::vector<Rule> across{{190, 90, 330}, {232, 90, 330}, {272, 90, 330}, {312, 90, 330}};
-    const std::vector<Rule> down{{90, 190, 314}, {210, 190, 314}, {328, 190, 314}};
-    const Image image = ruled(b.width, b.height, across, down);
+    const std::vector<int> across{190, 232, 272, 312};
+    std::vector<Rule> rules, down;
+    for (const int y : across)
+        rules.push_back({y, 90, 700});
+    // Drawn cell by cell: a pixel of ground where each vertical rule meets a rule across.
+    for (const int x : {90, 210, 328, 698})
+        for (std::size_t i = 0; i + 1 < across.size(); ++i)
+            down.push_back({x, across[i] + 3, across[i + 1] - 1});
+    const Image image = ruled(b.width, b.height, rules, down);
     const std::vector<PageBlock> blocks = PageLayout::layOut(b.page, &image, nullptr);
     ASSERT_EQ(kinds(blocks), (std::vector{PageBlock::Kind::Text, PageBlock::Kind::Table, PageBlock::Kind::Text}));
     EXPECT_EQ(blocks[1].grid, grid);

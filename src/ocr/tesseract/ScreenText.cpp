@@ -1,6 +1,7 @@
 #include "ocr/tesseract/ScreenText.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace {
@@ -43,6 +44,33 @@ ScreenText::Grey scaled(const ScreenText::Grey& grey, double scale)
             row[x] = static_cast<std::uint8_t>(std::lround(top * (1 - fy) + bottom * fy));
         }
     }
+    return out;
+}
+
+// A binary mask the size of an image, one byte a pixel.
+using Mask = std::vector<std::uint8_t>;
+
+// Grows (`grow`) or shrinks the set pixels of a mask by a square of side 2 × radius + 1, one direction at a time.
+Mask morphed(const Mask& mask, int width, int height, int radius, bool grow)
+{
+    Mask across(mask.size()), out(mask.size());
+    std::vector<int> sums;
+    const auto pass = [&](const Mask& in, Mask& result, int lines, int length, auto index) {
+        sums.assign(static_cast<std::size_t>(length) + 1, 0);
+        for (int i = 0; i < lines; ++i) {
+            for (int j = 0; j < length; ++j)
+                sums[j + 1] = sums[j] + in[index(i, j)];
+            for (int j = 0; j < length; ++j) {
+                const int lo = std::max(0, j - radius), hi = std::min(length, j + radius + 1);
+                const int set = sums[hi] - sums[lo];
+                // Beyond the edge counts as unset for growing and as set for shrinking: a band touching the
+                // image's edge is not worn away from that side.
+                result[index(i, j)] = grow ? set > 0 : set == hi - lo;
+            }
+        }
+    };
+    pass(mask, across, height, width, [width](int y, int x) { return static_cast<std::size_t>(y) * width + x; });
+    pass(across, out, width, height, [width](int x, int y) { return static_cast<std::size_t>(y) * width + x; });
     return out;
 }
 
@@ -184,6 +212,76 @@ bool ScreenText::invertIfDark(Grey& grey)
     return true;
 }
 
+void ScreenText::clearShading(Grey& grey, int textHeight)
+{
+    const int w = grey.width, h = grey.height;
+    // Larger pictures (photographs of whole documents) keep their shading: the masks below would cost hundreds of
+    // megabytes. A page at 300 dpi or a 4K screen is well below this.
+    constexpr std::size_t maxShadedPixels = 16'000'000;
+    if (textHeight <= 0 || w == 0 || h == 0 || grey.pixels.size() > maxShadedPixels)
+        return;
+    constexpr std::uint8_t shadeBelow = 200;
+    Mask shade(grey.pixels.size());
+    for (std::size_t i = 0; i < shade.size(); ++i)
+        shade[i] = grey.pixels[i] < shadeBelow;
+    // Opening wears away everything thinner than about half a text line (strokes of dark text on white, rules);
+    // closing then fills the holes that light letters leave in a shaded band.
+    const int open = std::max(2, textHeight / 4);
+    const int close = std::max(3, textHeight * 3 / 4);
+    shade = morphed(morphed(shade, w, h, open, false), w, h, open, true);
+    shade = morphed(morphed(shade, w, h, close, true), w, h, close, false);
+    Mask unvisited = shade;
+
+    // Visits the connected shaded pixels from `start`, clearing them in `mask`.
+    std::vector<std::uint32_t> stack;
+    const auto flood = [&](Mask& mask, std::size_t start, const auto& visit) {
+        stack.assign(1, static_cast<std::uint32_t>(start));
+        mask[start] = 0;
+        while (!stack.empty()) {
+            const std::uint32_t i = stack.back();
+            stack.pop_back();
+            const int x = static_cast<int>(i % static_cast<std::uint32_t>(w));
+            const int y = static_cast<int>(i / static_cast<std::uint32_t>(w));
+            visit(i, x, y);
+            for (const long long n : {x > 0 ? i - 1LL : -1LL, x + 1 < w ? i + 1LL : -1LL, y > 0 ? i - 1LL * w : -1LL,
+                                      y + 1 < h ? i + 1LL * w : -1LL})
+                if (n >= 0 && mask[static_cast<std::size_t>(n)]) {
+                    mask[static_cast<std::size_t>(n)] = 0;
+                    stack.push_back(static_cast<std::uint32_t>(n));
+                }
+        }
+    };
+    for (std::size_t start = 0; start < unvisited.size(); ++start) {
+        if (!unvisited[start])
+            continue;
+        int minX = w, maxX = -1, minY = h, maxY = -1;
+        std::array<std::size_t, 256> histogram{};
+        std::size_t count = 0;
+        flood(unvisited, start, [&](std::uint32_t i, int x, int y) {
+            minX = std::min(minX, x), maxX = std::max(maxX, x), minY = std::min(minY, y), maxY = std::max(maxY, y);
+            ++histogram[grey.pixels[i]];
+            ++count;
+        });
+        // A band across most of the picture that could hold a line of text, mostly filled with one even shade: a
+        // shaded header or a striped row. A photograph or a large glyph is no even shade, and the shaded labels
+        // of a figure on a page are not table rows; they stay as they are.
+        if (2 * (maxX - minX + 1) < w || maxY - minY + 1 < textHeight)
+            continue;
+        int ground = 0;
+        for (std::size_t below = 0; below + histogram[static_cast<std::size_t>(ground)] <= count / 2; ++ground)
+            below += histogram[static_cast<std::size_t>(ground)];
+        std::size_t even = 0;
+        for (int v = std::max(0, ground - 24); v <= std::min(255, ground + 24); ++v)
+            even += histogram[static_cast<std::size_t>(v)];
+        if (5 * even < 3 * count)
+            continue;
+        // Text darker or lighter than the shade both become dark on white, as strong as it stood out.
+        flood(shade, start, [&](std::uint32_t i, int, int) {
+            grey.pixels[i] = static_cast<std::uint8_t>(std::clamp(255 - 2 * std::abs(grey.pixels[i] - ground), 0, 255));
+        });
+    }
+}
+
 void ScreenText::removeRules(Grey& grey, int minRun)
 {
     // Rules are often drawn in a lighter grey than text, so they count as ink up to a paler level.
@@ -201,11 +299,17 @@ void ScreenText::removeRules(Grey& grey, int minRun)
             x = end + 1;
         }
     }
+    // A table drawn cell by cell leaves a pixel of ground where its vertical rules cross the horizontal ones: such
+    // a gap does not end the rule.
+    constexpr int crossingGap = 2;
+    const auto inkAt = [&grey](int x, int y) { return y < grey.height && grey.at(x, y) < ruleBelow; };
     for (int x = 0; x < grey.width; ++x) {
         for (int y = 0; y < grey.height;) {
             int end = y;
-            while (end < grey.height && grey.at(x, end) < ruleBelow)
+            while (inkAt(x, end) || (end > y && (inkAt(x, end + 1) || inkAt(x, end + crossingGap))))
                 ++end;
+            while (end > y && !inkAt(x, end - 1))
+                --end;
             if (end - y >= minRun)
                 for (int i = y; i < end; ++i)
                     rule[index(x, i)] = true;
@@ -224,6 +328,7 @@ ScreenText::Prepared ScreenText::prepare(Grey grey, std::int64_t maxPixels)
     prepared.textHeight = textHeight(grey);
     // Runs this long are far wider than any glyph stroke at the text's size; long dashes and underlined links
     // are lost, which costs less than a table read as one glyph.
+    clearShading(grey, prepared.textHeight);
     if (prepared.textHeight > 0)
         removeRules(grey, std::max(minRuleRun, 3 * prepared.textHeight));
     double scale = 1;
@@ -245,10 +350,16 @@ LineBoxes::PixelBox ScreenText::inkBox(const Grey& grey, const LineBoxes::PixelB
 {
     const int left = std::max(box.left, 0), right = std::min(box.right, grey.width);
     const int top = std::max(box.top, 0), bottom = std::min(box.bottom, grey.height);
+    // Small print scaled up is pale: its ink is what stands out from the ground as well as the darkest pixel does.
+    int darkest = 255;
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x)
+            darkest = std::min<int>(darkest, grey.at(x, y));
+    const int below = std::max(inkBelow, (darkest + 255) / 2);
     LineBoxes::PixelBox ink{right, bottom, left, top};
     for (int y = top; y < bottom; ++y) {
         for (int x = left; x < right; ++x) {
-            if (grey.at(x, y) >= inkBelow)
+            if (grey.at(x, y) >= below)
                 continue;
             ink.left = std::min(ink.left, x);
             ink.right = std::max(ink.right, x + 1);

@@ -53,6 +53,10 @@ bool invertIfDark(Grey& grey);
 // Returns the median height of the horizontal bands of ink, ignoring ruling lines, in pixels; 0 when none.
 int textHeight(const Grey& grey);
 
+// Turns text on an even shade (a shaded header, striped rows, light text on a coloured band) into dark text on
+// white, so that rule removal and thresholding do not take the band, text and all, for one dark area.
+void clearShading(Grey& grey, int textHeight);
+
 // Whitens horizontal and vertical runs of ink at least `minRun` pixels long: table rules and frames. Tesseract
 // takes a frame touching the text for one huge glyph and, reading a single block, then loses the whole table.
 void removeRules(Grey& grey, int minRun);

@@ -4,7 +4,6 @@
 #include "ocr/Lines.h"
 #include "ocr/OCR.h"
 #include "ocr/PageLayout.h"
-#include "ocr/Table.h"
 #include "ocr/WorkerPool.h"
 #include "ocr/tesseract/LineBoxes.h"
 #include "ocr/tesseract/ScreenText.h"
@@ -206,19 +205,28 @@ OCRResult TesseractOCR::recognizePage(const Image& image, const std::vector<std:
     };
     result.blocks = PageLayout::layOut(page, &image, regionWords);
 
-    // A picture that is mostly one table is a box drawn around a table (a crop of a page or a screen): it is
-    // read as a screen box is, the whole image one block, and gives the table with the rows above it.
+    // A picture that is mostly table is a box drawn around a table (a crop of a page or a screen): it is read as a
+    // screen box is, the whole image one block, and gives the table with the rows above it. Rules across a table
+    // (above a total row, say) may have cut it into several regions.
     const auto isTable = [](const PageBlock& b) { return b.kind == PageBlock::Kind::Table; };
     const auto table = std::find_if(result.blocks.begin(), result.blocks.end(), isTable);
-    if (table != result.blocks.end() && std::count_if(result.blocks.begin(), result.blocks.end(), isTable) == 1
-        && static_cast<double>(PageLayout::wordsInside(result.words, table->box).size())
-               >= wholeTableShare * static_cast<double>(result.words.size())) {
+    const auto inTables = std::count_if(result.words.begin(), result.words.end(), [&](const TextRun& word) {
+        return std::any_of(result.blocks.begin(), result.blocks.end(), [&](const PageBlock& b) {
+            return isTable(b) && word.box.midX() >= b.box.minX() && word.box.midX() <= b.box.maxX()
+                   && word.box.midY() >= b.box.minY() && word.box.midY() <= b.box.maxY();
+        });
+    });
+    if (table != result.blocks.end()
+        && static_cast<double>(inTables) >= wholeTableShare * static_cast<double>(result.words.size())) {
         // Read as one block already when the image held no columns.
         OCRResult whole = layout.oneBlock
                               ? result
                               : recognizeNow(image, languages, correct, TesseractEngine::Segmentation::SingleBlock);
         whole.blocks.clear();
-        if (std::optional<TableGrid> grid = tableGrid(whole)) {
+        const bool ruled = std::any_of(result.blocks.begin(), result.blocks.end(),
+                                       [&](const PageBlock& b) { return isTable(b) && b.ruled; });
+        const PageLayout::Region region{Rect{0, 0, double(image.width), double(image.height)}, ruled};
+        if (std::optional<TableGrid> grid = PageLayout::regionGrid(region, whole.words, &image)) {
             PageBlock block = *table;
             block.grid = std::move(*grid);
             block.box = Rect{0, 0, double(image.width), double(image.height)};

@@ -1,5 +1,6 @@
 #include "Drawn.h"
 #include "ocr/OCR.h"
+#include "ocr/Table.h"
 #include "ocr/tesseract/TessData.h"
 #include "ocr/tesseract/TesseractOCR.h"
 #include "store/Languages.h"
@@ -111,6 +112,28 @@ TEST(RecognizeTest, TableGivesLinesAndWordsWithBottomLeftBoxes)
         }
     }
     EXPECT_GT(result.lines[0].box.minY(), result.lines[3].box.maxY());
+}
+
+TEST(RecognizeTest, TableWithShadedRowsKeepsTheirText)
+{
+    // Light text on a coloured header band, black on a grey total row: text that stands out from an even shade is
+    // text, not part of one dark area.
+    QImage image = Drawn::canvas(520, 180, false);
+    QPainter(&image).fillRect(0, 0, 520, 44, QColor(230, 120, 30));
+    QPainter(&image).fillRect(0, 130, 520, 44, QColor(175, 175, 175));
+    const QFont f = Drawn::font(20);
+    const auto row = [](std::vector<std::string> cells, int baseline) {
+        return std::vector<Drawn::Text>{{cells[0], 20, baseline}, {cells[1], 200, baseline}, {cells[2], 350, baseline}};
+    };
+    Drawn::draw(image, row({"Fruit", "Count", "Price"}, 30), f, true);
+    Drawn::draw(image, row({"Apple", "3", "1.20"}, 75), f, false);
+    Drawn::draw(image, row({"Pear", "12", "0.80"}, 115), f, false);
+    Drawn::draw(image, row({"Total", "15", "2.00"}, 160), f, false);
+    const OCRResult result = TesseractOCR::recognizePage(fromQt(image), {"en-US"}, true);
+    EXPECT_EQ(
+        tableGrid(result),
+        (TableGrid{
+            {"Fruit", "Count", "Price"}, {"Apple", "3", "1.20"}, {"Pear", "12", "0.80"}, {"Total", "15", "2.00"}}));
 }
 
 TEST(RecognizeTest, RepeatedWordsOnOneLineGetDistinctBoxes)
