@@ -17,6 +17,18 @@ inline std::uint8_t composedGrey(const std::uint8_t* p, bool premultiplied)
     const unsigned composed = scaled + (255 - a);
     return static_cast<std::uint8_t>(composed > 255 ? 255 : composed);
 }
+
+Image owning(int width, int height, int stride, Image::Format format, std::shared_ptr<std::vector<std::uint8_t>> buffer)
+{
+    Image image;
+    image.width = width;
+    image.height = height;
+    image.stride = stride;
+    image.format = format;
+    image.pixels = buffer->data();
+    image.owner = std::move(buffer);
+    return image;
+}
 } // namespace
 
 std::uint8_t Image::grey(int x, int y) const
@@ -46,14 +58,7 @@ Image Image::greyed() const
     auto buffer = std::make_shared<std::vector<std::uint8_t>>(static_cast<std::size_t>(width) * height);
     for (int y = 0; y < height; ++y)
         greyRow(y, buffer->data() + static_cast<std::size_t>(y) * width);
-    Image grey;
-    grey.width = width;
-    grey.height = height;
-    grey.stride = width;
-    grey.format = Format::Grey8;
-    grey.pixels = buffer->data();
-    grey.owner = std::move(buffer);
-    return grey;
+    return owning(width, height, width, Format::Grey8, std::move(buffer));
 }
 
 Image Image::copyOf(int width, int height, int stride, Format format, const std::uint8_t* bytes)
@@ -62,25 +67,11 @@ Image Image::copyOf(int width, int height, int stride, Format format, const std:
     auto buffer = std::make_shared<std::vector<std::uint8_t>>(size);
     if (size > 0)
         std::memcpy(buffer->data(), bytes, size);
-    Image image;
-    image.width = width;
-    image.height = height;
-    image.stride = stride;
-    image.format = format;
-    image.pixels = buffer->data();
-    image.owner = buffer;
-    return image;
+    return owning(width, height, stride, format, std::move(buffer));
 }
 
 Image Image::blankGrey(int width, int height, std::uint8_t value)
 {
     auto buffer = std::make_shared<std::vector<std::uint8_t>>(static_cast<std::size_t>(width) * height, value);
-    Image image;
-    image.width = width;
-    image.height = height;
-    image.stride = width;
-    image.format = Format::Grey8;
-    image.pixels = buffer->data();
-    image.owner = buffer;
-    return image;
+    return owning(width, height, width, Format::Grey8, std::move(buffer));
 }

@@ -162,7 +162,7 @@ TEST_F(SettingsWindowTest, PermissionWordingOnlyWhereTheDesktopHasAPermission)
 
 TEST(OpenWindowsTest, KeepsTheSetOfOpenWindows)
 {
-    uiTestApp();
+    testApp();
     const int before = OpenWindows::openCount();
     QWidget one;
     QWidget two;
