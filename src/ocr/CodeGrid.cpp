@@ -28,6 +28,11 @@ constexpr double pairedDrawing = 0.18;
 // The body of a letter under a diaeresis and the same letter drawn without one: measured at 11-16 px, the same
 // vowel matches to within 0.01, the nearest other (o for u) is 0.18 away.
 constexpr double sameBody = 0.1;
+// The mean ink in the middle of an oval's ink box (a fifth of its size either way from the centre): measured on
+// DejaVu Sans Mono at 10-16 px, a zero's dot or slash leaves 0.22-0.53 there, an O at 11 px and above at most 0.07,
+// and at 10 px, where the outline's blur fills the middle, up to 0.24.
+constexpr double hollowOval = 0.1;
+constexpr double markedOval = 0.3;
 // The width of a space in a proportional font against the typical advance over a line of code: spaces are about
 // 0.28-0.32 em in the sans fonts of slides and web pages, and code's brackets, dots and commas bring its typical
 // advance down to about 0.42-0.46 em.
@@ -568,6 +573,39 @@ CellShape cellShape(const Image& image, const Ground& ground, const Rect& rowBox
     return shape;
 }
 
+// The mean ink in the middle of the ink box of the cell starting at x, or no value when its ink is too low for a
+// digit's outline. A zero in a code font carries a dot or a slash there, which tells it from the letter O a pixel
+// narrower or wider than it, where the recognizer goes by the word around it ("O1l|" read "01l|").
+std::optional<double> ovalMiddle(const Image& image, const Ground& ground, const Rect& rowBox, double x, double pitch)
+{
+    const auto [top, bottom] = imageRows(image, rowBox.minY(), rowBox.maxY());
+    const int left = std::clamp(static_cast<int>(std::ceil(x - 0.5)), 0, image.width);
+    const int right = std::clamp(static_cast<int>(std::ceil(x + pitch - 0.5)), 0, image.width);
+    int minX = right, maxX = left - 1, minY = bottom, maxY = top - 1;
+    for (int y = top; y < bottom; ++y)
+        for (int px = left; px < right; ++px)
+            if (inkOf(image, ground, px, y) > 0.35) {
+                minX = std::min(minX, px);
+                maxX = std::max(maxX, px);
+                minY = std::min(minY, y);
+                maxY = std::max(maxY, y);
+            }
+    if (maxY + 1 - minY < 5 || maxX + 1 - minX < 3)
+        return std::nullopt;
+    const double cx = (minX + maxX + 1) / 2.0, cy = (minY + maxY + 1) / 2.0;
+    const double halfWidth = std::max(0.5, 0.2 * (maxX + 1 - minX)),
+                 halfHeight = std::max(0.5, 0.2 * (maxY + 1 - minY));
+    double ink = 0;
+    int count = 0;
+    for (int y = minY; y <= maxY; ++y)
+        for (int px = minX; px <= maxX; ++px)
+            if (std::abs(px + 0.5 - cx) <= halfWidth && std::abs(y + 0.5 - cy) <= halfHeight) {
+                ink += inkOf(image, ground, px, y);
+                ++count;
+            }
+    return count > 0 ? ink / count : 0;
+}
+
 // A letter or digit whose cell holds nothing but a narrow mark at the top was given the mark's place by the
 // recognizer, its reading taken from the cell after it ("(`HTTP" read as "(HTTTP", the H boxed on the backtick): it
 // moves on to that cell, and the mark's cell is read by its drawing.
@@ -1027,6 +1065,15 @@ std::vector<TextRun> CodeGrid::layout(const std::vector<Line>& lines, const Imag
                 vowelsDrawn = true;
                 return vowelCells;
             };
+            // Whether the font marks its zero: only then does a hollow oval read as a zero show the letter O.
+            bool markedZeros = false;
+            for (std::size_t r = 0; r < rows.size() && !markedZeros; ++r)
+                for (std::size_t i = 0; i < rows[r].glyphs.size() && grounds[r].valid && !markedZeros; ++i)
+                    if (oneOf(readings[r][i], {"0", "O"}))
+                        markedZeros = ovalMiddle(*image, grounds[r], rows[r].box,
+                                                 laid[r].origin + laid[r].columns[i] * grid.pitch, grid.pitch)
+                                          .value_or(0)
+                                      >= markedOval;
             for (std::size_t r = 0; r < rows.size(); ++r) {
                 if (!grounds[r].valid)
                     continue;
@@ -1048,6 +1095,13 @@ std::vector<TextRun> CodeGrid::layout(const std::vector<Line>& lines, const Imag
                         reading = withDiaeresis(reading, bodyRise, xHeight);
                     }
                     reading = stemReading(reading, *image, grounds[r], rows[r].box, x, grid.pitch);
+                    if (oneOf(reading, {"0", "O"})) {
+                        const std::optional<double> middle = ovalMiddle(*image, grounds[r], rows[r].box, x, grid.pitch);
+                        if (reading == "O" && middle && *middle >= markedOval)
+                            reading = "0";
+                        else if (reading == "0" && markedZeros && middle && *middle <= hollowOval)
+                            reading = "O";
+                    }
                     // The recognizer's box may reach into a neighbour, the cell's ink may take in a neighbour's
                     // edge: only when both rise above the x-height is the case changed.
                     if (xLine) {
