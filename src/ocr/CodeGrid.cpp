@@ -687,11 +687,12 @@ std::string withDiaeresis(const std::string& reading, double bodyRise, double xH
 }
 
 // A capital L has a bare stem at the top; an l has a serif reaching left from it and nothing to its right, a flag
-// the recognizer misses at the start of a word ("Limit" for "limit").
+// the recognizer misses at the start of a word ("Limit" for "limit"). A 1 has a flag there too, but stands on a foot
+// reaching both ways where an l's tail turns right only ("1l" read "11").
 std::string stemReading(const std::string& reading, const Image& image, const Ground& ground, const Rect& rowBox,
                         double x, double pitch)
 {
-    if (reading != "L")
+    if (reading != "L" && reading != "1")
         return reading;
     const auto [top, bottom] = imageRows(image, rowBox.minY(), rowBox.maxY());
     const int left = std::clamp(static_cast<int>(std::ceil(x - 0.5)), 0, image.width);
@@ -714,16 +715,26 @@ std::string stemReading(const std::string& reading, const Image& image, const Gr
     while (stemRight < static_cast<int>(columnInk.size())
            && columnInk[static_cast<std::size_t>(stemRight)] * 5 >= *most * 3)
         ++stemRight;
-    bool serifLeft = false, serifRight = false;
-    const int topRows = std::max(1, (last + 1 - first) / 5);
-    for (int y = first; y < first + topRows; ++y)
-        for (int px = left; px < right; ++px) {
-            if (inkOf(image, ground, px, y) <= 0.5)
-                continue;
-            serifLeft = serifLeft || px - left < stemLeft;
-            serifRight = serifRight || px - left >= stemRight;
-        }
-    return serifLeft && !serifRight ? "l" : reading;
+    // Whether ink reaches left and right of the stem within the rows from `from` on.
+    const auto sides = [&](int from, int to) {
+        std::pair<bool, bool> reach{false, false};
+        for (int y = from; y < to; ++y)
+            for (int px = left; px < right; ++px) {
+                if (inkOf(image, ground, px, y) <= 0.5)
+                    continue;
+                reach.first = reach.first || px - left < stemLeft;
+                reach.second = reach.second || px - left >= stemRight;
+            }
+        return reach;
+    };
+    const int fifth = std::max(1, (last + 1 - first) / 5);
+    const auto [serifLeft, serifRight] = sides(first, first + fifth);
+    if (!serifLeft || serifRight)
+        return reading;
+    if (reading == "L")
+        return "l";
+    const auto [footLeft, footRight] = sides(last + 1 - fifth, last + 1);
+    return footRight && !footLeft ? "l" : reading;
 }
 
 // Letters whose capital is the same drawing, larger: the recognizer guesses the case from the word, which code often
