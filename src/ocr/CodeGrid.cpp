@@ -33,6 +33,8 @@ constexpr double sameBody = 0.1;
 // and at 10 px, where the outline's blur fills the middle, up to 0.24.
 constexpr double hollowOval = 0.1;
 constexpr double markedOval = 0.3;
+// A capture whose zeros leave more than this in their middle is set in a font that marks its zero.
+constexpr double zeroMarked = 0.2;
 // The width of a space in a proportional font against the typical advance over a line of code: spaces are about
 // 0.28-0.32 em in the sans fonts of slides and web pages, and code's brackets, dots and commas bring its typical
 // advance down to about 0.42-0.46 em.
@@ -1084,7 +1086,7 @@ std::vector<TextRun> CodeGrid::layout(const std::vector<Line>& lines, const Imag
                         markedZeros = ovalMiddle(*image, grounds[r], rows[r].box,
                                                  laid[r].origin + laid[r].columns[i] * grid.pitch, grid.pitch)
                                           .value_or(0)
-                                      >= markedOval;
+                                      >= zeroMarked;
             for (std::size_t r = 0; r < rows.size(); ++r) {
                 if (!grounds[r].valid)
                     continue;
