@@ -35,6 +35,9 @@ constexpr double hollowOval = 0.1;
 constexpr double markedOval = 0.3;
 // A capture whose zeros leave more than this in their middle is set in a font that marks its zero.
 constexpr double zeroMarked = 0.2;
+// A marked zero the recognizer took for a symbol against the capture's zeros: measured at 11-13 px, "@" and "®" read
+// from zeros are 0.11-0.14 from the nearest, a real "@" 0.39 or more.
+constexpr double zeroLike = 0.15;
 // The width of a space in a proportional font against the typical advance over a line of code: spaces are about
 // 0.28-0.32 em in the sans fonts of slides and web pages, and code's brackets, dots and commas bring its typical
 // advance down to about 0.42-0.46 em.
@@ -1087,6 +1090,18 @@ std::vector<TextRun> CodeGrid::layout(const std::vector<Line>& lines, const Imag
                                                  laid[r].origin + laid[r].columns[i] * grid.pitch, grid.pitch)
                                           .value_or(0)
                                       >= zeroMarked;
+            std::vector<Drawing> zeroCells;
+            bool zerosDrawn = false;
+            const auto zeroDrawings = [&]() -> const std::vector<Drawing>& {
+                for (std::size_t r = 0; r < rows.size() && !zerosDrawn; ++r)
+                    for (std::size_t i = 0; i < rows[r].glyphs.size() && grounds[r].valid; ++i)
+                        if (const double x = laid[r].origin + laid[r].columns[i] * grid.pitch;
+                            readings[r][i] == "0"
+                            && ovalMiddle(*image, grounds[r], rows[r].box, x, grid.pitch).value_or(0) >= zeroMarked)
+                            zeroCells.push_back(drawingOf(*image, grounds[r], rows[r].box, x, grid.pitch));
+                zerosDrawn = true;
+                return zeroCells;
+            };
             for (std::size_t r = 0; r < rows.size(); ++r) {
                 if (!grounds[r].valid)
                     continue;
@@ -1108,6 +1123,16 @@ std::vector<TextRun> CodeGrid::layout(const std::vector<Line>& lines, const Imag
                         reading = withDiaeresis(reading, bodyRise, xHeight);
                     }
                     reading = stemReading(reading, *image, grounds[r], rows[r].box, x, grid.pitch);
+                    if (oneOf(reading, {"@", "®", "©"})) {
+                        // A zero's dot or slash inside its outline looks like a symbol's inner letter to the
+                        // recognizer, but not to a zero drawn elsewhere in the capture.
+                        const Drawing drawing = drawingOf(*image, grounds[r], rows[r].box, x, grid.pitch);
+                        const std::vector<Drawing>& zeros = zeroDrawings();
+                        if (std::any_of(zeros.begin(), zeros.end(), [&](const Drawing& zero) {
+                                return drawingDistance(drawing, zero, false) <= zeroLike;
+                            }))
+                            reading = "0";
+                    }
                     if (oneOf(reading, {"0", "O"})) {
                         const std::optional<double> middle = ovalMiddle(*image, grounds[r], rows[r].box, x, grid.pitch);
                         if (reading == "O" && middle && *middle >= markedOval)
