@@ -192,6 +192,46 @@ TEST(CodeGridTest, TheCellsDrawingsCorrectWhatTheRecognizerMissed)
     EXPECT_EQ(texts(CodeGrid::layout({line})), (std::vector<std::string>{"a b  c eonmx'U"})); // no picture: as read
 }
 
+TEST(CodeGridTest, ZerosAndOnesAreToldFromLettersByTheirDrawing)
+{
+    // Cells 7 pixels wide from x = 12, glyphs inked from row 4 to row 13. Drawn twice: "0O1l0", a zero with a dot
+    // inside its outline, a hollow O, a 1 on a foot, an l whose tail turns right and the dotted zero again; read
+    // "0011\u00AE" the way the recognizer reads them from a word.
+    const int width = 96, height = 18;
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width * height), 255);
+    auto ink = [&](int x0, int y0, int x1, int y1) {
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x)
+                pixels[static_cast<std::size_t>(y * width + x)] = 20;
+    };
+    CodeGrid::Line line;
+    for (int start : {0, 6}) {
+        const auto cell = [&](int column) { return 12 + (start + column) * 7; };
+        for (int column : {0, 1, 4}) {
+            ink(cell(column) + 1, 4, cell(column) + 2, 14);
+            ink(cell(column) + 5, 4, cell(column) + 6, 14);
+            ink(cell(column) + 1, 4, cell(column) + 6, 5);
+            ink(cell(column) + 1, 13, cell(column) + 6, 14);
+            if (column != 1)
+                ink(cell(column) + 3, 7, cell(column) + 4, 11); // the zero's dot
+        }
+        for (int column : {2, 3}) {
+            ink(cell(column) + 3, 4, cell(column) + 4, 14); // the stem
+            ink(cell(column) + 1, 4, cell(column) + 3, 5);  // the flag or serif to its left
+        }
+        ink(cell(2) + 1, 13, cell(2) + 6, 14); // the 1's foot
+        ink(cell(3) + 4, 13, cell(3) + 6, 14); // the l's tail
+        const char* read[] = {"0", "0", "1", "1", "\u00AE"};
+        for (int column = 0; column < 5; ++column)
+            line.glyphs.push_back(CodeGrid::Glyph{read[column], Rect{cell(column) + 1.0, double(height - 14), 5, 10},
+                                                  start > 0 && column == 0});
+    }
+    const Image image = Image::copyOf(width, height, width, Image::Format::Grey8, pixels.data());
+    line.text = "0011\u00AE 0011\u00AE";
+    line.box = Rect{13, double(height - 14), 10 * 7 + 5, 10};
+    EXPECT_EQ(texts(CodeGrid::layout({line}, &image)), (std::vector<std::string>{"0O1l0 0O1l0"}));
+}
+
 TEST(CodeGridTest, TooFewGlyphsToMeasureFallBackToTheRecognizersText)
 {
     CodeGrid::Line line;
