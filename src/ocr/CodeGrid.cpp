@@ -33,7 +33,7 @@ constexpr double sameBody = 0.1;
 // and at 10 px, where the outline's blur fills the middle, up to 0.24.
 constexpr double hollowOval = 0.1;
 constexpr double markedOval = 0.3;
-// A capture whose zeros leave more than this in their middle is set in a font that marks its zero.
+// A capture whose zeros leave this much or more in their middle is set in a font that marks its zero.
 constexpr double zeroMarked = 0.2;
 // A marked zero the recognizer took for a symbol against the capture's zeros: measured at 11-13 px, "@" and "®" read
 // from zeros are 0.11-0.14 from the nearest, a real "@" 0.39 or more.
@@ -720,7 +720,7 @@ std::string stemReading(const std::string& reading, const Image& image, const Gr
     while (stemRight < static_cast<int>(columnInk.size())
            && columnInk[static_cast<std::size_t>(stemRight)] * 5 >= *most * 3)
         ++stemRight;
-    // Whether ink reaches left and right of the stem within the rows from `from` on.
+    // Whether ink reaches left and right of the stem in the image rows from `from` up to `to`.
     const auto sides = [&](int from, int to) {
         std::pair<bool, bool> reach{false, false};
         for (int y = from; y < to; ++y)
