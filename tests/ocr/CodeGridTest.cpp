@@ -157,9 +157,10 @@ TEST(CodeGridTest, ProportionalFontKeepsTheRecognizersSpacingAndEstimatesIndenta
 TEST(CodeGridTest, TheCellsDrawingsCorrectWhatTheRecognizerMissed)
 {
     // Dark text on white, cells 7 pixels wide from x = 12, letters inked from row 4 to the baseline at row 14. Drawn:
-    // "a_b  c eonmx`\u00FC", read as "a b c eonmx'U": the underscore dropped, a backtick read as an apostrophe, the
-    // dots over the u taken for a capital.
-    const int width = 120, height = 20;
+    // "a_b  c eonmx`\u00FC 0O1l0", read as "a b c eonmx'U 0011\u00AE": the underscore dropped, a backtick read as an
+    // apostrophe, the dots over the u taken for a capital, a hollow O read as a zero beside zeros with a dot inside,
+    // the l's tail turning right only read as a 1's foot, a dotted zero read as a symbol.
+    const int width = 160, height = 20;
     std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width * height), 255);
     auto ink = [&](int x0, int y0, int x1, int y1) {
         for (int y = y0; y < y1; ++y)
@@ -177,6 +178,20 @@ TEST(CodeGridTest, TheCellsDrawingsCorrectWhatTheRecognizerMissed)
     ink(cell(13) + 1, 8, cell(13) + 6, 14); // the u's body, x-height tall
     ink(cell(13) + 2, 5, cell(13) + 3, 6);  // and its two dots
     ink(cell(13) + 4, 5, cell(13) + 5, 6);
+    for (int column : {15, 16, 19}) {
+        ink(cell(column) + 1, 4, cell(column) + 2, 14); // the outline's sides, top and bottom
+        ink(cell(column) + 5, 4, cell(column) + 6, 14);
+        ink(cell(column) + 2, 4, cell(column) + 5, 5);
+        ink(cell(column) + 2, 13, cell(column) + 5, 14);
+        if (column != 16)
+            ink(cell(column) + 3, 7, cell(column) + 4, 11); // the zero's dot
+    }
+    for (int column : {17, 18}) {
+        ink(cell(column) + 3, 4, cell(column) + 4, 14); // the stem
+        ink(cell(column) + 1, 4, cell(column) + 3, 5);  // the flag or serif to its left
+    }
+    ink(cell(17) + 1, 13, cell(17) + 6, 14); // the 1's foot
+    ink(cell(18) + 4, 13, cell(18) + 6, 14); // the l's tail
     const Image image = Image::copyOf(width, height, width, Image::Format::Grey8, pixels.data());
 
     CodeGrid::Line line;
@@ -187,49 +202,13 @@ TEST(CodeGridTest, TheCellsDrawingsCorrectWhatTheRecognizerMissed)
             CodeGrid::Glyph{std::string(1, letters[i]), Rect{cell(columns[i]) + 1.0, double(height - 14), 5, 10}});
     line.glyphs.push_back(CodeGrid::Glyph{"'", Rect{cell(12) + 2.0, double(height - 7), 2, 3}});
     line.glyphs.push_back(CodeGrid::Glyph{"U", Rect{cell(13) + 1.0, double(height - 14), 5, 9}});
-    line.box = Rect{13, double(height - 14), 13 * 7 + 5, 10};
-    EXPECT_EQ(texts(CodeGrid::layout({line}, &image)), (std::vector<std::string>{"a_b  c eonmx`\u00FC"}));
-    EXPECT_EQ(texts(CodeGrid::layout({line})), (std::vector<std::string>{"a b  c eonmx'U"})); // no picture: as read
-}
-
-TEST(CodeGridTest, ZerosAndOnesAreToldFromLettersByTheirDrawing)
-{
-    // Cells 7 pixels wide from x = 12, glyphs inked from row 4 to row 13. Drawn twice: "0O1l0", a zero with a dot
-    // inside its outline, a hollow O, a 1 on a foot, an l whose tail turns right and the dotted zero again; read
-    // "0011\u00AE" the way the recognizer reads them from a word.
-    const int width = 96, height = 18;
-    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width * height), 255);
-    auto ink = [&](int x0, int y0, int x1, int y1) {
-        for (int y = y0; y < y1; ++y)
-            for (int x = x0; x < x1; ++x)
-                pixels[static_cast<std::size_t>(y * width + x)] = 20;
-    };
-    CodeGrid::Line line;
-    for (int start : {0, 6}) {
-        const auto cell = [&](int column) { return 12 + (start + column) * 7; };
-        for (int column : {0, 1, 4}) {
-            ink(cell(column) + 1, 4, cell(column) + 2, 14);
-            ink(cell(column) + 5, 4, cell(column) + 6, 14);
-            ink(cell(column) + 1, 4, cell(column) + 6, 5);
-            ink(cell(column) + 1, 13, cell(column) + 6, 14);
-            if (column != 1)
-                ink(cell(column) + 3, 7, cell(column) + 4, 11); // the zero's dot
-        }
-        for (int column : {2, 3}) {
-            ink(cell(column) + 3, 4, cell(column) + 4, 14); // the stem
-            ink(cell(column) + 1, 4, cell(column) + 3, 5);  // the flag or serif to its left
-        }
-        ink(cell(2) + 1, 13, cell(2) + 6, 14); // the 1's foot
-        ink(cell(3) + 4, 13, cell(3) + 6, 14); // the l's tail
-        const char* read[] = {"0", "0", "1", "1", "\u00AE"};
-        for (int column = 0; column < 5; ++column)
-            line.glyphs.push_back(CodeGrid::Glyph{read[column], Rect{cell(column) + 1.0, double(height - 14), 5, 10},
-                                                  start > 0 && column == 0});
-    }
-    const Image image = Image::copyOf(width, height, width, Image::Format::Grey8, pixels.data());
-    line.text = "0011\u00AE 0011\u00AE";
-    line.box = Rect{13, double(height - 14), 10 * 7 + 5, 10};
-    EXPECT_EQ(texts(CodeGrid::layout({line}, &image)), (std::vector<std::string>{"0O1l0 0O1l0"}));
+    for (const char* read : {"0", "0", "1", "1", "\u00AE"})
+        line.glyphs.push_back(
+            CodeGrid::Glyph{read, Rect{cell(15 + int(line.glyphs.size()) - 10) + 1.0, double(height - 14), 5, 10}});
+    line.box = Rect{13, double(height - 14), 19 * 7 + 5, 10};
+    EXPECT_EQ(texts(CodeGrid::layout({line}, &image)), (std::vector<std::string>{"a_b  c eonmx`\u00FC 0O1l0"}));
+    // No picture: as read.
+    EXPECT_EQ(texts(CodeGrid::layout({line})), (std::vector<std::string>{"a b  c eonmx'U 0011\u00AE"}));
 }
 
 TEST(CodeGridTest, TooFewGlyphsToMeasureFallBackToTheRecognizersText)
