@@ -28,7 +28,7 @@ constexpr double pairedDrawing = 0.18;
 // The body of a letter under a diaeresis and the same letter drawn without one: measured at 11-16 px, the same
 // vowel matches to within 0.01, the nearest other (o for u) is 0.18 away.
 constexpr double sameBody = 0.1;
-// The mean ink in the middle of an oval's ink box (a fifth of its size either way from the centre): measured on
+// The mean ink in the middle of an oval's ink box (see Oval): measured on
 // DejaVu Sans Mono at 10-16 px, a zero's dot or slash leaves 0.22-0.53 there, an O at 11 px and above at most 0.07,
 // and at 10 px, where the outline's blur fills the middle, up to 0.24.
 constexpr double hollowOval = 0.1;
@@ -578,37 +578,55 @@ CellShape cellShape(const Image& image, const Ground& ground, const Rect& rowBox
     return shape;
 }
 
-// The mean ink in the middle of the ink box of the cell starting at x, or no value when its ink is too low for a
-// digit's outline. A zero in a code font carries a dot or a slash there, which tells it from the letter O a pixel
-// narrower or wider than it, where the recognizer goes by the word around it ("O1l|" read "01l|").
-std::optional<double> ovalMiddle(const Image& image, const Ground& ground, const Rect& rowBox, double x, double pitch)
+// The inside of a digit-like outline in one cell.
+struct Oval
+{
+    double middle = 0; // mean ink in the middle of the ink box, a fifth of its size either way from the centre
+    int openRows = 0;  // rows of the middle three fifths with no ink in the right third: a 6's open side
+};
+
+// The oval drawn in the cell starting at x, or no value when its ink is too small for a digit's outline. A zero in a
+// code font carries a dot or a slash in its middle, which tells it from the letter O a pixel narrower or wider than
+// it, where the recognizer goes by the word around it ("O1l|" read "01l|"); its outline is closed on the right, where
+// a 6 has an opening under its hook.
+std::optional<Oval> ovalOf(const Image& image, const Ground& ground, const Rect& rowBox, double x, double pitch)
 {
     const auto [top, bottom] = imageRows(image, rowBox.minY(), rowBox.maxY());
     const int left = std::clamp(static_cast<int>(std::ceil(x - 0.5)), 0, image.width);
     const int right = std::clamp(static_cast<int>(std::ceil(x + pitch - 0.5)), 0, image.width);
+    const auto inked = [&](int px, int y) { return inkOf(image, ground, px, y) > 0.35; };
     int minX = right, maxX = left - 1, minY = bottom, maxY = top - 1;
     for (int y = top; y < bottom; ++y)
         for (int px = left; px < right; ++px)
-            if (inkOf(image, ground, px, y) > 0.35) {
+            if (inked(px, y)) {
                 minX = std::min(minX, px);
                 maxX = std::max(maxX, px);
                 minY = std::min(minY, y);
                 maxY = std::max(maxY, y);
             }
-    if (maxY + 1 - minY < 5 || maxX + 1 - minX < 3)
+    const int width = maxX + 1 - minX, height = maxY + 1 - minY;
+    if (height < 5 || width < 3)
         return std::nullopt;
     const double cx = (minX + maxX + 1) / 2.0, cy = (minY + maxY + 1) / 2.0;
-    const double halfWidth = std::max(0.5, 0.2 * (maxX + 1 - minX)),
-                 halfHeight = std::max(0.5, 0.2 * (maxY + 1 - minY));
+    const double halfWidth = std::max(0.5, 0.2 * width), halfHeight = std::max(0.5, 0.2 * height);
+    Oval oval;
     double ink = 0;
     int count = 0;
-    for (int y = minY; y <= maxY; ++y)
+    for (int y = minY; y <= maxY; ++y) {
         for (int px = minX; px <= maxX; ++px)
             if (std::abs(px + 0.5 - cx) <= halfWidth && std::abs(y + 0.5 - cy) <= halfHeight) {
                 ink += inkOf(image, ground, px, y);
                 ++count;
             }
-    return count > 0 ? ink / count : 0;
+        if (y >= minY + height / 5 && y <= maxY - height / 5) {
+            bool side = false;
+            for (int px = maxX + 1 - std::max(1, width / 3); px <= maxX; ++px)
+                side = side || inked(px, y);
+            oval.openRows += side ? 0 : 1;
+        }
+    }
+    oval.middle = count > 0 ? ink / count : 0;
+    return oval;
 }
 
 // A letter or digit whose cell holds nothing but a narrow mark at the top was given the mark's place by the
@@ -1086,9 +1104,10 @@ std::vector<TextRun> CodeGrid::layout(const std::vector<Line>& lines, const Imag
             for (std::size_t r = 0; r < rows.size() && !markedZeros; ++r)
                 for (std::size_t i = 0; i < rows[r].glyphs.size() && grounds[r].valid && !markedZeros; ++i)
                     if (oneOf(readings[r][i], {"0", "O"}))
-                        markedZeros = ovalMiddle(*image, grounds[r], rows[r].box,
-                                                 laid[r].origin + laid[r].columns[i] * grid.pitch, grid.pitch)
-                                          .value_or(0)
+                        markedZeros = ovalOf(*image, grounds[r], rows[r].box,
+                                             laid[r].origin + laid[r].columns[i] * grid.pitch, grid.pitch)
+                                          .value_or(Oval{})
+                                          .middle
                                       >= zeroMarked;
             std::vector<Drawing> zeroCells;
             bool zerosDrawn = false;
@@ -1097,7 +1116,8 @@ std::vector<TextRun> CodeGrid::layout(const std::vector<Line>& lines, const Imag
                     for (std::size_t i = 0; i < rows[r].glyphs.size() && grounds[r].valid; ++i)
                         if (const double x = laid[r].origin + laid[r].columns[i] * grid.pitch;
                             readings[r][i] == "0"
-                            && ovalMiddle(*image, grounds[r], rows[r].box, x, grid.pitch).value_or(0) >= zeroMarked)
+                            && ovalOf(*image, grounds[r], rows[r].box, x, grid.pitch).value_or(Oval{}).middle
+                                   >= zeroMarked)
                             zeroCells.push_back(drawingOf(*image, grounds[r], rows[r].box, x, grid.pitch));
                 zerosDrawn = true;
                 return zeroCells;
@@ -1133,12 +1153,15 @@ std::vector<TextRun> CodeGrid::layout(const std::vector<Line>& lines, const Imag
                             }))
                             reading = "0";
                     }
-                    if (oneOf(reading, {"0", "O"})) {
-                        const std::optional<double> middle = ovalMiddle(*image, grounds[r], rows[r].box, x, grid.pitch);
-                        if (reading == "O" && middle && *middle >= markedOval)
+                    if (oneOf(reading, {"0", "O", "6"})) {
+                        const std::optional<Oval> oval = ovalOf(*image, grounds[r], rows[r].box, x, grid.pitch);
+                        if (reading == "O" && oval && oval->middle >= markedOval)
                             reading = "0";
-                        else if (reading == "0" && markedZeros && middle && *middle <= hollowOval)
+                        else if (reading == "0" && markedZeros && oval && oval->middle <= hollowOval)
                             reading = "O";
+                        else if (reading == "6" && markedZeros && oval && oval->middle >= zeroMarked
+                                 && oval->openRows == 0)
+                            reading = "0"; // a marked zero taken for a 6 by the ink in its middle
                     }
                     // The recognizer's box may reach into a neighbour, the cell's ink may take in a neighbour's
                     // edge: only when both rise above the x-height is the case changed.
