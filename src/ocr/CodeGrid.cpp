@@ -28,6 +28,16 @@ constexpr double pairedDrawing = 0.18;
 // The body of a letter under a diaeresis and the same letter drawn without one: measured at 11-16 px, the same
 // vowel matches to within 0.01, the nearest other (o for u) is 0.18 away.
 constexpr double sameBody = 0.1;
+// The mean ink in the middle of an oval's ink box (see Oval): measured on
+// DejaVu Sans Mono at 10-16 px, a zero's dot or slash leaves 0.22-0.53 there, an O at 11 px and above at most 0.07,
+// and at 10 px, where the outline's blur fills the middle, up to 0.24.
+constexpr double hollowOval = 0.1;
+constexpr double markedOval = 0.3;
+// A capture whose zeros leave this much or more in their middle is set in a font that marks its zero.
+constexpr double zeroMarked = 0.2;
+// A marked zero the recognizer took for a symbol against the capture's zeros: measured at 11-13 px, "@" and "®" read
+// from zeros are 0.11-0.14 from the nearest, a real "@" 0.39 or more.
+constexpr double zeroLike = 0.15;
 // The width of a space in a proportional font against the typical advance over a line of code: spaces are about
 // 0.28-0.32 em in the sans fonts of slides and web pages, and code's brackets, dots and commas bring its typical
 // advance down to about 0.42-0.46 em.
@@ -568,6 +578,57 @@ CellShape cellShape(const Image& image, const Ground& ground, const Rect& rowBox
     return shape;
 }
 
+// The inside of a digit-like outline in one cell.
+struct Oval
+{
+    double middle = 0; // mean ink in the middle of the ink box, a fifth of its size either way from the centre
+    int openRows = 0;  // rows of the middle three fifths with no ink in the right third: a 6's open side
+};
+
+// The oval drawn in the cell starting at x, or no value when its ink is too small for a digit's outline. A zero in a
+// code font carries a dot or a slash in its middle, which tells it from the letter O a pixel narrower or wider than
+// it, where the recognizer goes by the word around it ("O1l|" read "01l|"); its outline is closed on the right, where
+// a 6 has an opening under its hook.
+std::optional<Oval> ovalOf(const Image& image, const Ground& ground, const Rect& rowBox, double x, double pitch)
+{
+    const auto [top, bottom] = imageRows(image, rowBox.minY(), rowBox.maxY());
+    const int left = std::clamp(static_cast<int>(std::ceil(x - 0.5)), 0, image.width);
+    const int right = std::clamp(static_cast<int>(std::ceil(x + pitch - 0.5)), 0, image.width);
+    const auto inked = [&](int px, int y) { return inkOf(image, ground, px, y) > 0.35; };
+    int minX = right, maxX = left - 1, minY = bottom, maxY = top - 1;
+    for (int y = top; y < bottom; ++y)
+        for (int px = left; px < right; ++px)
+            if (inked(px, y)) {
+                minX = std::min(minX, px);
+                maxX = std::max(maxX, px);
+                minY = std::min(minY, y);
+                maxY = std::max(maxY, y);
+            }
+    const int width = maxX + 1 - minX, height = maxY + 1 - minY;
+    if (height < 5 || width < 3)
+        return std::nullopt;
+    const double cx = (minX + maxX + 1) / 2.0, cy = (minY + maxY + 1) / 2.0;
+    const double halfWidth = std::max(0.5, 0.2 * width), halfHeight = std::max(0.5, 0.2 * height);
+    Oval oval;
+    double ink = 0;
+    int count = 0;
+    for (int y = minY; y <= maxY; ++y) {
+        for (int px = minX; px <= maxX; ++px)
+            if (std::abs(px + 0.5 - cx) <= halfWidth && std::abs(y + 0.5 - cy) <= halfHeight) {
+                ink += inkOf(image, ground, px, y);
+                ++count;
+            }
+        if (y >= minY + height / 5 && y <= maxY - height / 5) {
+            bool side = false;
+            for (int px = maxX + 1 - std::max(1, width / 3); px <= maxX; ++px)
+                side = side || inked(px, y);
+            oval.openRows += side ? 0 : 1;
+        }
+    }
+    oval.middle = count > 0 ? ink / count : 0;
+    return oval;
+}
+
 // A letter or digit whose cell holds nothing but a narrow mark at the top was given the mark's place by the
 // recognizer, its reading taken from the cell after it ("(`HTTP" read as "(HTTTP", the H boxed on the backtick): it
 // moves on to that cell, and the mark's cell is read by its drawing.
@@ -649,11 +710,12 @@ std::string withDiaeresis(const std::string& reading, double bodyRise, double xH
 }
 
 // A capital L has a bare stem at the top; an l has a serif reaching left from it and nothing to its right, a flag
-// the recognizer misses at the start of a word ("Limit" for "limit").
+// the recognizer misses at the start of a word ("Limit" for "limit"). A 1 has a flag there too, but stands on a foot
+// reaching both ways where an l's tail turns right only ("1l" read "11").
 std::string stemReading(const std::string& reading, const Image& image, const Ground& ground, const Rect& rowBox,
                         double x, double pitch)
 {
-    if (reading != "L")
+    if (reading != "L" && reading != "1")
         return reading;
     const auto [top, bottom] = imageRows(image, rowBox.minY(), rowBox.maxY());
     const int left = std::clamp(static_cast<int>(std::ceil(x - 0.5)), 0, image.width);
@@ -676,16 +738,26 @@ std::string stemReading(const std::string& reading, const Image& image, const Gr
     while (stemRight < static_cast<int>(columnInk.size())
            && columnInk[static_cast<std::size_t>(stemRight)] * 5 >= *most * 3)
         ++stemRight;
-    bool serifLeft = false, serifRight = false;
-    const int topRows = std::max(1, (last + 1 - first) / 5);
-    for (int y = first; y < first + topRows; ++y)
-        for (int px = left; px < right; ++px) {
-            if (inkOf(image, ground, px, y) <= 0.5)
-                continue;
-            serifLeft = serifLeft || px - left < stemLeft;
-            serifRight = serifRight || px - left >= stemRight;
-        }
-    return serifLeft && !serifRight ? "l" : reading;
+    // Whether ink reaches left and right of the stem in the image rows from `from` up to `to`.
+    const auto sides = [&](int from, int to) {
+        std::pair<bool, bool> reach{false, false};
+        for (int y = from; y < to; ++y)
+            for (int px = left; px < right; ++px) {
+                if (inkOf(image, ground, px, y) <= 0.5)
+                    continue;
+                reach.first = reach.first || px - left < stemLeft;
+                reach.second = reach.second || px - left >= stemRight;
+            }
+        return reach;
+    };
+    const int fifth = std::max(1, (last + 1 - first) / 5);
+    const auto [serifLeft, serifRight] = sides(first, first + fifth);
+    if (!serifLeft || serifRight)
+        return reading;
+    if (reading == "L")
+        return "l";
+    const auto [footLeft, footRight] = sides(last + 1 - fifth, last + 1);
+    return footRight && !footLeft ? "l" : reading;
 }
 
 // Letters whose capital is the same drawing, larger: the recognizer guesses the case from the word, which code often
@@ -1027,6 +1099,29 @@ std::vector<TextRun> CodeGrid::layout(const std::vector<Line>& lines, const Imag
                 vowelsDrawn = true;
                 return vowelCells;
             };
+            // Whether the font marks its zero: only then does a hollow oval read as a zero show the letter O.
+            bool markedZeros = false;
+            for (std::size_t r = 0; r < rows.size() && !markedZeros; ++r)
+                for (std::size_t i = 0; i < rows[r].glyphs.size() && grounds[r].valid && !markedZeros; ++i)
+                    if (oneOf(readings[r][i], {"0", "O"}))
+                        markedZeros = ovalOf(*image, grounds[r], rows[r].box,
+                                             laid[r].origin + laid[r].columns[i] * grid.pitch, grid.pitch)
+                                          .value_or(Oval{})
+                                          .middle
+                                      >= zeroMarked;
+            std::vector<Drawing> zeroCells;
+            bool zerosDrawn = false;
+            const auto zeroDrawings = [&]() -> const std::vector<Drawing>& {
+                for (std::size_t r = 0; r < rows.size() && !zerosDrawn; ++r)
+                    for (std::size_t i = 0; i < rows[r].glyphs.size() && grounds[r].valid; ++i)
+                        if (const double x = laid[r].origin + laid[r].columns[i] * grid.pitch;
+                            readings[r][i] == "0"
+                            && ovalOf(*image, grounds[r], rows[r].box, x, grid.pitch).value_or(Oval{}).middle
+                                   >= zeroMarked)
+                            zeroCells.push_back(drawingOf(*image, grounds[r], rows[r].box, x, grid.pitch));
+                zerosDrawn = true;
+                return zeroCells;
+            };
             for (std::size_t r = 0; r < rows.size(); ++r) {
                 if (!grounds[r].valid)
                     continue;
@@ -1048,6 +1143,26 @@ std::vector<TextRun> CodeGrid::layout(const std::vector<Line>& lines, const Imag
                         reading = withDiaeresis(reading, bodyRise, xHeight);
                     }
                     reading = stemReading(reading, *image, grounds[r], rows[r].box, x, grid.pitch);
+                    if (oneOf(reading, {"@", "®", "©"})) {
+                        // A zero's dot or slash inside its outline looks like a symbol's inner letter to the
+                        // recognizer, but not to a zero drawn elsewhere in the capture.
+                        const Drawing drawing = drawingOf(*image, grounds[r], rows[r].box, x, grid.pitch);
+                        const std::vector<Drawing>& zeros = zeroDrawings();
+                        if (std::any_of(zeros.begin(), zeros.end(), [&](const Drawing& zero) {
+                                return drawingDistance(drawing, zero, false) <= zeroLike;
+                            }))
+                            reading = "0";
+                    }
+                    if (oneOf(reading, {"0", "O", "6"})) {
+                        const std::optional<Oval> oval = ovalOf(*image, grounds[r], rows[r].box, x, grid.pitch);
+                        if (reading == "O" && oval && oval->middle >= markedOval)
+                            reading = "0";
+                        else if (reading == "0" && markedZeros && oval && oval->middle <= hollowOval)
+                            reading = "O";
+                        else if (reading == "6" && markedZeros && oval && oval->middle >= zeroMarked
+                                 && oval->openRows == 0)
+                            reading = "0"; // a marked zero taken for a 6 by the ink in its middle
+                    }
                     // The recognizer's box may reach into a neighbour, the cell's ink may take in a neighbour's
                     // edge: only when both rise above the x-height is the case changed.
                     if (xLine) {

@@ -157,9 +157,11 @@ TEST(CodeGridTest, ProportionalFontKeepsTheRecognizersSpacingAndEstimatesIndenta
 TEST(CodeGridTest, TheCellsDrawingsCorrectWhatTheRecognizerMissed)
 {
     // Dark text on white, cells 7 pixels wide from x = 12, letters inked from row 4 to the baseline at row 14. Drawn:
-    // "a_b  c eonmx`\u00FC", read as "a b c eonmx'U": the underscore dropped, a backtick read as an apostrophe, the
-    // dots over the u taken for a capital.
-    const int width = 120, height = 20;
+    // "a_b  c eonmx`\u00FC 0O1l006", read as "a b c eonmx'U 0011\u00AE66": the underscore dropped, a backtick read as
+    // an apostrophe, the dots over the u taken for a capital, a hollow O read as a zero beside zeros with a dot inside,
+    // the l's tail turning right only read as a 1's foot, dotted zeros read as a symbol and as a 6 (the real 6 beside
+    // it is open on the right).
+    const int width = 176, height = 20;
     std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width * height), 255);
     auto ink = [&](int x0, int y0, int x1, int y1) {
         for (int y = y0; y < y1; ++y)
@@ -177,6 +179,25 @@ TEST(CodeGridTest, TheCellsDrawingsCorrectWhatTheRecognizerMissed)
     ink(cell(13) + 1, 8, cell(13) + 6, 14); // the u's body, x-height tall
     ink(cell(13) + 2, 5, cell(13) + 3, 6);  // and its two dots
     ink(cell(13) + 4, 5, cell(13) + 5, 6);
+    for (int column : {15, 16, 19, 20}) {
+        ink(cell(column) + 1, 4, cell(column) + 2, 14); // the outline's sides, top and bottom
+        ink(cell(column) + 5, 4, cell(column) + 6, 14);
+        ink(cell(column) + 2, 4, cell(column) + 5, 5);
+        ink(cell(column) + 2, 13, cell(column) + 5, 14);
+        if (column != 16)
+            ink(cell(column) + 3, 7, cell(column) + 4, 11); // the zero's dot
+    }
+    for (int column : {17, 18}) {
+        ink(cell(column) + 3, 4, cell(column) + 4, 14); // the stem
+        ink(cell(column) + 1, 4, cell(column) + 3, 5);  // the flag or serif to its left
+    }
+    ink(cell(17) + 1, 13, cell(17) + 6, 14); // the 1's foot
+    ink(cell(18) + 4, 13, cell(18) + 6, 14); // the l's tail
+    ink(cell(21) + 1, 4, cell(21) + 2, 14);  // the 6: outline open on the right above its bowl
+    ink(cell(21) + 1, 4, cell(21) + 6, 5);
+    ink(cell(21) + 1, 8, cell(21) + 6, 9);
+    ink(cell(21) + 5, 8, cell(21) + 6, 14);
+    ink(cell(21) + 1, 13, cell(21) + 6, 14);
     const Image image = Image::copyOf(width, height, width, Image::Format::Grey8, pixels.data());
 
     CodeGrid::Line line;
@@ -187,9 +208,13 @@ TEST(CodeGridTest, TheCellsDrawingsCorrectWhatTheRecognizerMissed)
             CodeGrid::Glyph{std::string(1, letters[i]), Rect{cell(columns[i]) + 1.0, double(height - 14), 5, 10}});
     line.glyphs.push_back(CodeGrid::Glyph{"'", Rect{cell(12) + 2.0, double(height - 7), 2, 3}});
     line.glyphs.push_back(CodeGrid::Glyph{"U", Rect{cell(13) + 1.0, double(height - 14), 5, 9}});
-    line.box = Rect{13, double(height - 14), 13 * 7 + 5, 10};
-    EXPECT_EQ(texts(CodeGrid::layout({line}, &image)), (std::vector<std::string>{"a_b  c eonmx`\u00FC"}));
-    EXPECT_EQ(texts(CodeGrid::layout({line})), (std::vector<std::string>{"a b  c eonmx'U"})); // no picture: as read
+    for (const char* read : {"0", "0", "1", "1", "\u00AE", "6", "6"})
+        line.glyphs.push_back(
+            CodeGrid::Glyph{read, Rect{cell(15 + int(line.glyphs.size()) - 10) + 1.0, double(height - 14), 5, 10}});
+    line.box = Rect{13, double(height - 14), 21 * 7 + 5, 10};
+    EXPECT_EQ(texts(CodeGrid::layout({line}, &image)), (std::vector<std::string>{"a_b  c eonmx`\u00FC 0O1l006"}));
+    // No picture: as read.
+    EXPECT_EQ(texts(CodeGrid::layout({line})), (std::vector<std::string>{"a b  c eonmx'U 0011\u00AE66"}));
 }
 
 TEST(CodeGridTest, TooFewGlyphsToMeasureFallBackToTheRecognizersText)
