@@ -203,37 +203,49 @@ OCRResult TesseractOCR::recognizePage(const Image& image, const std::vector<std:
         }
         return PageLayout::wordsInside(words, grown);
     };
-    result.blocks = PageLayout::layOut(page, &image, regionWords);
-
     // A picture that is mostly table is a box drawn around a table (a crop of a page or a screen): it is read as a
     // screen box is, the whole image one block, and gives the table with the rows above it. Rules across a table
     // (above a total row, say) may have cut it into several regions.
-    const auto isTable = [](const PageBlock& b) { return b.kind == PageBlock::Kind::Table; };
-    const auto table = std::find_if(result.blocks.begin(), result.blocks.end(), isTable);
-    const auto inTables = std::count_if(result.words.begin(), result.words.end(), [&](const TextRun& word) {
-        return std::any_of(result.blocks.begin(), result.blocks.end(), [&](const PageBlock& b) {
-            return isTable(b) && word.box.midX() >= b.box.minX() && word.box.midX() <= b.box.maxX()
-                   && word.box.midY() >= b.box.minY() && word.box.midY() <= b.box.maxY();
+    std::optional<OCRResult> wholeRead;
+    const auto wholeTable = [&](const std::vector<PageBlock>& blocks) -> std::optional<OCRResult> {
+        const auto isTable = [](const PageBlock& b) { return b.kind == PageBlock::Kind::Table; };
+        const auto table = std::find_if(blocks.begin(), blocks.end(), isTable);
+        const auto inTables = std::count_if(result.words.begin(), result.words.end(), [&](const TextRun& word) {
+            return std::any_of(blocks.begin(), blocks.end(), [&](const PageBlock& b) {
+                return isTable(b) && word.box.midX() >= b.box.minX() && word.box.midX() <= b.box.maxX()
+                       && word.box.midY() >= b.box.minY() && word.box.midY() <= b.box.maxY();
+            });
         });
-    });
-    if (table != result.blocks.end()
-        && static_cast<double>(inTables) >= wholeTableShare * static_cast<double>(result.words.size())) {
+        if (table == blocks.end()
+            || static_cast<double>(inTables) < wholeTableShare * static_cast<double>(result.words.size()))
+            return std::nullopt;
         // Read as one block already when the image held no columns.
-        OCRResult whole = layout.oneBlock
-                              ? result
-                              : recognizeNow(image, languages, correct, TesseractEngine::Segmentation::SingleBlock);
+        if (!wholeRead)
+            wholeRead = layout.oneBlock
+                            ? result
+                            : recognizeNow(image, languages, correct, TesseractEngine::Segmentation::SingleBlock);
+        OCRResult whole = *wholeRead;
         whole.blocks.clear();
-        const bool ruled = std::any_of(result.blocks.begin(), result.blocks.end(),
-                                       [&](const PageBlock& b) { return isTable(b) && b.ruled; });
+        const bool ruled =
+            std::any_of(blocks.begin(), blocks.end(), [&](const PageBlock& b) { return isTable(b) && b.ruled; });
         const PageLayout::Region region{Rect{0, 0, double(image.width), double(image.height)}, ruled};
-        if (std::optional<TableGrid> grid = PageLayout::regionGrid(region, whole.words, &image)) {
-            PageBlock block = *table;
-            block.grid = std::move(*grid);
-            block.box = Rect{0, 0, double(image.width), double(image.height)};
-            whole.blocks = {std::move(block)};
-            return whole;
-        }
-    }
+        std::optional<TableGrid> grid = PageLayout::regionGrid(region, whole.words, &image);
+        if (!grid)
+            return std::nullopt;
+        PageBlock block = *table;
+        block.grid = std::move(*grid);
+        block.box = Rect{0, 0, double(image.width), double(image.height)};
+        whole.blocks = {std::move(block)};
+        return whole;
+    };
+    // The region re-reads are thrown away when the whole image is read as one table, so that is decided first on
+    // the regions the automatic read's own words give.
+    if (!layout.oneBlock)
+        if (std::optional<OCRResult> whole = wholeTable(PageLayout::layOut(page, &image, {})))
+            return std::move(*whole);
+    result.blocks = PageLayout::layOut(page, &image, regionWords);
+    if (std::optional<OCRResult> whole = wholeTable(result.blocks))
+        return std::move(*whole);
     return result;
 }
 
