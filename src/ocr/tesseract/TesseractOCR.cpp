@@ -86,16 +86,23 @@ std::atomic<std::size_t> recognitions{0};
 constexpr double regionMargin = 0.5;
 // A picture whose one table holds this share of its words is a box drawn around that table.
 constexpr double wholeTableShare = 0.8;
-} // namespace
 
-OCRResult TesseractOCR::recognizeNow(const Image& image, const std::vector<std::string>& languages, bool correct,
-                                     std::optional<TesseractEngine::Segmentation> segmentation, Layout* layout)
+// An image made ready for Tesseract: its barcodes read and blanked, its pixels prepared, the engine chosen. A page
+// read twice (laid out, then whole as one block) is prepared once.
+struct Input
 {
-    ++recognitions;
-    OCRResult result;
+    OCRResult result; // the image and its barcodes
+    std::optional<ScreenText::Prepared> prepared;
+    TesseractEngine* engine = nullptr; // null when there is nothing to read
+};
+
+Input prepareInput(const Image& image, const std::vector<std::string>& languages, bool correct)
+{
+    Input input;
+    OCRResult& result = input.result;
     result.image = image;
     if (!readable(image))
-        return result;
+        return input;
 
     ScreenText::Grey grey = ScreenText::greyOf(image);
     const bool inverted = ScreenText::invertIfDark(grey);
@@ -112,14 +119,26 @@ OCRResult TesseractOCR::recognizeNow(const Image& image, const std::vector<std::
     // Pale text below the ink threshold still goes to Tesseract, only without scaling.
     if (prepared.textHeight == 0
         && std::all_of(prepared.grey.pixels.begin(), prepared.grey.pixels.end(), [](auto v) { return v >= 230; }))
-        return result;
+        return input;
 
     static const std::set<std::string> installed = TessData::installed(TessData::directory());
     const std::string names =
         TessData::languageString(Languages::sanitized(languages, TessData::supportedCodes()), installed);
-    TesseractEngine* engine = TesseractEngine::forThisThread(names, correct);
-    if (engine == nullptr)
+    input.engine = TesseractEngine::forThisThread(names, correct);
+    input.prepared = std::move(prepared);
+    return input;
+}
+
+OCRResult readInput(const Input& input, bool correct, std::optional<TesseractEngine::Segmentation> segmentation,
+                    TesseractOCR::Layout* layout)
+{
+    ++recognitions;
+    OCRResult result = input.result;
+    if (input.engine == nullptr)
         return result;
+    const Image& image = *result.image;
+    const ScreenText::Prepared& prepared = *input.prepared;
+    TesseractEngine* engine = input.engine;
 
     std::vector<LineBoxes::PixelBox> pictures;
     const TesseractEngine::Segmentation chosen = segmentation.value_or(defaultSegmentation);
@@ -157,6 +176,13 @@ OCRResult TesseractOCR::recognizeNow(const Image& image, const std::vector<std::
     }
     return result;
 }
+} // namespace
+
+OCRResult TesseractOCR::recognizeNow(const Image& image, const std::vector<std::string>& languages, bool correct,
+                                     std::optional<TesseractEngine::Segmentation> segmentation, Layout* layout)
+{
+    return readInput(prepareInput(image, languages, correct), correct, segmentation, layout);
+}
 
 OCRResult TesseractOCR::recognizePage(const Image& image, const std::vector<std::string>& languages, bool correct)
 {
@@ -164,7 +190,8 @@ OCRResult TesseractOCR::recognizePage(const Image& image, const std::vector<std:
     if (!correct)
         return recognizeNow(image, languages, correct);
     Layout layout;
-    OCRResult result = recognizeNow(image, languages, correct, TesseractEngine::Segmentation::Auto, &layout);
+    std::optional<Input> input = prepareInput(image, languages, correct);
+    OCRResult result = readInput(*input, correct, TesseractEngine::Segmentation::Auto, &layout);
     if (result.lines.empty())
         return result;
 
@@ -203,37 +230,51 @@ OCRResult TesseractOCR::recognizePage(const Image& image, const std::vector<std:
         }
         return PageLayout::wordsInside(words, grown);
     };
-    result.blocks = PageLayout::layOut(page, &image, regionWords);
-
     // A picture that is mostly table is a box drawn around a table (a crop of a page or a screen): it is read as a
     // screen box is, the whole image one block, and gives the table with the rows above it. Rules across a table
     // (above a total row, say) may have cut it into several regions.
-    const auto isTable = [](const PageBlock& b) { return b.kind == PageBlock::Kind::Table; };
-    const auto table = std::find_if(result.blocks.begin(), result.blocks.end(), isTable);
-    const auto inTables = std::count_if(result.words.begin(), result.words.end(), [&](const TextRun& word) {
-        return std::any_of(result.blocks.begin(), result.blocks.end(), [&](const PageBlock& b) {
-            return isTable(b) && word.box.midX() >= b.box.minX() && word.box.midX() <= b.box.maxX()
-                   && word.box.midY() >= b.box.minY() && word.box.midY() <= b.box.maxY();
+    std::optional<OCRResult> wholeRead;
+    const auto wholeTable = [&](const std::vector<PageBlock>& blocks) -> std::optional<OCRResult> {
+        const auto isTable = [](const PageBlock& b) { return b.kind == PageBlock::Kind::Table; };
+        const auto table = std::find_if(blocks.begin(), blocks.end(), isTable);
+        const auto inTables = std::count_if(result.words.begin(), result.words.end(), [&](const TextRun& word) {
+            return std::any_of(blocks.begin(), blocks.end(), [&](const PageBlock& b) {
+                return isTable(b) && word.box.midX() >= b.box.minX() && word.box.midX() <= b.box.maxX()
+                       && word.box.midY() >= b.box.minY() && word.box.midY() <= b.box.maxY();
+            });
         });
-    });
-    if (table != result.blocks.end()
-        && static_cast<double>(inTables) >= wholeTableShare * static_cast<double>(result.words.size())) {
+        if (table == blocks.end()
+            || static_cast<double>(inTables) < wholeTableShare * static_cast<double>(result.words.size()))
+            return std::nullopt;
         // Read as one block already when the image held no columns.
-        OCRResult whole = layout.oneBlock
-                              ? result
-                              : recognizeNow(image, languages, correct, TesseractEngine::Segmentation::SingleBlock);
+        if (!wholeRead)
+            wholeRead = layout.oneBlock ? result
+                        : input ? readInput(*input, correct, TesseractEngine::Segmentation::SingleBlock, nullptr)
+                                : recognizeNow(image, languages, correct, TesseractEngine::Segmentation::SingleBlock);
+        OCRResult whole = *wholeRead;
         whole.blocks.clear();
-        const bool ruled = std::any_of(result.blocks.begin(), result.blocks.end(),
-                                       [&](const PageBlock& b) { return isTable(b) && b.ruled; });
+        const bool ruled =
+            std::any_of(blocks.begin(), blocks.end(), [&](const PageBlock& b) { return isTable(b) && b.ruled; });
         const PageLayout::Region region{Rect{0, 0, double(image.width), double(image.height)}, ruled};
-        if (std::optional<TableGrid> grid = PageLayout::regionGrid(region, whole.words, &image)) {
-            PageBlock block = *table;
-            block.grid = std::move(*grid);
-            block.box = Rect{0, 0, double(image.width), double(image.height)};
-            whole.blocks = {std::move(block)};
-            return whole;
-        }
-    }
+        std::optional<TableGrid> grid = PageLayout::regionGrid(region, whole.words, &image);
+        if (!grid)
+            return std::nullopt;
+        PageBlock block = *table;
+        block.grid = std::move(*grid);
+        block.box = Rect{0, 0, double(image.width), double(image.height)};
+        whole.blocks = {std::move(block)};
+        return whole;
+    };
+    // The region re-reads are thrown away when the whole image is read as one table, so that is decided first on
+    // the regions the automatic read's own words give.
+    if (!layout.oneBlock)
+        if (std::optional<OCRResult> whole = wholeTable(PageLayout::layOut(page, &image, {})))
+            return std::move(*whole);
+    // The prepared pixels are let go before the region reads, which prepare their own.
+    input.reset();
+    result.blocks = PageLayout::layOut(page, &image, regionWords);
+    if (std::optional<OCRResult> whole = wholeTable(result.blocks))
+        return std::move(*whole);
     return result;
 }
 
