@@ -8,8 +8,11 @@
 #include <QFont>
 #include <QImage>
 
+#include <ZXing/BitMatrix.h>
+#include <ZXing/MultiFormatWriter.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -49,6 +52,16 @@ std::vector<PageBlock::Kind> kinds(const OCRResult& result)
     return out;
 }
 
+QImage barcode(ZXing::BarcodeFormat format, const std::string& payload, int width, int height)
+{
+    const ZXing::BitMatrix matrix = ZXing::MultiFormatWriter(format).setMargin(10).encode(payload, width, height);
+    QImage image(matrix.width(), matrix.height(), QImage::Format_Grayscale8);
+    for (int y = 0; y < matrix.height(); ++y)
+        for (int x = 0; x < matrix.width(); ++x)
+            image.scanLine(y)[x] = matrix.get(x, y) ? 0 : 255;
+    return image;
+}
+
 void paragraph(QPainter& p, double top, const std::vector<QString>& lines)
 {
     p.setFont(QFont("DejaVu Serif", 9));
@@ -86,6 +99,30 @@ TEST(PageRecognizerTest, TextLayerPageIsLaidOutWithoutRecognition)
     EXPECT_EQ(result.blocks[2].text, "Prices are per kilogram and include the market fee.");
     EXPECT_EQ(outputText(result, Settings::OutputMode::CSV),
               "Name,Qty,Price\nApple,3,1.20\nPear tree,10,0.80\nPlum,2,4.50");
+}
+
+TEST(PageRecognizerTest, BarcodesBesideTheTextLayerAreFound)
+{
+    ensureGui();
+    const QImage qr = barcode(ZXing::BarcodeFormat::QRCode, "INV-2041", 240, 240);
+    const QImage ean = barcode(ZXing::BarcodeFormat::EAN13, "5901234123457", 400, 120);
+    QTemporaryDir dir;
+    const std::string file = dir.filePath("invoice.pdf").toStdString();
+    // The code beside the text shares its rows; the one below lies where the text would be if rows were counted
+    // from the wrong edge.
+    writePdf(file, {[&](QPainter& p) {
+                 paragraph(p, 30,
+                           {"Invoice 2041 for the orchard's autumn delivery,", "payable within thirty days.",
+                            "Scan the code to pay it online."});
+                 p.drawImage(QRectF(300, 15, 70, 70), qr);
+                 p.drawImage(QRectF(30, 225, 160, 50), ean);
+             }},
+             {400, 300});
+    const std::vector<ImageLoader::Page> pages = ImageLoader::pages(file);
+    ASSERT_EQ(pages.size(), 1u);
+    std::vector<std::string> codes = readPage(pages.front()).barcodes;
+    std::sort(codes.begin(), codes.end());
+    EXPECT_EQ(codes, (std::vector<std::string>{"5901234123457", "INV-2041"}));
 }
 
 TEST(PageRecognizerTest, PageWithoutTextLayerIsRecognizedInReadingOrder)
