@@ -15,21 +15,27 @@
 #include <vector>
 
 namespace {
-// The page's ink outside its text-layer words: barcode bars and modules are never text-layer words, and the search
-// costs in proportion to the pixels and edges it looks at. The words are painted over with the paper's shade, and
-// what is left is cropped to the ink with a margin that keeps a barcode's quiet zone; null when no ink is left.
-Image inkBesideWords(const Image& grey, const std::vector<TextRun>& words)
+// The patches of the page's ink outside its text-layer words, each large enough to hold a barcode, top to bottom:
+// bars and modules are never text-layer words, and the search costs in proportion to the pixels it looks at. The
+// words are painted over with the paper's shade; what is left is grouped in cells, and inked cells with at most
+// three empty ones between them form one patch (the widest space of a barcode printed at twice its nominal size
+// is narrower), cropped with a margin that keeps a barcode's quiet zone.
+std::vector<Image> inkBesideWords(const Image& grey, const std::vector<TextRun>& words)
 {
     if (grey.isNull() || grey.format != Image::Format::Grey8)
-        return grey;
-    auto buffer = std::make_shared<std::vector<std::uint8_t>>(static_cast<std::size_t>(grey.width) * grey.height);
+        return {grey};
+    const int w = grey.width;
+    const int h = grey.height;
+    auto buffer = std::make_shared<std::vector<std::uint8_t>>(static_cast<std::size_t>(w) * h);
     std::vector<std::uint8_t>& pixels = *buffer;
+    // The paper is the commonest shade; every eighth row tells it.
     std::array<std::uint32_t, 256> counts{};
-    for (int y = 0; y < grey.height; ++y) {
+    for (int y = 0; y < h; ++y) {
         const std::uint8_t* row = grey.row(y);
-        std::copy(row, row + grey.width, pixels.begin() + static_cast<std::ptrdiff_t>(y) * grey.width);
-        for (int x = 0; x < grey.width; ++x)
-            ++counts[row[x]];
+        std::copy(row, row + w, pixels.begin() + static_cast<std::ptrdiff_t>(y) * w);
+        if (y % 8 == 0)
+            for (int x = 0; x < w; ++x)
+                ++counts[row[x]];
     }
     const auto paper = static_cast<std::uint8_t>(std::max_element(counts.begin(), counts.end()) - counts.begin());
     for (const TextRun& word : words) {
@@ -37,39 +43,74 @@ Image inkBesideWords(const Image& grey, const std::vector<TextRun>& words)
         if (!std::isfinite(b.x) || !std::isfinite(b.y) || !std::isfinite(b.width) || !std::isfinite(b.height))
             continue;
         // Boxes are y upward; rows run top first.
-        const int x0 = std::clamp(static_cast<int>(std::floor(b.minX())), 0, grey.width);
-        const int x1 = std::clamp(static_cast<int>(std::ceil(b.maxX())), 0, grey.width);
-        const int top = std::clamp(grey.height - static_cast<int>(std::ceil(b.maxY())), 0, grey.height);
-        const int bottom = std::clamp(grey.height - static_cast<int>(std::floor(b.minY())), 0, grey.height);
-        for (int y = top; y < bottom; ++y)
-            std::fill_n(pixels.begin() + static_cast<std::ptrdiff_t>(y) * grey.width + x0, std::max(0, x1 - x0), paper);
+        const int x0 = std::clamp(static_cast<int>(std::floor(b.minX())), 0, w);
+        const int x1 = std::clamp(static_cast<int>(std::ceil(b.maxX())), 0, w);
+        const int top = std::clamp(h - static_cast<int>(std::ceil(b.maxY())), 0, h);
+        const int bottom = std::clamp(h - static_cast<int>(std::floor(b.minY())), 0, h);
+        for (int y = top; y < bottom && x1 > x0; ++y)
+            std::fill_n(pixels.begin() + static_cast<std::ptrdiff_t>(y) * w + x0, x1 - x0, paper);
     }
-    int minX = grey.width, maxX = -1, minY = grey.height, maxY = -1;
-    for (int y = 0; y < grey.height; ++y) {
-        const std::uint8_t* row = pixels.data() + static_cast<std::ptrdiff_t>(y) * grey.width;
-        for (int x = 0; x < grey.width; ++x) {
-            if (std::abs(int{row[x]} - int{paper}) < 64)
-                continue;
-            minX = std::min(minX, x);
-            maxX = std::max(maxX, x);
-            minY = std::min(minY, y);
-            maxY = y;
+
+    constexpr int cell = 8;
+    constexpr int reach = 4;
+    const int cw = (w + cell - 1) / cell;
+    const int ch = (h + cell - 1) / cell;
+    std::vector<std::uint8_t> inked(static_cast<std::size_t>(cw) * ch, 0);
+    for (int y = 0; y < h; ++y) {
+        const std::uint8_t* row = pixels.data() + static_cast<std::ptrdiff_t>(y) * w;
+        std::uint8_t* cells = inked.data() + static_cast<std::ptrdiff_t>(y / cell) * cw;
+        for (int cx = 0; cx < cw; ++cx) {
+            const std::uint8_t* p = row + static_cast<std::ptrdiff_t>(cx) * cell;
+            const int n = std::min(cell, w - cx * cell);
+            int dark = 0;
+            for (int i = 0; i < n; ++i)
+                dark |= static_cast<int>((p[i] > paper ? p[i] - paper : paper - p[i]) >= 64);
+            cells[cx] |= static_cast<std::uint8_t>(dark);
         }
     }
-    if (maxX < 0)
-        return Image{};
-    const int margin = 16;
-    minX = std::max(0, minX - margin);
-    minY = std::max(0, minY - margin);
-    maxX = std::min(grey.width - 1, maxX + margin);
-    maxY = std::min(grey.height - 1, maxY + margin);
-    Image ink;
-    ink.width = maxX - minX + 1;
-    ink.height = maxY - minY + 1;
-    ink.stride = grey.width;
-    ink.pixels = pixels.data() + static_cast<std::ptrdiff_t>(minY) * grey.width + minX;
-    ink.owner = std::move(buffer);
-    return ink;
+
+    // A barcode smaller than this on a page at 180 dpi (4.5 mm) has modules too fine to render.
+    constexpr int smallest = 32;
+    constexpr int margin = 16;
+    std::vector<Image> patches;
+    std::vector<int> stack;
+    for (int start = 0; start < cw * ch; ++start) {
+        if (inked[static_cast<std::size_t>(start)] != 1)
+            continue;
+        int minX = cw, maxX = -1, minY = ch, maxY = -1;
+        inked[static_cast<std::size_t>(start)] = 2;
+        stack.push_back(start);
+        while (!stack.empty()) {
+            const int at = stack.back();
+            stack.pop_back();
+            const int cx = at % cw;
+            const int cy = at / cw;
+            minX = std::min(minX, cx);
+            maxX = std::max(maxX, cx);
+            minY = std::min(minY, cy);
+            maxY = std::max(maxY, cy);
+            for (int ny = std::max(0, cy - reach); ny <= std::min(ch - 1, cy + reach); ++ny)
+                for (int nx = std::max(0, cx - reach); nx <= std::min(cw - 1, cx + reach); ++nx)
+                    if (inked[static_cast<std::size_t>(ny) * cw + nx] == 1) {
+                        inked[static_cast<std::size_t>(ny) * cw + nx] = 2;
+                        stack.push_back(ny * cw + nx);
+                    }
+        }
+        if ((maxX - minX + 1) * cell < smallest || (maxY - minY + 1) * cell < smallest)
+            continue;
+        const int x0 = std::max(0, minX * cell - margin);
+        const int y0 = std::max(0, minY * cell - margin);
+        const int x1 = std::min(w, (maxX + 1) * cell + margin);
+        const int y1 = std::min(h, (maxY + 1) * cell + margin);
+        Image patch;
+        patch.width = x1 - x0;
+        patch.height = y1 - y0;
+        patch.stride = w;
+        patch.pixels = pixels.data() + static_cast<std::ptrdiff_t>(y0) * w + x0;
+        patch.owner = buffer;
+        patches.push_back(std::move(patch));
+    }
+    return patches;
 }
 
 // Lays out a page from its text layer: the words and their boxes are exact, so no recognition runs for them. The
@@ -84,8 +125,11 @@ OCRResult fromTextLayer(PageText::Layer layer, Image image, const TextRecognizer
     // The barcode search runs beside the layout.
     std::future<std::vector<std::string>> barcodes =
         std::async(std::launch::async, [&recognizer, grey, words = layer.words] {
-            const Image ink = inkBesideWords(grey, words);
-            return ink.isNull() ? std::vector<std::string>{} : recognizer.barcodes(ink);
+            std::vector<std::string> found;
+            for (const Image& patch : inkBesideWords(grey, words))
+                for (std::string& code : recognizer.barcodes(patch))
+                    found.push_back(std::move(code));
+            return found;
         });
     PageLayout::Page page = PageLayout::fromWords(std::move(layer.words), layer.spaceAfter, image.width, image.height);
     result.blocks = PageLayout::layOut(page, &grey, nullptr);
