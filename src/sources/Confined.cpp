@@ -399,7 +399,9 @@ int serve(int fd)
             return 0;
         const auto found = registry().find(name);
 
-        setMemoryLimit(limits().start + header.memory);
+        // A job's budget counts from what the helper holds now: an earlier job may have left it larger (freed
+        // memory glibc keeps), short of retiring it.
+        setMemoryLimit(std::max(limits().start, addressSpace()) + header.memory);
         setCpuLimit(static_cast<int>(header.cpuSeconds));
         limits().exhausted = false;
         const std::uint64_t peakBefore = peakAddressSpace();
