@@ -172,6 +172,10 @@ OCRResult fromTextLayer(PageText::Layer layer, Image image, const TextRecognizer
 void Recognizer::recognize(const ImageLoader::Page& page, const TextRecognizer& recognizer,
                            std::vector<std::string> languages, bool correct, OCR::Completion completion)
 {
+    // The text layer is read while the page renders.
+    std::future<std::optional<PageText::Layer>> words;
+    if (page.textWords)
+        words = std::async(std::launch::async, page.textWords);
     std::optional<Image> image = page.image();
     if (!image) {
         // A page that would not render after all reads as an unreadable file: empty, never an error.
@@ -179,8 +183,8 @@ void Recognizer::recognize(const ImageLoader::Page& page, const TextRecognizer& 
         return;
     }
 
-    if (page.textWords) {
-        if (std::optional<PageText::Layer> layer = page.textWords()) {
+    if (words.valid()) {
+        if (std::optional<PageText::Layer> layer = words.get()) {
             // Pages run side by side on the workers, text-layer pages as well.
             WorkerPool::recognition().submit([layer = std::move(*layer), image = std::move(*image), &recognizer,
                                               languages = std::move(languages), correct,

@@ -154,6 +154,26 @@ public:
         return spawn(executable);
     }
 
+    void prepare(std::size_t count)
+    {
+        // Helpers are copies of this process only while it has no other thread, so nothing races the lock.
+        if (!enabled() || !singleThreaded())
+            return;
+        std::string executable;
+        {
+            const std::lock_guard lock(m_mutex);
+            executable = m_executable;
+            count = std::min(count, maxIdleHelpers) - std::min(count, std::min(m_idle.size(), maxIdleHelpers));
+        }
+        for (; count > 0; --count) {
+            const std::optional<Helper> helper = spawn(executable);
+            if (!helper)
+                return;
+            const std::lock_guard lock(m_mutex);
+            m_idle.push_back(*helper);
+        }
+    }
+
     void release(Helper helper)
     {
         {
@@ -368,6 +388,11 @@ Reply Job::run(const std::string& request, Budget budget) const
 void useHelpers(const std::string& executable)
 {
     pool().setExecutable(executable);
+}
+
+void prepare(std::size_t count)
+{
+    pool().prepare(count);
 }
 
 int serve(int fd)

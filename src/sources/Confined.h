@@ -2,6 +2,7 @@
 
 #include "sources/Image.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <optional>
@@ -58,6 +59,9 @@ private:
 
 // Runs every later job in helpers started from `executable`.
 void useHelpers(const std::string& executable);
+// Readies `count` idle helpers for jobs about to run side by side, while a copy of this process starts at once (it
+// has no other thread yet); does nothing otherwise, and the jobs start their helpers as they come.
+void prepare(std::size_t count);
 // The helper's side: serves jobs read from `fd` until it closes; returns the exit status.
 int serve(int fd);
 // Inside a job: lets it use `bytes` more memory than its budget, up to the helper's ceiling. Does nothing when

@@ -57,6 +57,8 @@ std::vector<Page> pdfPages(const std::string& path, const std::string& name, std
         page.textWords = [path, number] { return PageText::layer(path, number, pdfScale); };
         pages.push_back(std::move(page));
     }
+    // A page renders while its text layer is read, each in a helper of its own.
+    Confined::prepare(2);
     return pages;
 }
 
