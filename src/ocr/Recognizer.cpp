@@ -19,15 +19,16 @@ namespace {
 // bars and modules are never text-layer words, and the search costs in proportion to the pixels it looks at. The
 // words are painted over with the paper's shade; what is left is grouped in cells, and inked cells with at most
 // three empty ones between them form one patch (the widest space of a barcode printed at twice its nominal size
-// is narrower), cropped with a margin that keeps a barcode's quiet zone.
+// is narrower), cropped with a margin that keeps a barcode's quiet zone. The patches show the page as drawn, not
+// painted over: a word box laid across a barcode (an invisible text layer over a scan) would otherwise cut its
+// bars in two.
 std::vector<Image> inkBesideWords(const Image& grey, const std::vector<TextRun>& words)
 {
     if (grey.isNull() || grey.format != Image::Format::Grey8)
         return {grey};
     const int w = grey.width;
     const int h = grey.height;
-    auto buffer = std::make_shared<std::vector<std::uint8_t>>(static_cast<std::size_t>(w) * h);
-    std::vector<std::uint8_t>& pixels = *buffer;
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(w) * h);
     // The paper is the commonest shade; every eighth row tells it.
     std::array<std::uint32_t, 256> counts{};
     for (int y = 0; y < h; ++y) {
@@ -105,9 +106,10 @@ std::vector<Image> inkBesideWords(const Image& grey, const std::vector<TextRun>&
         Image patch;
         patch.width = x1 - x0;
         patch.height = y1 - y0;
-        patch.stride = w;
-        patch.pixels = pixels.data() + static_cast<std::ptrdiff_t>(y0) * w + x0;
-        patch.owner = buffer;
+        patch.stride = grey.stride;
+        patch.format = Image::Format::Grey8;
+        patch.pixels = grey.row(y0) + x0;
+        patch.owner = grey.owner;
         patches.push_back(std::move(patch));
     }
     return patches;
