@@ -302,20 +302,33 @@ OCRResult TesseractRecognizer::recognizePageNow(const Image& image, const std::v
     return TesseractOCR::recognizePage(image, languages, correct);
 }
 
+namespace {
+// Runs `read` on a recognition worker and hands its result on. Recognition never fails as far as callers can tell:
+// at worst it finds nothing.
+template <typename Read>
+void onWorker(Image image, std::vector<std::string> languages, bool correct, OCR::Completion completion, Read read)
+{
+    WorkerPool::recognition().submit([image = std::move(image), languages = std::move(languages), correct,
+                                      completion = std::move(completion), read] {
+        OCRResult result;
+        try {
+            result = read(image, languages, correct);
+        } catch (...) {
+            result = OCRResult{};
+            result.image = image;
+        }
+        completion(std::move(result));
+    });
+}
+} // namespace
+
 void TesseractRecognizer::recognizePage(Image image, std::vector<std::string> languages, bool correct,
                                         OCR::Completion completion) const
 {
-    WorkerPool::recognition().submit(
-        [image = std::move(image), languages = std::move(languages), correct, completion = std::move(completion)] {
-            OCRResult result;
-            try {
-                result = TesseractOCR::recognizePage(image, languages, correct);
-            } catch (...) {
-                result = OCRResult{};
-                result.image = image;
-            }
-            completion(std::move(result));
-        });
+    onWorker(std::move(image), std::move(languages), correct, std::move(completion),
+             [](const Image& image, const std::vector<std::string>& languages, bool correct) {
+                 return TesseractOCR::recognizePage(image, languages, correct);
+             });
 }
 
 void TesseractRecognizer::warmUp(std::vector<std::string> languages, bool correct) const
@@ -338,16 +351,8 @@ void TesseractRecognizer::warmUp(std::vector<std::string> languages, bool correc
 void TesseractRecognizer::recognize(Image image, std::vector<std::string> languages, bool correct,
                                     OCR::Completion completion) const
 {
-    WorkerPool::recognition().submit(
-        [image = std::move(image), languages = std::move(languages), correct, completion = std::move(completion)] {
-            OCRResult result;
-            try {
-                result = TesseractOCR::recognizeNow(image, languages, correct);
-            } catch (...) {
-                // Recognition never fails as far as callers can tell: at worst it finds nothing.
-                result = OCRResult{};
-                result.image = image;
-            }
-            completion(std::move(result));
-        });
+    onWorker(std::move(image), std::move(languages), correct, std::move(completion),
+             [](const Image& image, const std::vector<std::string>& languages, bool correct) {
+                 return TesseractOCR::recognizeNow(image, languages, correct);
+             });
 }
