@@ -163,7 +163,8 @@ public:
         {
             const std::lock_guard lock(m_mutex);
             executable = m_executable;
-            count = std::min(count, maxIdleHelpers) - std::min(count, std::min(m_idle.size(), maxIdleHelpers));
+            const std::size_t wanted = std::min(count, maxIdleHelpers);
+            count = m_idle.size() >= wanted ? 0 : wanted - m_idle.size();
         }
         for (; count > 0; --count) {
             const std::optional<Helper> helper = spawn(executable);
