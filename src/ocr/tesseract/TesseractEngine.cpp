@@ -118,21 +118,56 @@ std::vector<TesseractEngine::Line> TesseractEngine::recognize(const Image& grey,
     return read(pictures);
 }
 
-std::vector<TesseractEngine::Line>
-TesseractEngine::recognizeLaidOut(const Image& grey, std::vector<LineBoxes::PixelBox>* pictures, bool* oneBlock)
+TesseractEngine::Analysis TesseractEngine::analyse(const Image& grey)
 {
-    *oneBlock = false;
+    Analysis analysis;
     if (grey.isNull() || grey.format != Image::Format::Grey8)
-        return {};
+        return analysis;
     m_api->SetPageSegMode(tesseract::PSM_AUTO);
     m_api->SetImage(grey.pixels, grey.width, grey.height, 1, grey.stride);
-    if (!analysedInBlocks()) {
-        *oneBlock = true;
+    std::vector<LineBoxes::PixelBox> text;
+    bool pictures = false;
+    {
+        const std::unique_ptr<tesseract::PageIterator> it{m_api->AnalyseLayout()};
+        int block = 0;
+        if (it) {
+            do {
+                if (it->IsAtBeginningOf(tesseract::RIL_BLOCK)) {
+                    ++block;
+                    if (tesseract::PTIsImageType(it->BlockType()))
+                        pictures = true;
+                    else if (tesseract::PTIsTextType(it->BlockType()))
+                        text.push_back(boxAt(*it, tesseract::RIL_BLOCK));
+                }
+                if (!tesseract::PTIsTextType(it->BlockType()))
+                    continue;
+                if (it->IsAtBeginningOf(tesseract::RIL_TEXTLINE))
+                    analysis.lines.push_back(Analysis::Box{boxAt(*it, tesseract::RIL_TEXTLINE), block});
+                analysis.words.push_back(Analysis::Box{boxAt(*it, tesseract::RIL_WORD), block});
+            } while (it->Next(tesseract::RIL_WORD));
+        }
+    }
+    // Two blocks side by side: they share rows but no columns.
+    bool columns = false;
+    for (std::size_t a = 0; a < text.size() && !columns; ++a)
+        for (std::size_t b = a + 1; b < text.size() && !columns; ++b) {
+            const int sharedRows = std::min(text[a].bottom, text[b].bottom) - std::max(text[a].top, text[b].top);
+            const bool apart = text[a].right <= text[b].left || text[b].right <= text[a].left;
+            const int shorter = std::min(text[a].bottom - text[a].top, text[b].bottom - text[b].top);
+            columns = apart && shorter > 0 && sharedRows * 2 > shorter;
+        }
+    analysis.oneBlock = !pictures && !columns;
+    // Otherwise the blocks just found are the ones Recognize reads: Tesseract keeps them until the next image.
+    if (analysis.oneBlock) {
         m_api->Clear();
         m_api->SetPageSegMode(tesseract::PSM_SINGLE_BLOCK);
         m_api->SetImage(grey.pixels, grey.width, grey.height, 1, grey.stride);
     }
-    // Otherwise the blocks just found are the ones Recognize reads: Tesseract keeps them until the next image.
+    return analysis;
+}
+
+std::vector<TesseractEngine::Line> TesseractEngine::readAnalysed(std::vector<LineBoxes::PixelBox>* pictures)
+{
     return read(pictures);
 }
 
@@ -184,33 +219,4 @@ std::vector<TesseractEngine::Line> TesseractEngine::read(std::vector<LineBoxes::
     // Drops the page's pixels and results; the loaded model stays.
     m_api->Clear();
     return lines;
-}
-
-bool TesseractEngine::analysedInBlocks()
-{
-    std::vector<LineBoxes::PixelBox> text;
-    bool pictures = false;
-    {
-        const std::unique_ptr<tesseract::PageIterator> blocks{m_api->AnalyseLayout()};
-        if (blocks) {
-            do {
-                if (tesseract::PTIsImageType(blocks->BlockType()))
-                    pictures = true;
-                else if (tesseract::PTIsTextType(blocks->BlockType()))
-                    text.push_back(boxAt(*blocks, tesseract::RIL_BLOCK));
-            } while (blocks->Next(tesseract::RIL_BLOCK));
-        }
-    }
-    if (pictures)
-        return true;
-    // Two blocks side by side: they share rows but no columns.
-    for (std::size_t a = 0; a < text.size(); ++a)
-        for (std::size_t b = a + 1; b < text.size(); ++b) {
-            const int sharedRows = std::min(text[a].bottom, text[b].bottom) - std::max(text[a].top, text[b].top);
-            const bool apart = text[a].right <= text[b].left || text[b].right <= text[a].left;
-            const int shorter = std::min(text[a].bottom - text[a].top, text[b].bottom - text[b].top);
-            if (apart && shorter > 0 && sharedRows * 2 > shorter)
-                return true;
-        }
-    return false;
 }

@@ -50,19 +50,31 @@ public:
     std::vector<Line> recognize(const Image& grey, Segmentation segmentation,
                                 std::vector<LineBoxes::PixelBox>* pictures = nullptr);
 
-    // Returns the text lines of a Grey8 image as `recognize` does, read block by block when the automatic layout
-    // analysis finds text blocks side by side (columns) or picture blocks, and as one block otherwise, which
-    // `oneBlock` then says: only with columns or pictures does reading by blocks differ. The reading reuses the
-    // analysis that decided.
-    std::vector<Line> recognizeLaidOut(const Image& grey, std::vector<LineBoxes::PixelBox>* pictures, bool* oneBlock);
+    // What the automatic layout analysis found before anything is read: whether the image holds text blocks side
+    // by side (columns) or picture blocks, and the boxes of its lines and words with their blocks, in image pixels.
+    struct Analysis
+    {
+        bool oneBlock = true; // no columns and no pictures: read as one block, which keeps every table column
+        struct Box
+        {
+            LineBoxes::PixelBox box;
+            int block = 0;
+        };
+        std::vector<Box> lines;
+        std::vector<Box> words;
+    };
+
+    // Analyses the layout of a Grey8 image and keeps the image set for `readAnalysed`: block by block when the
+    // analysis finds columns or pictures, as one block otherwise.
+    Analysis analyse(const Image& grey);
+    // Reads the image `analyse` set, reusing its analysis; returns the lines as `recognize` does.
+    std::vector<Line> readAnalysed(std::vector<LineBoxes::PixelBox>* pictures);
 
 private:
     TesseractEngine(std::unique_ptr<tesseract::TessBaseAPI> api);
 
     // Recognizes the image set on the API with its segmentation mode, then clears the image.
     std::vector<Line> read(std::vector<LineBoxes::PixelBox>* pictures);
-    // Analyses the layout of the image set on the API: true when it holds columns or pictures.
-    bool analysedInBlocks();
 
     std::unique_ptr<tesseract::TessBaseAPI> m_api;
 };

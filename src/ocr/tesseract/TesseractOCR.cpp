@@ -129,25 +129,27 @@ Input prepareInput(const Image& image, const std::vector<std::string>& languages
     return input;
 }
 
-OCRResult readInput(const Input& input, bool correct, std::optional<TesseractEngine::Segmentation> segmentation,
-                    TesseractOCR::Layout* layout)
+// What the layout analysis saw besides the lines: the block of each line (in result.lines order) and the
+// picture regions, in pixels of the original image.
+struct Layout
 {
-    ++recognitions;
+    std::vector<int> lineBlocks;
+    std::vector<Rect> pictures;
+};
+
+Rect originalBox(const ScreenText::Prepared& prepared, const Image& image, const LineBoxes::PixelBox& box)
+{
+    return ScreenText::toOriginal(ScreenText::inkBox(prepared.grey, box), prepared, image.width, image.height);
+}
+
+// Turns the lines the engine read into the result, every box in the original image's pixels.
+OCRResult resultOf(const Input& input, bool correct, const std::vector<TesseractEngine::Line>& lines,
+                   const std::vector<LineBoxes::PixelBox>& pictures, Layout* layout)
+{
     OCRResult result = input.result;
-    if (input.engine == nullptr)
-        return result;
     const Image& image = *result.image;
     const ScreenText::Prepared& prepared = *input.prepared;
-    TesseractEngine* engine = input.engine;
-
-    std::vector<LineBoxes::PixelBox> pictures;
-    const TesseractEngine::Segmentation chosen = segmentation.value_or(defaultSegmentation);
-    const auto lines = layout && chosen == TesseractEngine::Segmentation::Auto
-                           ? engine->recognizeLaidOut(prepared.grey.view(), &pictures, &layout->oneBlock)
-                           : engine->recognize(prepared.grey.view(), chosen, layout ? &pictures : nullptr);
-    auto toOriginal = [&](const LineBoxes::PixelBox& box) {
-        return ScreenText::toOriginal(ScreenText::inkBox(prepared.grey, box), prepared, image.width, image.height);
-    };
+    const auto toOriginal = [&](const LineBoxes::PixelBox& box) { return originalBox(prepared, image, box); };
     for (const TesseractEngine::Line& line : lines) {
         result.lines.push_back(TextRun{line.text, toOriginal(line.box)});
         if (layout)
@@ -176,12 +178,85 @@ OCRResult readInput(const Input& input, bool correct, std::optional<TesseractEng
     }
     return result;
 }
+
+OCRResult readInput(const Input& input, bool correct, TesseractEngine::Segmentation segmentation)
+{
+    ++recognitions;
+    if (input.engine == nullptr)
+        return input.result;
+    return resultOf(input, correct, input.engine->recognize(input.prepared->grey.view(), segmentation), {}, nullptr);
+}
+
+PageLayout::Page pageOf(const OCRResult& result, const Image& image, const std::vector<int>& lineBlocks)
+{
+    PageLayout::Page page;
+    page.width = image.width;
+    page.height = image.height;
+    for (std::size_t i = 0; i < result.lines.size(); ++i)
+        page.lines.push_back(
+            PageLayout::Line{result.lines[i].text, result.lines[i].box, i < lineBlocks.size() ? lineBlocks[i] : 0});
+    page.words = result.words;
+    return page;
+}
+
+bool isTable(const PageBlock& block)
+{
+    return block.kind == PageBlock::Kind::Table;
+}
+
+// A picture whose tables hold most of its words is a box drawn around a table (a crop of a page or a screen).
+// Rules across a table (above a total row, say) may have cut it into several regions.
+bool mostlyTable(const std::vector<PageBlock>& blocks, const std::vector<TextRun>& words)
+{
+    const auto inTables = std::count_if(words.begin(), words.end(), [&](const TextRun& word) {
+        return std::any_of(blocks.begin(), blocks.end(), [&](const PageBlock& b) {
+            return isTable(b) && word.box.midX() >= b.box.minX() && word.box.midX() <= b.box.maxX()
+                   && word.box.midY() >= b.box.minY() && word.box.midY() <= b.box.maxY();
+        });
+    });
+    return std::any_of(blocks.begin(), blocks.end(), isTable)
+           && static_cast<double>(inTables) >= wholeTableShare * static_cast<double>(words.size());
+}
+
+// The picture read as one block, as a screen box is, giving the table with the rows above it; no value when its
+// words do not form one.
+std::optional<OCRResult> asWholeTable(OCRResult whole, const std::vector<PageBlock>& blocks, const Image& image)
+{
+    const auto table = std::find_if(blocks.begin(), blocks.end(), isTable);
+    if (table == blocks.end())
+        return std::nullopt;
+    const bool ruled =
+        std::any_of(blocks.begin(), blocks.end(), [&](const PageBlock& b) { return isTable(b) && b.ruled; });
+    const PageLayout::Region region{Rect{0, 0, double(image.width), double(image.height)}, ruled};
+    std::optional<TableGrid> grid = PageLayout::regionGrid(region, whole.words, &image);
+    if (!grid)
+        return std::nullopt;
+    PageBlock block = *table;
+    block.grid = std::move(*grid);
+    block.box = Rect{0, 0, double(image.width), double(image.height)};
+    whole.blocks = {std::move(block)};
+    return whole;
+}
+
+// The page as the layout analysis sees it before anything is read: its words are boxes without text yet.
+PageLayout::Page sketchOf(const TesseractEngine::Analysis& analysis, const ScreenText::Prepared& prepared,
+                          const Image& image)
+{
+    PageLayout::Page page;
+    page.width = image.width;
+    page.height = image.height;
+    for (const TesseractEngine::Analysis::Box& line : analysis.lines)
+        page.lines.push_back(PageLayout::Line{"ab", originalBox(prepared, image, line.box), line.block});
+    for (const TesseractEngine::Analysis::Box& word : analysis.words)
+        page.words.push_back(TextRun{"ab", originalBox(prepared, image, word.box)});
+    return page;
+}
 } // namespace
 
 OCRResult TesseractOCR::recognizeNow(const Image& image, const std::vector<std::string>& languages, bool correct,
-                                     std::optional<TesseractEngine::Segmentation> segmentation, Layout* layout)
+                                     std::optional<TesseractEngine::Segmentation> segmentation)
 {
-    return readInput(prepareInput(image, languages, correct), correct, segmentation, layout);
+    return readInput(prepareInput(image, languages, correct), correct, segmentation.value_or(defaultSegmentation));
 }
 
 OCRResult TesseractOCR::recognizePage(const Image& image, const std::vector<std::string>& languages, bool correct)
@@ -189,21 +264,39 @@ OCRResult TesseractOCR::recognizePage(const Image& image, const std::vector<std:
     // Code is read as a screen box is: its structure is the character grid of its lines, which blocks would break.
     if (!correct)
         return recognizeNow(image, languages, correct);
-    Layout layout;
     std::optional<Input> input = prepareInput(image, languages, correct);
-    OCRResult result = readInput(*input, correct, TesseractEngine::Segmentation::Auto, &layout);
+    if (input->engine == nullptr)
+        return input->result;
+    TesseractEngine& engine = *input->engine;
+    const Image grey = input->prepared->grey.view();
+
+    TesseractEngine::Analysis analysis = engine.analyse(grey);
+    // A picture of one table is read once, as one block: decided on the boxes of the analysis's words, before
+    // anything is read, and confirmed on the words that one read gives.
+    std::optional<OCRResult> wholeRead;
+    if (!analysis.oneBlock) {
+        const PageLayout::Page sketch = sketchOf(analysis, *input->prepared, image);
+        if (mostlyTable(PageLayout::layOut(sketch, &image, {}), sketch.words)) {
+            wholeRead = readInput(*input, correct, TesseractEngine::Segmentation::SingleBlock);
+            const std::vector<PageBlock> blocks = PageLayout::layOut(pageOf(*wholeRead, image, {}), &image, {});
+            if (mostlyTable(blocks, wholeRead->words))
+                if (std::optional<OCRResult> table = asWholeTable(*wholeRead, blocks, image))
+                    return std::move(*table);
+            // That read set another image on the engine.
+            analysis = engine.analyse(grey);
+        }
+    }
+
+    ++recognitions;
+    Layout layout;
+    std::vector<LineBoxes::PixelBox> pictures;
+    OCRResult result = resultOf(*input, correct, engine.readAnalysed(&pictures), pictures, &layout);
     if (result.lines.empty())
         return result;
 
-    PageLayout::Page page;
-    page.width = image.width;
-    page.height = image.height;
-    for (std::size_t i = 0; i < result.lines.size(); ++i)
-        page.lines.push_back(PageLayout::Line{result.lines[i].text, result.lines[i].box,
-                                              i < layout.lineBlocks.size() ? layout.lineBlocks[i] : 0});
-    page.words = result.words;
+    PageLayout::Page page = pageOf(result, image, layout.lineBlocks);
     page.pictures = std::move(layout.pictures);
-    page.dropMarks = !layout.oneBlock;
+    page.dropMarks = !analysis.oneBlock;
 
     std::vector<double> heights;
     for (const TextRun& word : result.words)
@@ -212,7 +305,7 @@ OCRResult TesseractOCR::recognizePage(const Image& image, const std::vector<std:
     // The layout analysis splits a table into blocks and may drop whole columns of it; one block read over the
     // region keeps them all, and only the words of the region make the grid.
     const auto regionWords = [&](const PageLayout::Region& region) {
-        if (layout.oneBlock)
+        if (analysis.oneBlock)
             return PageLayout::wordsInside(result.words, region.box);
         const Rect grown{region.box.x - margin, region.box.y - margin, region.box.width + 2 * margin,
                          region.box.height + 2 * margin};
@@ -230,44 +323,21 @@ OCRResult TesseractOCR::recognizePage(const Image& image, const std::vector<std:
         }
         return PageLayout::wordsInside(words, grown);
     };
-    // A picture that is mostly table is a box drawn around a table (a crop of a page or a screen): it is read as a
-    // screen box is, the whole image one block, and gives the table with the rows above it. Rules across a table
-    // (above a total row, say) may have cut it into several regions.
-    std::optional<OCRResult> wholeRead;
     const auto wholeTable = [&](const std::vector<PageBlock>& blocks) -> std::optional<OCRResult> {
-        const auto isTable = [](const PageBlock& b) { return b.kind == PageBlock::Kind::Table; };
-        const auto table = std::find_if(blocks.begin(), blocks.end(), isTable);
-        const auto inTables = std::count_if(result.words.begin(), result.words.end(), [&](const TextRun& word) {
-            return std::any_of(blocks.begin(), blocks.end(), [&](const PageBlock& b) {
-                return isTable(b) && word.box.midX() >= b.box.minX() && word.box.midX() <= b.box.maxX()
-                       && word.box.midY() >= b.box.minY() && word.box.midY() <= b.box.maxY();
-            });
-        });
-        if (table == blocks.end()
-            || static_cast<double>(inTables) < wholeTableShare * static_cast<double>(result.words.size()))
+        if (!mostlyTable(blocks, result.words))
             return std::nullopt;
         // Read as one block already when the image held no columns.
         if (!wholeRead)
-            wholeRead = layout.oneBlock ? result
-                        : input ? readInput(*input, correct, TesseractEngine::Segmentation::SingleBlock, nullptr)
+            wholeRead = analysis.oneBlock ? result
+                        : input           ? readInput(*input, correct, TesseractEngine::Segmentation::SingleBlock)
                                 : recognizeNow(image, languages, correct, TesseractEngine::Segmentation::SingleBlock);
         OCRResult whole = *wholeRead;
         whole.blocks.clear();
-        const bool ruled =
-            std::any_of(blocks.begin(), blocks.end(), [&](const PageBlock& b) { return isTable(b) && b.ruled; });
-        const PageLayout::Region region{Rect{0, 0, double(image.width), double(image.height)}, ruled};
-        std::optional<TableGrid> grid = PageLayout::regionGrid(region, whole.words, &image);
-        if (!grid)
-            return std::nullopt;
-        PageBlock block = *table;
-        block.grid = std::move(*grid);
-        block.box = Rect{0, 0, double(image.width), double(image.height)};
-        whole.blocks = {std::move(block)};
-        return whole;
+        return asWholeTable(std::move(whole), blocks, image);
     };
     // The region re-reads are thrown away when the whole image is read as one table, so that is decided first on
     // the regions the automatic read's own words give.
-    if (!layout.oneBlock)
+    if (!analysis.oneBlock)
         if (std::optional<OCRResult> whole = wholeTable(PageLayout::layOut(page, &image, {})))
             return std::move(*whole);
     // The prepared pixels are let go before the region reads, which prepare their own.

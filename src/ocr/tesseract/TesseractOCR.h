@@ -17,26 +17,14 @@ namespace TesseractOCR {
 constexpr int maxSide = 30000;
 constexpr long long maxPixels = 100'000'000;
 
-// What the layout analysis saw besides the lines: the block of each line (in result.lines order) and the
-// picture regions, in pixels of the original image, origin bottom-left.
-struct Layout
-{
-    std::vector<int> lineBlocks;
-    std::vector<Rect> pictures;
-    // Set when automatic segmentation was asked for but the image holds no columns or pictures, so it was read
-    // as one block, which keeps table columns and reads screen text best.
-    bool oneBlock = false;
-};
-
 // Recognizes an image on the calling thread with that thread's warm engines and returns what TesseractRecognizer
-// delivers. `segmentation` overrides the choice made from the image, for measurements; `layout` receives the
-// blocks and pictures the segmentation found.
+// delivers. `segmentation` overrides the choice made from the image, for measurements.
 OCRResult recognizeNow(const Image& image, const std::vector<std::string>& languages, bool correct,
-                       std::optional<TesseractEngine::Segmentation> segmentation = std::nullopt,
-                       Layout* layout = nullptr);
+                       std::optional<TesseractEngine::Segmentation> segmentation = std::nullopt);
 
 // Recognizes a whole page on the calling thread: blocks in reading order from the automatic layout analysis,
-// and each table region read anew as one block, which keeps every table column.
+// and each table region read anew as one block, which keeps every table column. A picture that is mostly one
+// table (a crop of a page, a screen box) is read once, as one block.
 OCRResult recognizePage(const Image& image, const std::vector<std::string>& languages, bool correct);
 
 // How many images recognition has been run on in this process, for checking that a path runs none.
