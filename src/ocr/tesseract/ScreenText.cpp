@@ -51,26 +51,43 @@ ScreenText::Grey scaled(const ScreenText::Grey& grey, double scale)
 using Mask = std::vector<std::uint8_t>;
 
 // Grows (`grow`) or shrinks the set pixels of a mask by a square of side 2 × radius + 1, one direction at a time.
+// Beyond the edge counts as unset for growing and as set for shrinking: a band touching the image's edge is not
+// worn away from that side. Both passes walk the mask row by row, since a page's mask is far larger than a cache.
 Mask morphed(const Mask& mask, int width, int height, int radius, bool grow)
 {
+    const auto w = static_cast<std::size_t>(width);
     Mask across(mask.size()), out(mask.size());
-    std::vector<int> sums;
-    const auto pass = [&](const Mask& in, Mask& result, int lines, int length, auto index) {
-        sums.assign(static_cast<std::size_t>(length) + 1, 0);
-        for (int i = 0; i < lines; ++i) {
-            for (int j = 0; j < length; ++j)
-                sums[j + 1] = sums[j] + in[index(i, j)];
-            for (int j = 0; j < length; ++j) {
-                const int lo = std::max(0, j - radius), hi = std::min(length, j + radius + 1);
-                const int set = sums[hi] - sums[lo];
-                // Beyond the edge counts as unset for growing and as set for shrinking: a band touching the
-                // image's edge is not worn away from that side.
-                result[index(i, j)] = grow ? set > 0 : set == hi - lo;
-            }
+    std::vector<int> sums(w + 1, 0);
+    for (std::size_t y = 0; y < static_cast<std::size_t>(height); ++y) {
+        const std::uint8_t* in = mask.data() + y * w;
+        std::uint8_t* result = across.data() + y * w;
+        for (int x = 0; x < width; ++x)
+            sums[x + 1] = sums[x] + in[x];
+        for (int x = 0; x < width; ++x) {
+            const int lo = std::max(0, x - radius), hi = std::min(width, x + radius + 1);
+            const int set = sums[hi] - sums[lo];
+            result[x] = grow ? set > 0 : set == hi - lo;
         }
-    };
-    pass(mask, across, height, width, [width](int y, int x) { return static_cast<std::size_t>(y) * width + x; });
-    pass(across, out, width, height, [width](int x, int y) { return static_cast<std::size_t>(y) * width + x; });
+    }
+    // Down the columns: how many rows of the window around the current row are set, kept per column.
+    std::vector<int> count(w, 0);
+    int lo = 0, hi = 0;
+    for (int y = 0; y < height; ++y) {
+        for (; hi < std::min(height, y + radius + 1); ++hi) {
+            const std::uint8_t* row = across.data() + static_cast<std::size_t>(hi) * w;
+            for (std::size_t x = 0; x < w; ++x)
+                count[x] += row[x];
+        }
+        for (; lo < std::max(0, y - radius); ++lo) {
+            const std::uint8_t* row = across.data() + static_cast<std::size_t>(lo) * w;
+            for (std::size_t x = 0; x < w; ++x)
+                count[x] -= row[x];
+        }
+        std::uint8_t* result = out.data() + static_cast<std::size_t>(y) * w;
+        const int rows = hi - lo;
+        for (std::size_t x = 0; x < w; ++x)
+            result[x] = grow ? count[x] > 0 : count[x] == rows;
+    }
     return out;
 }
 
@@ -228,7 +245,11 @@ void ScreenText::clearShading(Grey& grey, int textHeight)
     // closing then fills the holes that light letters leave in a shaded band.
     const int open = std::max(2, textHeight / 4);
     const int close = std::max(3, textHeight * 3 / 4);
-    shade = morphed(morphed(shade, w, h, open, false), w, h, open, true);
+    shade = morphed(shade, w, h, open, false);
+    // Nothing as thick as a shaded band: a page of plain text on white, the common case.
+    if (std::find(shade.begin(), shade.end(), 1) == shade.end())
+        return;
+    shade = morphed(shade, w, h, open, true);
     shade = morphed(morphed(shade, w, h, close, true), w, h, close, false);
     Mask unvisited = shade;
 
