@@ -19,8 +19,10 @@
 #include <thread>
 
 namespace {
-// One page per core: Tesseract runs single-threaded per engine, so pages side by side are what uses the machine.
-// AMBREL_PAGES_IN_FLIGHT overrides it, so tests can compare against one page at a time.
+// Two pages per core: Tesseract runs single-threaded per engine, so pages side by side are what uses the machine.
+// With only one a core, a worker that finished a short page would wait for a long one before it to be emitted, and
+// then for the next page to be decoded; the pixel budget still bounds memory. AMBREL_PAGES_IN_FLIGHT overrides it,
+// so tests can compare against one page at a time.
 std::size_t pagesInFlight()
 {
     if (const char* forced = std::getenv("AMBREL_PAGES_IN_FLIGHT")) {
@@ -28,7 +30,7 @@ std::size_t pagesInFlight()
         if (n >= 1 && n <= 64)
             return static_cast<std::size_t>(n);
     }
-    return std::max(1u, std::thread::hardware_concurrency());
+    return 2 * std::max(1u, std::thread::hardware_concurrency());
 }
 
 void recognizePages(const TextRecognizer& recognizer, const std::vector<ImageLoader::Page>& pages,
