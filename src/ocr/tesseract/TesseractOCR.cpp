@@ -305,7 +305,14 @@ OCRResult TesseractOCR::recognizePage(const Image& image, const std::vector<std:
     // The layout analysis splits a table into blocks and may drop whole columns of it; one block read over the
     // region keeps them all, and only the words of the region make the grid.
     const auto regionWords = [&](const PageLayout::Region& region) {
-        if (analysis.oneBlock)
+        // Where the layout analysis saw a picture, rules are the drawing's lines and one block read over them gives
+        // letters read into the drawing: only what the analysis read there as text counts.
+        const auto inPicture = [&](const Rect& picture) {
+            const double w = std::min(region.box.maxX(), picture.maxX()) - std::max(region.box.minX(), picture.minX());
+            const double h = std::min(region.box.maxY(), picture.maxY()) - std::max(region.box.minY(), picture.minY());
+            return w > 0 && h > 0 && 2 * w * h >= region.box.width * region.box.height;
+        };
+        if (analysis.oneBlock || std::any_of(page.pictures.begin(), page.pictures.end(), inPicture))
             return PageLayout::wordsInside(result.words, region.box);
         const Rect grown{region.box.x - margin, region.box.y - margin, region.box.width + 2 * margin,
                          region.box.height + 2 * margin};

@@ -7,7 +7,6 @@
 #include <poppler-page-renderer.h>
 
 #include <algorithm>
-#include <bit>
 #include <charconv>
 #include <cstddef>
 #include <memory>
@@ -62,50 +61,30 @@ std::optional<Image> renderHere(const std::string& path, int pageNumber, double 
         const std::optional<PageSize> size = page ? sizeOf(*page, pageNumber, scale) : std::nullopt;
         if (!size)
             return std::nullopt;
-        // Poppler's bitmap, its grey copy and the reply: within three times the page's pixels, on top of the budget
-        // for parsing and drawing the page's content.
+        // Poppler's bitmap and the reply, with room to spare, on top of the budget for parsing and drawing the page's
+        // content.
         Confined::allow(std::uint64_t{3} * 4 * static_cast<std::uint64_t>(size->width) * size->height);
 
+        // Every reader of a page looks at its grey (rules, barcodes, recognition): Poppler draws it grey at once,
+        // in a quarter of the bytes, which also cross to the program as they are.
         poppler::page_renderer renderer;
         renderer.set_paper_color(0xFFFFFFFF);
-        renderer.set_image_format(poppler::image::format_argb32);
+        renderer.set_image_format(poppler::image::format_gray8);
         renderer.set_render_hint(poppler::page_renderer::antialiasing, true);
         renderer.set_render_hint(poppler::page_renderer::text_antialiasing, true);
         const double dpi = 72.0 * scale;
         auto rendered = std::make_shared<const poppler::image>(renderer.render_page(page.get(), dpi, dpi));
-        if (!rendered->is_valid() || rendered->format() != poppler::image::format_argb32 || rendered->width() <= 0
-            || rendered->height() <= 0)
+        if (!rendered->is_valid() || rendered->format() != poppler::image::format_gray8 || rendered->width() <= 0
+            || rendered->height() <= 0 || rendered->bytes_per_row() < rendered->width())
             return std::nullopt;
-
-        // format_argb32 is a native 0xAARRGGBB word per pixel, so B, G, R, A bytes on little-endian machines; the
-        // white paper makes every pixel opaque. The Poppler buffer is wrapped, not copied.
-        if constexpr (std::endian::native == std::endian::big) {
-            std::vector<std::uint8_t> bytes(static_cast<std::size_t>(rendered->width()) * 4 * rendered->height());
-            for (int y = 0; y < rendered->height(); ++y) {
-                const auto* words = reinterpret_cast<const std::uint32_t*>(
-                    rendered->const_data() + std::ptrdiff_t{y} * rendered->bytes_per_row());
-                for (int x = 0; x < rendered->width(); ++x) {
-                    std::uint8_t* out = bytes.data() + (std::size_t(y) * rendered->width() + x) * 4;
-                    out[0] = words[x] & 0xFF;
-                    out[1] = (words[x] >> 8) & 0xFF;
-                    out[2] = (words[x] >> 16) & 0xFF;
-                    out[3] = words[x] >> 24;
-                }
-            }
-            return Image::copyOf(rendered->width(), rendered->height(), rendered->width() * 4, Image::Format::BGRA32,
-                                 bytes.data())
-                .greyed();
-        }
         Image image;
         image.width = rendered->width();
         image.height = rendered->height();
         image.stride = rendered->bytes_per_row();
-        image.format = Image::Format::BGRA32;
+        image.format = Image::Format::Grey8;
         image.pixels = reinterpret_cast<const std::uint8_t*>(rendered->const_data());
         image.owner = rendered;
-        // Every reader of a page looks at its grey (rules, barcodes, recognition), and a grey page crosses to the
-        // program in a quarter of the bytes.
-        return image.greyed();
+        return image;
     } catch (...) {
         return std::nullopt;
     }
