@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <numeric>
 
 namespace PageLayout {
@@ -138,37 +139,30 @@ struct Segment
     int thickness = 1;
 };
 
-// Finds rules along one direction. `dark(i, j)` reads the pixel at position j along line i.
-template <typename Dark> std::vector<Segment> rules(int lines, int length, int minLength, const Dark& dark)
+// The runs of dark pixels at least a rule long on each line of one direction, each line's runs in order along it.
+using Runs = std::vector<std::vector<std::pair<int, int>>>;
+
+// Joins runs into rules: a run continues a rule of the line before when their extents are alike within a few
+// pixels (anti-aliased ends); rules thicker than a rule are dropped.
+std::vector<Segment> joined(const Runs& runs)
 {
     std::vector<Segment> done;
     std::vector<Segment> open; // segments that reached the previous line
-    for (int i = 0; i < lines; ++i) {
+    for (int i = 0; i < static_cast<int>(runs.size()); ++i) {
         std::vector<Segment> next;
-        int j = 0;
-        while (j < length) {
-            if (!dark(i, j)) {
-                ++j;
-                continue;
-            }
-            const int start = j;
-            while (j < length && dark(i, j))
-                ++j;
-            if (j - start < minLength)
-                continue;
-            // The same rule one pixel further on: extents alike within a few pixels (anti-aliased ends).
+        for (const auto& [start, end] : runs[static_cast<std::size_t>(i)]) {
             auto same = std::find_if(open.begin(), open.end(), [&](const Segment& s) {
-                return std::abs(s.lo - start) <= 3 && std::abs(s.hi - j) <= 3;
+                return std::abs(s.lo - start) <= 3 && std::abs(s.hi - end) <= 3;
             });
             if (same != open.end()) {
                 Segment s = *same;
                 open.erase(same);
                 s.lo = std::min(s.lo, start);
-                s.hi = std::max(s.hi, j);
+                s.hi = std::max(s.hi, end);
                 ++s.thickness;
                 next.push_back(s);
             } else {
-                next.push_back(Segment{i, start, j, 1});
+                next.push_back(Segment{i, start, end, 1});
             }
         }
         for (Segment& s : open)
@@ -179,6 +173,95 @@ template <typename Dark> std::vector<Segment> rules(int lines, int length, int m
         done.push_back(s);
     std::erase_if(done, [](const Segment& s) { return s.thickness > maxRuleThickness; });
     return done;
+}
+
+// Finds rules along one direction. `dark(i, j)` reads the pixel at position j along line i.
+template <typename Dark> std::vector<Segment> rules(int lines, int length, int minLength, const Dark& dark)
+{
+    Runs runs(static_cast<std::size_t>(std::max(0, lines)));
+    for (int i = 0; i < lines; ++i) {
+        int j = 0;
+        while (j < length) {
+            if (!dark(i, j)) {
+                ++j;
+                continue;
+            }
+            const int start = j;
+            while (j < length && dark(i, j))
+                ++j;
+            if (j - start >= minLength)
+                runs[static_cast<std::size_t>(i)].emplace_back(start, j);
+        }
+    }
+    return joined(runs);
+}
+
+// A whole page's dark pixels, one byte each (1 dark), bottom row first as in a Bitmap: the rule searches below walk
+// it row by row, a cache line at a time, where reading a page's columns pixel by pixel would wait on memory. No
+// value for an image without pixels.
+std::optional<std::vector<std::uint8_t>> darkMask(const Image& image)
+{
+    if (image.isNull() || image.stride < image.width * Image::bytesPerPixel(image.format))
+        return std::nullopt;
+    const auto w = static_cast<std::size_t>(image.width);
+    std::vector<std::uint8_t> mask(w * static_cast<std::size_t>(image.height));
+    for (int y = 0; y < image.height; ++y) {
+        std::uint8_t* row = mask.data() + static_cast<std::size_t>(image.height - 1 - y) * w;
+        image.greyRow(y, row);
+        for (std::size_t x = 0; x < w; ++x)
+            row[x] = Bitmap::dark(row[x]) ? 1 : 0;
+    }
+    return mask;
+}
+
+// The runs along each row of the mask.
+Runs rowRuns(const std::vector<std::uint8_t>& mask, int w, int h, int minLength)
+{
+    Runs runs(static_cast<std::size_t>(h));
+    for (int y = 0; y < h; ++y) {
+        const std::uint8_t* row = mask.data() + static_cast<std::size_t>(y) * w;
+        const std::uint8_t* end = row + w;
+        for (const std::uint8_t* p = row; p < end;) {
+            const auto* first = static_cast<const std::uint8_t*>(std::memchr(p, 1, static_cast<std::size_t>(end - p)));
+            if (!first)
+                break;
+            const auto* past =
+                static_cast<const std::uint8_t*>(std::memchr(first, 0, static_cast<std::size_t>(end - first)));
+            if (!past)
+                past = end;
+            if (past - first >= minLength)
+                runs[static_cast<std::size_t>(y)].emplace_back(static_cast<int>(first - row),
+                                                               static_cast<int>(past - row));
+            p = past;
+        }
+    }
+    return runs;
+}
+
+// The runs down each column of the mask, found in one pass over its rows: each column counts how long its current
+// run is, and the rare row where a long run ends is looked at column by column.
+Runs columnRuns(const std::vector<std::uint8_t>& mask, int w, int h, int minLength)
+{
+    Runs runs(static_cast<std::size_t>(w));
+    // The loops below are branch-free so that they run a vector register of columns at a time.
+    std::vector<std::uint32_t> length(static_cast<std::size_t>(w), 0);
+    const auto least = static_cast<std::uint32_t>(std::max(minLength, 1));
+    const auto w_ = static_cast<std::size_t>(w);
+    const std::vector<std::uint8_t> ground(w_, 0);
+    for (int y = 0; y <= h; ++y) {
+        // A row of ground below the last closes the runs that reach the bottom.
+        const std::uint8_t* row = y < h ? mask.data() + static_cast<std::size_t>(y) * w_ : ground.data();
+        unsigned ended = 0;
+        for (std::size_t x = 0; x < w_; ++x)
+            ended |= static_cast<unsigned>(length[x] >= least) & static_cast<unsigned>(row[x] == 0);
+        if (ended)
+            for (std::size_t x = 0; x < w_; ++x)
+                if (row[x] == 0 && length[x] >= least)
+                    runs[x].emplace_back(y - static_cast<int>(length[x]), y);
+        for (std::size_t x = 0; x < w_; ++x)
+            length[x] = (length[x] + 1) * row[x];
+    }
+    return runs;
 }
 
 // A rule has light ground on both sides along most of its length; dark bands of a picture do not.
@@ -571,22 +654,23 @@ Page fromWords(std::vector<TextRun> words, const std::vector<bool>& spaceAfter, 
 std::vector<Region> ruledRegions(const Image& image, const std::vector<TextRun>& words)
 {
     std::vector<Region> regions;
-    const std::optional<Bitmap> bitmap = Bitmap::from(image);
-    if (!bitmap || bitmap->w < 8 || bitmap->h < 8)
+    const std::optional<std::vector<std::uint8_t>> dark = darkMask(image);
+    if (!dark || image.width < 8 || image.height < 8)
         return regions;
-    const int w = static_cast<int>(bitmap->w), h = static_cast<int>(bitmap->h);
+    const std::vector<std::uint8_t>& mask = *dark;
+    const int w = image.width, h = image.height;
     const double height = typicalHeight(words);
     const double gap = gapThreshold(height);
-    const auto px = [&](int x, int y) { return Bitmap::dark(bitmap->px[static_cast<std::size_t>(y) * w + x]); };
+    const auto px = [&](int x, int y) { return mask[static_cast<std::size_t>(y) * w + x] != 0; };
     const auto across = [&](int y, int x) { return px(x, y); };
     const auto down = [&](int x, int y) { return px(x, y); };
 
     // A table's rules span at least a few words across; its vertical rules at least two rows of text.
     const int minAcross = std::max(static_cast<int>(6 * height), w / 12);
     const int minDown = std::max(static_cast<int>(2.5 * height), 20);
-    std::vector<Segment> horizontal = rules(h, w, minAcross, across);
+    std::vector<Segment> horizontal = joined(rowRuns(mask, w, h, minAcross));
     std::erase_if(horizontal, [&](const Segment& s) { return !clear(s, h, across); });
-    std::vector<Segment> vertical = rules(w, h, minDown, down);
+    std::vector<Segment> vertical = joined(columnRuns(mask, w, h, minDown));
     std::erase_if(vertical, [&](const Segment& s) { return !clear(s, w, down); });
     // Hundreds of rules are a pattern or a picture, not tables; reading them would take quadratic time.
     constexpr std::size_t maxRules = 2000;
@@ -758,21 +842,32 @@ std::vector<PageBlock> inReadingOrder(std::vector<PageBlock> blocks)
 std::vector<Rect> unreadRegions(const Image& image, const std::vector<TextRun>& words)
 {
     std::vector<Rect> regions;
-    const std::optional<Bitmap> bitmap = Bitmap::from(image);
-    if (!bitmap || bitmap->w < 64 || bitmap->h < 64)
+    // A stride shorter than a row would read past the pixels.
+    if (image.isNull() || image.width < 64 || image.height < 64
+        || image.stride < image.width * Image::bytesPerPixel(image.format))
         return regions;
     // Ink is counted in square cells: a pasted scan is a large connected stretch of inked cells.
     constexpr int cell = 16;
     constexpr int inkedPixels = 6;
     constexpr int reach = 2;
     constexpr int minCells = 6; // a region spans at least this many cells both ways (about 0.5 inch at 180 dpi)
-    const int w = static_cast<int>(bitmap->w), h = static_cast<int>(bitmap->h);
+    const int w = image.width, h = image.height;
     const int cw = (w + cell - 1) / cell, ch = (h + cell - 1) / cell;
     std::vector<int> ink(static_cast<std::size_t>(cw) * ch, 0);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            if (Bitmap::dark(bitmap->px[static_cast<std::size_t>(y) * w + x]))
-                ++ink[static_cast<std::size_t>(y / cell) * cw + x / cell];
+    // Cells count from the bottom row up, as the words' boxes do; the image's rows run top first.
+    std::vector<std::uint8_t> grey(static_cast<std::size_t>(w));
+    for (int y = 0; y < h; ++y) {
+        image.greyRow(h - 1 - y, grey.data());
+        int* cells = ink.data() + static_cast<std::size_t>(y / cell) * cw;
+        for (int cx = 0; cx < cw; ++cx) {
+            const std::uint8_t* p = grey.data() + static_cast<std::size_t>(cx) * cell;
+            const int n = std::min(cell, w - cx * cell);
+            int dark = 0;
+            for (int i = 0; i < n; ++i)
+                dark += Bitmap::dark(p[i]) ? 1 : 0;
+            cells[cx] += dark;
+        }
+    }
     std::vector<char> inked(ink.size(), 0);
     for (std::size_t i = 0; i < ink.size(); ++i)
         inked[i] = ink[i] >= inkedPixels ? 1 : 0;

@@ -43,13 +43,31 @@ std::vector<Image> inkBesideWords(const Image& grey, const std::vector<TextRun>&
         const Rect& b = word.box;
         if (!std::isfinite(b.x) || !std::isfinite(b.y) || !std::isfinite(b.width) || !std::isfinite(b.height))
             continue;
-        // Boxes are y upward; rows run top first.
-        const int x0 = std::clamp(static_cast<int>(std::floor(b.minX())), 0, w);
-        const int x1 = std::clamp(static_cast<int>(std::ceil(b.maxX())), 0, w);
-        const int top = std::clamp(h - static_cast<int>(std::ceil(b.maxY())), 0, h);
-        const int bottom = std::clamp(h - static_cast<int>(std::floor(b.minY())), 0, h);
+        // A text layer's box is the font's, which accents, descenders and italic overhangs leave: grown by a
+        // quarter of its height, it holds all of the word's ink. Boxes are y upward; rows run top first.
+        const double grow = std::clamp(0.25 * b.height, 0.0, 64.0);
+        const int x0 = std::clamp(static_cast<int>(std::floor(b.minX() - grow)), 0, w);
+        const int x1 = std::clamp(static_cast<int>(std::ceil(b.maxX() + grow)), 0, w);
+        const int top = std::clamp(h - static_cast<int>(std::ceil(b.maxY() + grow)), 0, h);
+        const int bottom = std::clamp(h - static_cast<int>(std::floor(b.minY() - grow)), 0, h);
         for (int y = top; y < bottom && x1 > x0; ++y)
             std::fill_n(pixels.begin() + static_cast<std::ptrdiff_t>(y) * w + x0, x1 - x0, paper);
+    }
+
+    // A table's rules join its cells into one patch as large as the table. Long runs across are no part of a
+    // barcode this search can read (its bars stand upright; a 2-D code keeps most of its modules without its
+    // longest rows), so they are left out, and the upright rules that remain are too narrow to be a patch.
+    const int longRun = std::max(64, w / 12);
+    for (int y = 0; y < h; ++y) {
+        std::uint8_t* row = pixels.data() + static_cast<std::ptrdiff_t>(y) * w;
+        for (int x = 0; x < w;) {
+            int end = x;
+            while (end < w && (row[end] > paper ? row[end] - paper : paper - row[end]) >= 64)
+                ++end;
+            if (end - x >= longRun)
+                std::fill(row + x, row + end, paper);
+            x = end + 1;
+        }
     }
 
     constexpr int cell = 8;

@@ -109,13 +109,16 @@ TEST(PageRecognizerTest, BarcodesBesideTheTextLayerAreFound)
     QTemporaryDir dir;
     const std::string file = dir.filePath("invoice.pdf").toStdString();
     // The code beside the text shares its rows; the one below lies where the text would be if rows were counted
-    // from the wrong edge.
+    // from the wrong edge, framed as on a label, with its digits printed right under its bars.
     writePdf(file, {[&](QPainter& p) {
                  paragraph(p, 30,
                            {"Invoice 2041 for the orchard's autumn delivery,", "payable within thirty days.",
                             "Scan the code to pay it online."});
                  p.drawImage(QRectF(300, 15, 70, 70), qr);
                  p.drawImage(QRectF(30, 225, 160, 50), ean);
+                 p.drawRect(QRectF(22, 218, 176, 76));
+                 p.setFont(QFont("DejaVu Sans", 7));
+                 p.drawText(QPointF(60, 284), "5 901234 123457");
              }},
              {400, 300});
     const std::vector<ImageLoader::Page> pages = ImageLoader::pages(file);
