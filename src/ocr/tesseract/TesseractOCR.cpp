@@ -238,7 +238,8 @@ std::optional<OCRResult> asWholeTable(OCRResult whole, const std::vector<PageBlo
     return whole;
 }
 
-// The page as the layout analysis sees it before anything is read: its words are boxes without text yet.
+// The page as the layout analysis sees it before anything is read: its words are boxes without text yet, each
+// given a placeholder that counts as one real word, so that the table tests weigh cells by their words.
 PageLayout::Page sketchOf(const TesseractEngine::Analysis& analysis, const ScreenText::Prepared& prepared,
                           const Image& image)
 {
