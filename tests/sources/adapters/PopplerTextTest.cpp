@@ -9,8 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
 using namespace LoaderFixtures;
@@ -96,14 +94,18 @@ TEST(PopplerTextTest, TextWithoutRulesGivesPlainTextButNoTable)
     EXPECT_EQ(*text, "The quick brown fox jumps over the lazy dog.\nPack my box with five dozen liquor jugs.");
 }
 
-TEST(PopplerTextTest, ImageOnlyPageHasNoText)
+TEST(PopplerTextTest, ImageOnlyPageHasNoTextAndRendersGreyAtTwoAndAHalfPixelsPerPoint)
 {
     const Image image = renderFirst(path("scan.pdf"));
     EXPECT_FALSE(PageText::plain(path("scan.pdf"), 1));
     EXPECT_FALSE(PDFTable::extract(path("scan.pdf"), 1, image, ImageLoader::pdfScale));
-    // The picture is rendered: its black box sits at (40..180) x (40..80) points.
+    EXPECT_EQ(image.width, 1000);
+    EXPECT_EQ(image.height, 750);
+    EXPECT_EQ(image.format, Image::Format::Grey8);
+    // The picture is rendered: its black box sits at (40..180) x (40..80) points, on white paper.
     EXPECT_LT(image.grey(static_cast<int>(100 * 2.5), static_cast<int>(60 * 2.5)), 50);
     EXPECT_EQ(image.grey(5, 5), 255);
+    EXPECT_EQ(image.grey(999, 749), 255);
 }
 
 TEST(PopplerTextTest, MoreThanTwentyCharactersMakeAText)
@@ -125,15 +127,6 @@ TEST(PopplerTextTest, PageNumbersOutsideTheDocumentGiveNothing)
     EXPECT_FALSE(PageText::plain(path("three.pdf"), 4));
 }
 
-TEST(PopplerTextTest, RenderingIsWhitePaperAtTwoAndAHalfPixelsPerPoint)
-{
-    const Image image = renderFirst(path("prose.pdf"));
-    EXPECT_EQ(image.width, 1000);
-    EXPECT_EQ(image.height, 750);
-    EXPECT_EQ(image.format, Image::Format::Grey8);
-    EXPECT_EQ(image.grey(999, 749), 255);
-}
-
 TEST(PopplerTextTest, OffsetMediaBoxMapsTextOntoTheRenderedRules)
 {
     // A page whose media box does not start at the origin, with the table drawn in page space: the text boxes must
@@ -144,7 +137,7 @@ TEST(PopplerTextTest, OffsetMediaBoxMapsTextOntoTheRenderedRules)
         content += std::to_string(x) + " 220 m " + std::to_string(x) + " 480 l S ";
     for (int y : {220, 285, 350, 415, 480})
         content += "150 " + std::to_string(y) + " m 450 " + std::to_string(y) + " l S ";
-    const char* cells[4][3] = {
+    const TableGrid cells = {
         {"Code", "Item", "Cost"}, {"A1", "Bolt", "0.10"}, {"B2", "Nut", "0.05"}, {"C3", "Washer", "0.02"}};
     for (int r = 0; r < 4; ++r)
         for (int c = 0; c < 3; ++c)
@@ -159,9 +152,7 @@ TEST(PopplerTextTest, OffsetMediaBoxMapsTextOntoTheRenderedRules)
     EXPECT_LT(image.grey(125, 375), 100);
     const auto table = PDFTable::extract(file, 1, image, ImageLoader::pdfScale);
     ASSERT_TRUE(table.has_value());
-    const TableGrid expected = {
-        {"Code", "Item", "Cost"}, {"A1", "Bolt", "0.10"}, {"B2", "Nut", "0.05"}, {"C3", "Washer", "0.02"}};
-    EXPECT_EQ(table->grid, expected);
+    EXPECT_EQ(table->grid, cells);
 }
 
 TEST(PopplerTextTest, ReadersAnswerNothingForUnreadableFiles)
@@ -204,119 +195,20 @@ TEST(PopplerTextTest, ReadersRunSideBySideOnSeveralThreads)
     }
 }
 
-namespace {
-
-// Splits CSV text into rows of fields (RFC 4180 quoting).
-TableGrid parseCsv(const std::string& text)
+TEST(PopplerTextTest, CorpusPdfsHaveAPageWithATextLayer)
 {
-    TableGrid rows(1);
-    std::string field;
-    bool quoted = false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (quoted) {
-            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"')
-                field += text[++i];
-            else if (c == '"')
-                quoted = false;
-            else
-                field += c;
-        } else if (c == '"') {
-            quoted = true;
-        } else if (c == ',') {
-            rows.back().push_back(std::exchange(field, {}));
-        } else if (c == '\n' || c == '\r') {
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-            rows.back().push_back(std::exchange(field, {}));
-            rows.emplace_back();
-        } else {
-            field += c;
-        }
-    }
-    if (!field.empty() || !rows.back().empty())
-        rows.back().push_back(field);
-    else
-        rows.pop_back();
-    return rows;
-}
-
-// Normalizes a grid as the corpus compares tables: cells trimmed with white-space runs collapsed, rows padded to
-// one width, empty border rows and columns dropped.
-TableGrid normalized(TableGrid grid)
-{
-    std::size_t width = 0;
-    for (auto& row : grid) {
-        for (auto& cell : row) {
-            std::istringstream words(cell);
-            std::string word, joined;
-            while (words >> word)
-                joined += (joined.empty() ? "" : " ") + word;
-            cell = joined;
-        }
-        width = std::max(width, row.size());
-    }
-    for (auto& row : grid)
-        row.resize(width);
-    auto emptyRow = [](const TableRow& row) {
-        return std::all_of(row.begin(), row.end(), [](const std::string& c) { return c.empty(); });
-    };
-    while (!grid.empty() && emptyRow(grid.back()))
-        grid.pop_back();
-    while (!grid.empty() && emptyRow(grid.front()))
-        grid.erase(grid.begin());
-    auto emptyColumn = [&](std::size_t c) {
-        return std::all_of(grid.begin(), grid.end(), [c](const TableRow& row) { return row[c].empty(); });
-    };
-    while (!grid.empty() && !grid.front().empty() && emptyColumn(grid.front().size() - 1))
-        for (auto& row : grid)
-            row.pop_back();
-    while (!grid.empty() && !grid.front().empty() && emptyColumn(0))
-        for (auto& row : grid)
-            row.erase(row.begin());
-    return grid;
-}
-
-} // namespace
-
-TEST(PopplerTextTest, CorpusPdfTablesAgainstTheirExpectedCsv)
-{
+    // How well their tables come back is measured in bench/, against the expected CSV.
     const std::filesystem::path corpus = AMBREL_CORPUS_DIR;
     if (!std::filesystem::exists(corpus / "manifest.json"))
         GTEST_SKIP() << "no corpus at " << corpus;
-    const std::vector<std::string> cases = {"d-pt-argentina", "d-pt-icdar-eu-010", "d-pt-icdar-eu-014",
-                                            "d-pt-icdar-us-022", "d-pt-icdar-us-032"};
-    int found = 0;
-    int matched = 0;
-    int contained = 0;
-    for (const std::string& id : cases) {
-        const std::string pdf = (corpus / "data" / (id + ".pdf")).string();
+    for (const char* id :
+         {"d-pt-argentina", "d-pt-icdar-eu-010", "d-pt-icdar-eu-014", "d-pt-icdar-us-022", "d-pt-icdar-us-032"}) {
+        const std::string pdf = (corpus / "data" / (std::string(id) + ".pdf")).string();
         const auto pages = ImageLoader::pages(pdf);
         ASSERT_EQ(pages.size(), 1u) << id;
         const auto image = pages[0].image();
         ASSERT_TRUE(image.has_value()) << id;
         EXPECT_TRUE(PageText::plain(pdf, 1).has_value()) << id;
-        const auto table = PDFTable::extract(pdf, 1, *image, ImageLoader::pdfScale);
-        if (!table) {
-            std::cout << "[ corpus   ] " << id << ": no table from the text layer\n";
-            continue;
-        }
-        ++found;
-        const TableGrid expected = normalized(parseCsv(readBytes((corpus / "data" / (id + ".csv")).string())));
-        const TableGrid got = normalized(table->grid);
-        const bool same = got == expected;
-        matched += same;
-        // The reader keeps every text line of the page, so titles above a table become rows of its grid: count
-        // also the grids that hold the expected table as a block of whole rows.
-        const bool holds = !same && got.size() > expected.size() && !expected.empty()
-                           && std::search(got.begin(), got.end(), expected.begin(), expected.end()) != got.end();
-        contained += holds;
-        std::cout << "[ corpus   ] " << id << ": " << got.size() << "x" << (got.empty() ? 0 : got[0].size())
-                  << " against " << expected.size() << "x" << (expected.empty() ? 0 : expected[0].size())
-                  << (same    ? ", exact match\n"
-                      : holds ? ", holds the expected rows\n"
-                              : ", differs\n");
+        PDFTable::extract(pdf, 1, *image, ImageLoader::pdfScale); // real documents' layers must not break the reader
     }
-    std::cout << "[ corpus   ] pdf-table: " << found << " tables found, " << matched << " of " << cases.size()
-              << " match the expected CSV, " << contained << " more hold it among other rows\n";
 }
