@@ -27,7 +27,7 @@ struct Outcome
 };
 
 // Recognizes and waits for the completion, polling with a generous deadline rather than sleeping.
-Outcome recognize(const Image& image, std::vector<std::string> languages = {"en-US"}, bool correct = true)
+Outcome recognize(const Image& image, std::vector<std::string> languages = {"en-US"})
 {
     struct Shared
     {
@@ -36,7 +36,7 @@ Outcome recognize(const Image& image, std::vector<std::string> languages = {"en-
         Outcome outcome;
     };
     auto shared = std::make_shared<Shared>();
-    TesseractRecognizer().recognize(image, std::move(languages), correct, [shared](OCRResult result) {
+    TesseractRecognizer().recognize(image, std::move(languages), true, [shared](OCRResult result) {
         std::lock_guard lock(shared->mutex);
         shared->outcome.result = std::move(result);
         shared->outcome.thread = std::this_thread::get_id();
@@ -78,10 +78,11 @@ QImage qrCode(const std::string& payload, int size)
 }
 } // namespace
 
-TEST(RecognizeTest, TableGivesLinesAndWordsWithBottomLeftBoxes)
+TEST(RecognizeTest, TableGivesLinesAndWordsWithBottomLeftBoxesOnceOnAWorkerThread)
 {
-    const QImage table = Drawn::table();
-    const Outcome outcome = recognize(fromQt(table));
+    const Outcome outcome = recognize(fromQt(Drawn::table()));
+    EXPECT_EQ(outcome.calls, 1);
+    EXPECT_NE(outcome.thread, std::this_thread::get_id());
     const OCRResult& result = outcome.result;
     EXPECT_EQ(texts(result.lines),
               (std::vector<std::string>{"Product Qty Price", "Keyboard 2 49.00", "Monitor 1 199.50", "Cable 5 8.25"}));
@@ -172,17 +173,6 @@ TEST(RecognizeTest, QRCodeBesideTextKeepsTheText)
     EXPECT_EQ(texts(result.lines), (std::vector<std::string>{"Scan to pay"}));
 }
 
-TEST(RecognizeTest, CompletionRunsOnceOnAWorkerThread)
-{
-    const Outcome first = recognize(fromQt(Drawn::table()));
-    EXPECT_EQ(first.calls, 1);
-    EXPECT_NE(first.thread, std::this_thread::get_id());
-    // Odd inputs complete the same way, once and off the caller's thread.
-    const Outcome blank = recognize(Image{});
-    EXPECT_EQ(blank.calls, 1);
-    EXPECT_NE(blank.thread, std::this_thread::get_id());
-}
-
 TEST(RecognizeTest, EmptyOrUnknownLanguagesReadEnglish)
 {
     for (const std::vector<std::string>& languages :
@@ -212,14 +202,7 @@ TEST(RecognizeTest, SmallAndDarkScreenTextIsRead)
     }
 }
 
-TEST(RecognizeTest, CodeModeReadsSymbols)
-{
-    const std::string code = "if (count >= 10) { return total * 2; }";
-    const OCRResult result =
-        recognize(fromQt(Drawn::screenText({code}, 14, true, "DejaVu Sans Mono")), {"en-US"}, false).result;
-    EXPECT_EQ(texts(result.lines), (std::vector<std::string>{code}));
-}
-
+// Odd inputs complete like any other: once, off the caller's thread, empty.
 TEST(RecognizeTest, OddImagesCompleteEmptyWithoutCrashing)
 {
     const std::uint8_t black[4] = {0, 0, 0, 255};
@@ -234,6 +217,7 @@ TEST(RecognizeTest, OddImagesCompleteEmptyWithoutCrashing)
     for (const Image& image : {onePixel, fromQt(transparent), absurd, Image::blankGrey(3000, 1), Image{}}) {
         const Outcome outcome = recognize(image);
         EXPECT_EQ(outcome.calls, 1);
+        EXPECT_NE(outcome.thread, std::this_thread::get_id());
         EXPECT_TRUE(outcome.result.lines.empty());
         EXPECT_TRUE(outcome.result.barcodes.empty());
     }
