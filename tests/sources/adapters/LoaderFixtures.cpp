@@ -70,7 +70,7 @@ void writeHandPdf(const std::string& path, const std::vector<HandPage>& pages, c
     writeBytes(path, pdf);
 }
 
-void drawRuledTable(QPainter& painter, const QRectF& area, const std::vector<std::vector<QString>>& rows)
+void drawRuledTable(QPainter& painter, const QRectF& area, const TableGrid& rows)
 {
     const int nRows = static_cast<int>(rows.size());
     const int nCols = static_cast<int>(rows.front().size());
@@ -84,7 +84,7 @@ void drawRuledTable(QPainter& painter, const QRectF& area, const std::vector<std
     for (int r = 0; r < nRows; ++r)
         for (int c = 0; c < nCols; ++c)
             painter.drawText(QRectF(area.left() + c * w + 6, area.top() + r * h, w - 12, h),
-                             Qt::AlignVCenter | Qt::AlignLeft, rows[r][c]);
+                             Qt::AlignVCenter | Qt::AlignLeft, QString::fromStdString(rows[r][c]));
 }
 
 void writeBytes(const std::string& path, const std::string& bytes)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ocr/TableGrid.h"
+
 #include <QPainter>
 #include <QSizeF>
 #include <QTemporaryDir>
@@ -29,7 +31,7 @@ void writeHandPdf(const std::string& path, const std::vector<HandPage>& pages, c
                   const std::string& extraObject = {});
 
 // Draws a ruled table of the rows into the rectangle, one cell per string, with 1.5 pt rules.
-void drawRuledTable(QPainter& painter, const QRectF& area, const std::vector<std::vector<QString>>& rows);
+void drawRuledTable(QPainter& painter, const QRectF& area, const TableGrid& rows);
 
 void writeBytes(const std::string& path, const std::string& bytes);
 std::string readBytes(const std::string& path);

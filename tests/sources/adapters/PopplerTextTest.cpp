@@ -15,7 +15,7 @@ using namespace LoaderFixtures;
 
 namespace {
 
-const std::vector<std::vector<QString>> fruit = {
+const TableGrid fruit = {
     {"Name", "Qty", "Price"}, {"Apple", "3", "1.20"}, {"Pear tree", "10", "0.80"}, {"Co\uFB00ee", "2", "4.50"}};
 
 // PDFs shared by the tests of this file, written once.
