@@ -159,11 +159,11 @@ TEST(PopplerTextTest, ReadersAnswerNothingForUnreadableFiles)
 {
     QTemporaryDir dir;
     const auto at = [&](const char* name) { return dir.filePath(name).toStdString(); };
-    writeBytes(at("empty.pdf"), "");
-    writeBytes(at("text.pdf"), "this is not a PDF at all, only some words that go on for a while\n");
+    writeFile(at("empty.pdf"), "");
+    writeFile(at("text.pdf"), "this is not a PDF at all, only some words that go on for a while\n");
     std::filesystem::create_directory(at("folder.pdf"));
-    const std::string table = readBytes(path("table.pdf"));
-    writeBytes(at("cut.pdf"), table.substr(0, 200));
+    const std::string table = readFile(path("table.pdf"));
+    writeFile(at("cut.pdf"), table.substr(0, 200));
     const Image image = renderFirst(path("table.pdf"));
     for (const char* name : {"empty.pdf", "text.pdf", "folder.pdf", "cut.pdf", "missing.pdf"}) {
         EXPECT_FALSE(PageText::plain(at(name), 1)) << name;
