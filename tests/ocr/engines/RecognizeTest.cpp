@@ -139,17 +139,6 @@ TEST(RecognizeTest, TableWithShadedRowsKeepsTheirText)
             {"Fruit", "Count", "Price"}, {"Apple", "3", "1.20"}, {"Pear", "12", "0.80"}, {"Total", "15", "2.00"}}));
 }
 
-TEST(RecognizeTest, RepeatedWordsOnOneLineGetDistinctBoxes)
-{
-    QImage image = Drawn::canvas(600, 60, false);
-    Drawn::draw(image, {{"7 apples 7 pears 7", 20, 40}}, Drawn::font(22), false);
-    const OCRResult result = recognize(fromQt(image)).result;
-    ASSERT_EQ(texts(result.words), (std::vector<std::string>{"7", "apples", "7", "pears", "7"}));
-    EXPECT_LT(result.words[0].box.maxX(), result.words[1].box.minX());
-    EXPECT_LT(result.words[1].box.maxX(), result.words[2].box.minX());
-    EXPECT_LT(result.words[3].box.maxX(), result.words[4].box.minX());
-}
-
 TEST(RecognizeTest, QRCodeAloneGivesItsPayloadAndNoText)
 {
     const std::string payload = "https://example.org/ambrel?q=Größe";
