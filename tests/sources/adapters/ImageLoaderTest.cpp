@@ -111,7 +111,8 @@ TEST_F(ImageLoaderTest, PdfPagesAreListedWithoutTheUnrenderableOnesAndRenderOnly
     EXPECT_EQ(pages[1].label, "gaps.pdf" + dash + "2");
     EXPECT_EQ(pages[0].pageIndex, 1);
     EXPECT_EQ(pages[1].pageIndex, 4);
-    EXPECT_EQ(PageText::plain(*pages[1].pdfPath, *pages[1].pageIndex), "Text of the last page of this document");
+    const auto layer = PageText::layer(*pages[1].pdfPath, *pages[1].pageIndex, ImageLoader::pdfScale);
+    EXPECT_EQ(layer.value_or(PageText::Layer{}).text, "Text of the last page of this document");
     const auto image = pages[1].image();
     ASSERT_TRUE(image);
     EXPECT_EQ(image->width, 1530);
@@ -237,5 +238,5 @@ TEST_F(ImageLoaderTest, BadInputsGiveNoPages)
                              "pipe.png", "pipe.pdf", "missing.png", "missing.pdf"})
         EXPECT_TRUE(ImageLoader::pages(at(name)).empty()) << name;
     EXPECT_TRUE(ImageLoader::pages("").empty());
-    EXPECT_FALSE(PageText::plain(at("locked.pdf"), 1));
+    EXPECT_FALSE(PageText::layer(at("locked.pdf"), 1, ImageLoader::pdfScale));
 }
