@@ -1,13 +1,8 @@
 #include "export/Unicode.h"
 
+#include "CodePoints.h"
+
 #include <gtest/gtest.h>
-
-#include <tuple>
-
-namespace {
-const std::string fffd = "\xEF\xBF\xBD";
-
-} // namespace
 
 TEST(UnicodeTest, RepairReplacesEachMaximalIllFormedPart)
 {

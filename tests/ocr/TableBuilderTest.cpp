@@ -80,7 +80,7 @@ TEST(TableBuilderTest, GridsFromWordLayouts)
         EXPECT_EQ(TableBuilder::grid(runs), expected) << why;
 }
 
-TEST(TableBuilderTest, SplitIntoCellsGapBoundary)
+TEST(TableBuilderTest, SplitIntoCellsAtGapsWiderThanTheThresholdFromTheLastRightEdge)
 {
     // Gap of exactly g keeps one cell; a hair more splits.
     const std::vector<TextRun> row{run("b", 58, 0), run("a", 0, 0)}; // a ends at 40, b starts 18 later
@@ -93,13 +93,8 @@ TEST(TableBuilderTest, SplitIntoCellsGapBoundary)
     ASSERT_EQ(cells.size(), 2u);
     EXPECT_EQ(cells[1].text, "b");
     EXPECT_TRUE(TableBuilder::splitIntoCells({}, 10).empty());
-}
-
-TEST(TableBuilderTest, SplitIntoCellsMeasuresGapFromLastRunsRightEdge)
-{
     // "in" starts inside "long" and ends before it: the cell's end moves back to 30, so "c" 31 px later splits.
-    const auto cells =
-        TableBuilder::splitIntoCells({run("c", 61, 0), run("long", 0, 0, 200), run("in", 10, 0, 20)}, 30);
+    cells = TableBuilder::splitIntoCells({run("c", 61, 0), run("long", 0, 0, 200), run("in", 10, 0, 20)}, 30);
     ASSERT_EQ(cells.size(), 2u);
     EXPECT_EQ(cells[0].text, "long in");
     EXPECT_DOUBLE_EQ(cells[0].endX, 30);

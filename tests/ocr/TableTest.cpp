@@ -50,12 +50,6 @@ OCRResult ruled()
                     run("Cake", 20, 30),       run("1", 210, 30),    run("6", 410, 30)};
     return result;
 }
-
-OCRResult withPdfGrid(OCRResult result, TableGrid grid)
-{
-    result.pdfGrid = std::move(grid);
-    return result;
-}
 } // namespace
 
 TEST(MergeStackedHeaderTest, JoinsContinuationRowsIntoTheHeader)
@@ -92,19 +86,19 @@ TEST(MergeStackedHeaderTest, JoinsContinuationRowsIntoTheHeader)
         EXPECT_EQ(mergeStackedHeader(grid), expected) << why;
 }
 
-TEST(TableGridTest, PdfGridThenRuledGridThenWhitespaceWithTheHeaderMerged)
+TEST(TableGridTest, RuledGridThenWhitespaceWithTheHeaderMerged)
 {
-    const TableGrid pdf{{"a", "b"}, {"1", "2"}};
     const TableGrid nameQty{{"Name", "Qty"}, {"Tea", "3"}};
     OCRResult unruled = twoByTwo();
     unruled.image = Image::blankGrey(300, 120);
+    OCRResult stacked;
+    stacked.words = {run("Unit", 0, 160), run("Price", 200, 160), run("(EUR)", 200, 120), run("kg", 0, 80),
+                     run("4", 200, 80),   run("l", 0, 40),        run("2", 200, 40)};
     const std::vector<std::tuple<OCRResult, std::optional<TableGrid>, const char*>> cases{
         {twoByTwo(), nameQty, "white space"},
         {prose(), std::nullopt, "prose is no table"},
-        {withPdfGrid(twoByTwo(), {{"Unit", "Price"}, {"", "(EUR)"}, {"kg", "4"}}),
-         TableGrid{{"Unit", "Price (EUR)"}, {"kg", "4"}}, "the PDF's grid, header merged"},
+        {stacked, TableGrid{{"Unit", "Price (EUR)"}, {"kg", "4"}, {"l", "2"}}, "header merged"},
         {ruled(), TableGrid{{"Name", "Qty", "Price"}, {"Tea", "3", "4"}, {"Cake", "1", "6"}}, "rulings"},
-        {withPdfGrid(ruled(), pdf), pdf, "the PDF's grid over rulings"},
         {unruled, nameQty, "an unruled image"},
     };
     for (const auto& [result, expected, why] : cases)
@@ -115,7 +109,8 @@ TEST(TableGridTest, PdfGridThenRuledGridThenWhitespaceWithTheHeaderMerged)
 
 TEST(OutputTextTest, TableModesRenderTheTableAndEveryModeFallsBackToPlainText)
 {
-    OCRResult pdfPage = withPdfGrid({}, {{"a", "b"}, {"1", "2"}});
+    // A text-layer page's own text is its plain text; its table still comes from the words.
+    OCRResult pdfPage = twoByTwo();
     pdfPage.exactText = "Exact page text";
     const std::string markdown = "| Name | Qty |\n| --- | --- |\n| Tea | 3 |";
     const std::vector<std::tuple<OCRResult, OutputMode, std::string>> cases{
@@ -126,7 +121,7 @@ TEST(OutputTextTest, TableModesRenderTheTableAndEveryModeFallsBackToPlainText)
         {twoByTwo(), OutputMode::Code, "Name Qty\nTea 3"},
         {pdfPage, OutputMode::PlainText, "Exact page text"},
         {pdfPage, OutputMode::Code, "Exact page text"},
-        {pdfPage, OutputMode::CSV, "a,b\n1,2"},
+        {pdfPage, OutputMode::CSV, "Name,Qty\nTea,3"},
         {OCRResult{}, OutputMode::CSV, ""},
     };
     for (const auto& [result, mode, text] : cases)

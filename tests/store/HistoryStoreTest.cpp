@@ -1,6 +1,7 @@
 #include "store/qt/HistoryStore.h"
 
 #include "store/qt/SettingsStore.h"
+#include "support/Process.h"
 
 #include <QDir>
 #include <QFile>
@@ -28,11 +29,8 @@ protected:
         m_path = m_dir.filePath("history.json");
     }
 
-    QByteArray fileContent() const
-    {
-        QFile file(m_path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    QByteArray fileContent() const { return QByteArray::fromStdString(TestSupport::readFile(m_path.toStdString())); }
+    void write(const QByteArray& content) const { TestSupport::writeFile(m_path.toStdString(), content.toStdString()); }
 
     QTemporaryDir m_dir;
     QString m_path;
@@ -70,11 +68,7 @@ TEST_F(HistoryStoreTest, FileCutShortKeepsItsReadableEntriesAndTheDamagedFile)
     }
     // Newest first: "four" and "three" are intact, "two" is cut in the middle of its text.
     const QByteArray cut = whole.left(whole.indexOf("\"two\"") + 3);
-    {
-        QFile file(m_path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(cut);
-    }
+    write(cut);
 
     HistoryStore store(m_path);
     ASSERT_EQ(store.items().size(), 2u); // which entries survive a cut is HistoryFileTest's
@@ -85,9 +79,7 @@ TEST_F(HistoryStoreTest, FileCutShortKeepsItsReadableEntriesAndTheDamagedFile)
     const QStringList kept = QDir(m_dir.path()).entryList({QStringLiteral("history.json.damaged-*")});
     ASSERT_EQ(kept.size(), 1);
     EXPECT_TRUE(notice.contains(kept.front()));
-    QFile damaged(m_dir.filePath(kept.front()));
-    ASSERT_TRUE(damaged.open(QIODevice::ReadOnly));
-    EXPECT_EQ(damaged.readAll(), cut);
+    EXPECT_EQ(TestSupport::readFile(m_dir.filePath(kept.front()).toStdString()), cut.toStdString());
 
     // The next change writes a whole file again: read back, it raises no notice.
     store.add("five", false);
@@ -98,11 +90,7 @@ TEST_F(HistoryStoreTest, FileCutShortKeepsItsReadableEntriesAndTheDamagedFile)
 
 TEST_F(HistoryStoreTest, UnreadableFileIsNeverWrittenOver)
 {
-    {
-        QFile file(m_path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("[");
-    }
+    write("[");
     ASSERT_TRUE(QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
     // A folder where the damaged file would be set aside cannot take it: the store must then leave it alone.
     ASSERT_EQ(::chmod(qPrintable(m_dir.path()), 0500), 0);

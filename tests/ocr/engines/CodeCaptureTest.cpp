@@ -21,11 +21,6 @@ std::vector<std::string> codeLines(const std::vector<std::string>& lines, int pi
         out.push_back(run.text);
     return out;
 }
-
-std::size_t indentation(const std::string& line)
-{
-    return line.find_first_not_of(' ') == std::string::npos ? line.size() : line.find_first_not_of(' ');
-}
 } // namespace
 
 TEST(CodeCaptureTest, CodeComesBackAsDrawn)
@@ -71,21 +66,4 @@ TEST(CodeCaptureTest, LettersBeyondAsciiInStringsComeThrough)
     EXPECT_EQ(collapsed(read[0]), collapsed(code[0]));
     EXPECT_EQ(read[0].substr(0, 14), "label = \"caf\u00E9");
     EXPECT_EQ(read[1], code[1]);
-}
-
-TEST(CodeCaptureTest, ProportionalFontKeepsTheIndentationLevels)
-{
-    const std::vector<std::string> function = {
-        "def total(items):", "    result = 0", "    for item in items:", "        result += item", "    return result",
-    };
-    const std::vector<std::string> read = codeLines(function, 14, false, "DejaVu Sans");
-    ASSERT_EQ(read.size(), function.size());
-    for (std::size_t i = 0; i < read.size(); ++i)
-        EXPECT_EQ(read[i].substr(indentation(read[i])), function[i].substr(indentation(function[i])));
-    // No grid to count columns on: the levels keep their order and the lines of one level line up.
-    EXPECT_EQ(indentation(read[0]), 0u);
-    EXPECT_GT(indentation(read[1]), 0u);
-    EXPECT_EQ(indentation(read[2]), indentation(read[1]));
-    EXPECT_GT(indentation(read[3]), indentation(read[2]));
-    EXPECT_EQ(indentation(read[4]), indentation(read[1]));
 }

@@ -28,7 +28,7 @@ protected:
     // Writes a 60 × 40 picture, red left half and blue right half, so that orientation and channel order both show.
     std::string writePicture(const std::string& name, const char* format)
     {
-        ensureGui();
+        Drawn::ensureApplication();
         QImage image(60, 40, QImage::Format_RGB32);
         image.fill(Qt::red);
         for (int y = 0; y < 40; ++y)
@@ -111,7 +111,8 @@ TEST_F(ImageLoaderTest, PdfPagesAreListedWithoutTheUnrenderableOnesAndRenderOnly
     EXPECT_EQ(pages[1].label, "gaps.pdf" + dash + "2");
     EXPECT_EQ(pages[0].pageIndex, 1);
     EXPECT_EQ(pages[1].pageIndex, 4);
-    EXPECT_EQ(PageText::plain(*pages[1].pdfPath, *pages[1].pageIndex), "Text of the last page of this document");
+    const auto layer = PageText::layer(*pages[1].pdfPath, *pages[1].pageIndex, ImageLoader::pdfScale);
+    EXPECT_EQ(layer.value_or(PageText::Layer{}).text, "Text of the last page of this document");
     const auto image = pages[1].image();
     ASSERT_TRUE(image);
     EXPECT_EQ(image->width, 1530);
@@ -130,8 +131,8 @@ TEST_F(ImageLoaderTest, PicturesInEveryOfferedFormat)
         expectRedBlue(pages[0].image(), format, 40);
     }
     // An animated GIF gives its first frame, also when cut inside the second.
-    const std::string gif = readBytes(writeGif("anim.gif", 2));
-    writeBytes(at("anim-cut.gif"), gif.substr(0, gif.size() - 40));
+    const std::string gif = readFile(writeGif("anim.gif", 2));
+    writeFile(at("anim-cut.gif"), gif.substr(0, gif.size() - 40));
     for (const char* name : {"anim.gif", "anim-cut.gif"}) {
         const auto pages = ImageLoader::pages(at(name));
         ASSERT_EQ(pages.size(), 1u) << name;
@@ -153,7 +154,7 @@ TEST_F(ImageLoaderTest, ReloadingPagesDecodeWhenAskedAndNoticeAChangedFile)
     expectRedBlue(kept[0].image(), "second decode");
 
     std::filesystem::remove(at("gone.png"));
-    writeBytes(at("spoilt.png"), readBytes(at("kept.png")).substr(0, 60));
+    writeFile(at("spoilt.png"), readFile(at("kept.png")).substr(0, 60));
     EXPECT_FALSE(gone[0].image());
     EXPECT_FALSE(spoilt[0].image());
     // Pages that keep their pixels are unaffected by what happens to the file.
@@ -197,17 +198,17 @@ TEST_F(ImageLoaderTest, BadInputsGiveNoPages)
 {
     // Cut files: Qt would show the part that arrived of a JPEG, BMP or GIF frame, the rest blank.
     for (const char* format : {"png", "jpg", "bmp"}) {
-        const std::string bytes = readBytes(writePicture(std::string("whole.") + format, format));
-        writeBytes(at(std::string("cut.") + format), bytes.substr(0, bytes.size() * 2 / 3));
+        const std::string bytes = readFile(writePicture(std::string("whole.") + format, format));
+        writeFile(at(std::string("cut.") + format), bytes.substr(0, bytes.size() * 2 / 3));
     }
-    writeBytes(at("cut.gif"), readBytes(writeGif("whole.gif", 2)).substr(0, 60));
+    writeFile(at("cut.gif"), readFile(writeGif("whole.gif", 2)).substr(0, 60));
     // Decompression bombs: a BMP header claiming 16000 × 16000 pixels (1 GB decoded) over 60 × 40 pixels of data
     // is refused by its header's size before decoding; a GIF whose logical screen is 65535 × 65535 (17 GB), which
     // Qt does not report as the size, is refused when decoding would allocate it.
-    std::string bmp = readBytes(writePicture("bomb.bmp", "bmp"));
+    std::string bmp = readFile(writePicture("bomb.bmp", "bmp"));
     for (std::size_t offset : {18, 22}) // width and height, little-endian
         bmp.replace(offset, 4, std::string("\x80\x3E\0\0", 4));
-    writeBytes(at("bomb.bmp"), bmp);
+    writeFile(at("bomb.bmp"), bmp);
     std::string why;
     EXPECT_TRUE(ImageLoader::pages(at("bomb.bmp"), ImageLoader::Pixels::Keep, &why).empty());
     EXPECT_TRUE(why.starts_with("too large to read (16000 \u00D7 16000 pixels")) << why;
@@ -218,14 +219,14 @@ TEST_F(ImageLoaderTest, BadInputsGiveNoPages)
                                 "/U <fedcba9876543210fedcba9876543210fedcba9876543210fedcba9876543210> >>";
     writeHandPdf(at("locked.pdf"), {{"0 0 612 792", textPage("secret words of the page")}},
                  "/Encrypt 6 0 R /ID [<00112233445566778899aabbccddeeff> <00112233445566778899aabbccddeeff>]", encrypt);
-    writeBytes(at("empty.jpg"), "");
-    writeBytes(at("empty.pdf"), "");
-    writeBytes(at("notes.png"), "These are notes, not a picture.\n");
-    writeBytes(at("notes.pdf"), "These are notes, not a PDF.\n");
-    writeBytes(at("cut.pdf"), "%PDF-1.4\n1 0 obj\n<< /Type /Catalog /Pages 2 0 R >>\nendobj\n2 0 obj\n<< /Ty");
-    writeBytes(at("fake.heic"), std::string("\0\0\0\x18"
-                                            "ftypheic\0\0\0\0mif1heic",
-                                            24));
+    writeFile(at("empty.jpg"), "");
+    writeFile(at("empty.pdf"), "");
+    writeFile(at("notes.png"), "These are notes, not a picture.\n");
+    writeFile(at("notes.pdf"), "These are notes, not a PDF.\n");
+    writeFile(at("cut.pdf"), "%PDF-1.4\n1 0 obj\n<< /Type /Catalog /Pages 2 0 R >>\nendobj\n2 0 obj\n<< /Ty");
+    writeFile(at("fake.heic"), std::string("\0\0\0\x18"
+                                           "ftypheic\0\0\0\0mif1heic",
+                                           24));
     std::filesystem::create_directory(at("folder.png"));
     std::filesystem::create_directory(at("folder.pdf"));
     // Opening a FIFO for reading blocks until a writer comes: the loader must not even try.
@@ -237,5 +238,5 @@ TEST_F(ImageLoaderTest, BadInputsGiveNoPages)
                              "pipe.png", "pipe.pdf", "missing.png", "missing.pdf"})
         EXPECT_TRUE(ImageLoader::pages(at(name)).empty()) << name;
     EXPECT_TRUE(ImageLoader::pages("").empty());
-    EXPECT_FALSE(PageText::plain(at("locked.pdf"), 1));
+    EXPECT_FALSE(PageText::layer(at("locked.pdf"), 1, ImageLoader::pdfScale));
 }

@@ -1,23 +1,15 @@
 #include "LoaderFixtures.h"
 
-#include "ocr/engines/Drawn.h"
-
 #include <QPageSize>
 #include <QPdfWriter>
 
-#include <fstream>
-#include <iterator>
+#include <cstdio>
 
 namespace LoaderFixtures {
 
-void ensureGui()
-{
-    Drawn::ensureApplication();
-}
-
 void writePdf(const std::string& path, const std::vector<PageDrawing>& pages, QSizeF pointSize)
 {
-    ensureGui();
+    Drawn::ensureApplication(); // fonts and QPdfWriter need a QGuiApplication
     QPdfWriter writer(QString::fromStdString(path));
     writer.setResolution(72);
     writer.setPageSize(QPageSize(pointSize, QPageSize::Point, {}, QPageSize::ExactMatch));
@@ -67,10 +59,10 @@ void writeHandPdf(const std::string& path, const std::vector<HandPage>& pages, c
     }
     pdf += "trailer\n<< /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R " + trailerExtra
            + " >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
-    writeBytes(path, pdf);
+    writeFile(path, pdf);
 }
 
-void drawRuledTable(QPainter& painter, const QRectF& area, const std::vector<std::vector<QString>>& rows)
+void drawRuledTable(QPainter& painter, const QRectF& area, const TableGrid& rows)
 {
     const int nRows = static_cast<int>(rows.size());
     const int nCols = static_cast<int>(rows.front().size());
@@ -84,18 +76,6 @@ void drawRuledTable(QPainter& painter, const QRectF& area, const std::vector<std
     for (int r = 0; r < nRows; ++r)
         for (int c = 0; c < nCols; ++c)
             painter.drawText(QRectF(area.left() + c * w + 6, area.top() + r * h, w - 12, h),
-                             Qt::AlignVCenter | Qt::AlignLeft, rows[r][c]);
-}
-
-void writeBytes(const std::string& path, const std::string& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
-
-std::string readBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
+                             Qt::AlignVCenter | Qt::AlignLeft, QString::fromStdString(rows[r][c]));
 }
 } // namespace LoaderFixtures

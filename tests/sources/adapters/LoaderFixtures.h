@@ -1,5 +1,9 @@
 #pragma once
 
+#include "ocr/TableGrid.h"
+#include "ocr/engines/Drawn.h"
+#include "support/Process.h"
+
 #include <QPainter>
 #include <QSizeF>
 #include <QTemporaryDir>
@@ -11,9 +15,6 @@
 // Inputs for the loader tests, made on the spot: PDFs drawn with QPdfWriter, hand-written PDFs for geometry that
 // QPdfWriter cannot produce (offset media boxes, empty pages, encryption), and pictures in several formats.
 namespace LoaderFixtures {
-// Creates the QGuiApplication that fonts and QPdfWriter need, once per process.
-void ensureGui();
-
 using PageDrawing = std::function<void(QPainter&)>;
 // Writes a PDF with one page per drawing; painter units are points, origin top-left, no margins.
 void writePdf(const std::string& path, const std::vector<PageDrawing>& pages, QSizeF pointSize = {400, 300});
@@ -29,8 +30,8 @@ void writeHandPdf(const std::string& path, const std::vector<HandPage>& pages, c
                   const std::string& extraObject = {});
 
 // Draws a ruled table of the rows into the rectangle, one cell per string, with 1.5 pt rules.
-void drawRuledTable(QPainter& painter, const QRectF& area, const std::vector<std::vector<QString>>& rows);
+void drawRuledTable(QPainter& painter, const QRectF& area, const TableGrid& rows);
 
-void writeBytes(const std::string& path, const std::string& bytes);
-std::string readBytes(const std::string& path);
+using TestSupport::readFile;
+using TestSupport::writeFile;
 } // namespace LoaderFixtures

@@ -2,6 +2,7 @@
 #include "ocr/OCR.h"
 #include "ocr/Recognizer.h"
 #include "ocr/Table.h"
+#include "ocr/engines/Drawn.h"
 #include "ocr/tesseract/TesseractOCR.h"
 #include "sources/qt/ImageLoader.h"
 
@@ -20,7 +21,7 @@
 using namespace LoaderFixtures;
 
 namespace {
-const std::vector<std::vector<QString>> fruit = {
+const TableGrid fruit = {
     {"Name", "Qty", "Price"}, {"Apple", "3", "1.20"}, {"Pear tree", "10", "0.80"}, {"Plum", "2", "4.50"}};
 
 // Reads one page through the page recognizer and waits for its completion with a deadline.
@@ -62,6 +63,14 @@ QImage barcode(ZXing::BarcodeFormat format, const std::string& payload, int widt
     return image;
 }
 
+// A scanned picture: lines of DejaVu Serif at the given pixel size, each at its left edge and baseline.
+QImage scanOf(int width, int height, int pixelSize, const std::vector<Drawn::Text>& lines)
+{
+    QImage scan = Drawn::canvas(width, height, false);
+    Drawn::draw(scan, lines, Drawn::font(pixelSize, "DejaVu Serif"), false);
+    return scan;
+}
+
 void paragraph(QPainter& p, double top, const std::vector<QString>& lines)
 {
     p.setFont(QFont("DejaVu Serif", 9));
@@ -88,13 +97,7 @@ TEST(PageRecognizerTest, TextLayerPageIsLaidOutWithoutRecognition)
     EXPECT_EQ(TesseractOCR::recognitionCount(), before) << "a text-layer page runs no recognition";
 
     ASSERT_EQ(kinds(result), (std::vector{PageBlock::Kind::Text, PageBlock::Kind::Table, PageBlock::Kind::Text}));
-    TableGrid expected;
-    for (const auto& row : fruit) {
-        expected.emplace_back();
-        for (const QString& cell : row)
-            expected.back().push_back(cell.toStdString());
-    }
-    EXPECT_EQ(result.blocks[1].grid, expected);
+    EXPECT_EQ(result.blocks[1].grid, fruit);
     EXPECT_EQ(result.blocks[0].text, "The orchard sold its fruit at the market this week,\nas the table below shows.");
     EXPECT_EQ(result.blocks[2].text, "Prices are per kilogram and include the market fee.");
     EXPECT_EQ(outputText(result, Settings::OutputMode::CSV),
@@ -103,7 +106,6 @@ TEST(PageRecognizerTest, TextLayerPageIsLaidOutWithoutRecognition)
 
 TEST(PageRecognizerTest, BarcodesBesideTheTextLayerAreFound)
 {
-    ensureGui();
     const QImage qr = barcode(ZXing::BarcodeFormat::QRCode, "INV-2041", 240, 240);
     const QImage ean = barcode(ZXing::BarcodeFormat::EAN13, "5901234123457", 400, 120);
     QTemporaryDir dir;
@@ -131,27 +133,22 @@ TEST(PageRecognizerTest, BarcodesBesideTheTextLayerAreFound)
 TEST(PageRecognizerTest, PageWithoutTextLayerIsRecognizedInReadingOrder)
 {
     // A scan pasted into a PDF: two columns of text as pixels, no text layer at all.
-    ensureGui();
-    QImage scan(1400, 1000, QImage::Format_RGB32);
-    scan.fill(Qt::white);
+    const char* left[] = {"Rivers carry water down",    "from the hills to the sea",  "in every season of the",
+                          "year, and the valleys they", "cut hold most of the farms", "of the region today."};
+    const char* right[] = {"Cities grew beside them",    "for trade and for the",    "water they gave people",
+                           "and their animals, and the", "bridges over them became", "the markets of old."};
+    std::vector<Drawn::Text> lines{{"Below the picture the text goes on across the whole width of the page", 60, 780},
+                                   {"in lines as long as both of the columns above it together.", 60, 816}};
+    for (int i = 0; i < 6; ++i) {
+        lines.push_back({left[i], 60, 100 + 36 * i});
+        lines.push_back({right[i], 760, 100 + 36 * i});
+    }
+    QImage scan = scanOf(1400, 1000, 24, lines);
     {
-        QPainter p(&scan);
-        QFont font("DejaVu Serif");
-        font.setPixelSize(24);
-        p.setFont(font);
-        const char* left[] = {"Rivers carry water down",    "from the hills to the sea",  "in every season of the",
-                              "year, and the valleys they", "cut hold most of the farms", "of the region today."};
-        const char* right[] = {"Cities grew beside them",    "for trade and for the",    "water they gave people",
-                               "and their animals, and the", "bridges over them became", "the markets of old."};
-        for (int i = 0; i < 6; ++i) {
-            p.drawText(60, 100 + 36 * i, left[i]);
-            p.drawText(760, 100 + 36 * i, right[i]);
-        }
         // A picture under the columns: a dark block with a light stripe, no text.
+        QPainter p(&scan);
         p.fillRect(60, 400, 1280, 300, QColor(60, 60, 60));
         p.fillRect(60, 520, 1280, 40, QColor(200, 200, 200));
-        p.drawText(60, 780, "Below the picture the text goes on across the whole width of the page");
-        p.drawText(60, 816, "in lines as long as both of the columns above it together.");
     }
     QTemporaryDir dir;
     const std::string file = dir.filePath("scan.pdf").toStdString();
@@ -174,17 +171,8 @@ TEST(PageRecognizerTest, PageWithoutTextLayerIsRecognizedInReadingOrder)
 
 TEST(PageRecognizerTest, ScanPastedIntoATextPageIsRecognizedAndOnlyIt)
 {
-    ensureGui();
-    QImage scan(1200, 260, QImage::Format_RGB32);
-    scan.fill(Qt::white);
-    {
-        QPainter p(&scan);
-        QFont font("DejaVu Serif");
-        font.setPixelSize(40);
-        p.setFont(font);
-        p.drawText(30, 80, "Pasted letters from a scanner");
-        p.drawText(30, 160, "still read as ordinary text.");
-    }
+    const QImage scan =
+        scanOf(1200, 260, 40, {{"Pasted letters from a scanner", 30, 80}, {"still read as ordinary text.", 30, 160}});
     QTemporaryDir dir;
     const std::string file = dir.filePath("mixed.pdf").toStdString();
     // Then a page whose layer is only a page number over the scan, and one whose short layer is all its ink.
