@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/qt/SettingsStore.h"
+#include "support/Process.h"
 
 #include <QApplication>
 #include <QByteArray>
@@ -12,7 +13,6 @@
 #include <QImage>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -86,34 +86,26 @@ inline QString writeTextPdf(const QString& path, const QList<QStringList>& pages
 // Makes a PNG holding only a QR code of the payload, with qrencode.
 inline bool writeQrImage(const QString& path, const QString& payload)
 {
-    QProcess qr;
-    qr.start(QStringLiteral("qrencode"),
-             {QStringLiteral("-s"), QStringLiteral("8"), QStringLiteral("-o"), path, payload});
-    return qr.waitForFinished(30000) && qr.exitCode() == 0 && QFile::exists(path);
+    return TestSupport::run("qrencode", {"-s", "8", "-o", path.toStdString(), payload.toStdString()}).status == 0;
 }
 
 inline void writeBytes(const QString& path, const QByteArray& bytes)
 {
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    file.write(bytes);
+    TestSupport::writeFile(path.toStdString(), bytes.toStdString());
 }
 
 inline QByteArray readAll(const QString& path)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return QByteArray::fromStdString(TestSupport::readFile(path.toStdString()));
 }
 
 // Runs a Python script on a file with Debian's interpreter, which has the Debian modules (openpyxl); returns its
 // standard output, or no value when it fails.
 inline std::optional<QByteArray> runPython(const QString& script, const QString& file)
 {
-    QProcess python;
-    python.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), script, file});
-    if (!python.waitForFinished(60000) || python.exitStatus() != QProcess::NormalExit || python.exitCode() != 0)
-        return std::nullopt;
-    return python.readAllStandardOutput();
+    const TestSupport::Outcome python =
+        TestSupport::run("/usr/bin/python3", {"-c", script.toStdString(), file.toStdString()});
+    return python.status == 0 ? std::optional(QByteArray::fromStdString(python.out)) : std::nullopt;
 }
 
 // Runs the event loop until the condition holds or the deadline passes; returns whether it holds. (QTest's
