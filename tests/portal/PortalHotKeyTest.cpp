@@ -3,9 +3,7 @@
 #include "capture/portal/PortalHotKey.h"
 
 #include "FakePortal.h"
-#include "Missing.h"
 #include "capture/HotKeyConfig.h"
-#include "capture/QtTestApp.h"
 #include "capture/portal/ShortcutTrigger.h"
 #include "capture/qt/Platform.h"
 #include "ui/qt/SettingsWindow.h"
@@ -22,7 +20,6 @@
 #include <tuple>
 
 namespace {
-constexpr int deadlineMs = 20000;
 
 // The session path the fake's last "BindShortcuts <session> <id> <trigger>" line names, with the rest of it.
 QStringList lastBind(const QStringList& calls)
@@ -56,20 +53,9 @@ TEST(ShortcutTriggerTest, StoredShortcutInTheShortcutsSyntax)
     EXPECT_FALSE(ShortcutTrigger::fromStored(999, command).has_value());
 }
 
-class PortalHotKeyTest : public TempHomeTest
+class PortalHotKeyTest : public PortalTest
 {
 protected:
-    void SetUp() override
-    {
-        TempHomeTest::SetUp();
-        QString why;
-        m_portal = FakePortal::instance(&why);
-        AMBREL_NEEDS(m_portal, why.toStdString());
-        ::setenv("AMBREL_PLATFORM", "portal", 1);
-        m_portal->setModes(QStringLiteral("bind"), QStringLiteral("file"));
-    }
-    void TearDown() override { ::unsetenv("AMBREL_PLATFORM"); }
-
     // Registers `handler` for a shortcut, the capture's unless told, and waits for the portal's answer: whether it
     // bound, or nothing when none came.
     static std::optional<bool> bind(GlobalHotKey& hotKey, std::function<void()> handler,
@@ -83,10 +69,6 @@ protected:
             return std::nullopt;
         return finished.at(0).at(0).toBool();
     }
-
-    static bool eventually(const std::function<bool()>& done) { return QTest::qWaitFor(done, deadlineMs); }
-
-    FakePortal* m_portal = nullptr;
 };
 
 TEST_F(PortalHotKeyTest, BindsThePreferredTriggerAndAChangedOneInAFreshSession)
