@@ -15,6 +15,7 @@
 
 namespace {
 constexpr int deadlineMs = 20000;
+const QString shortcut = QStringLiteral("super+shift+2");
 
 // The screen content: a table, a line of prose and a QR code, at known places.
 namespace Layout {
@@ -100,25 +101,20 @@ protected:
 
     void key(const QString& keys) { xdotool(QStringLiteral("key ") + keys); }
 
-    void pressShortcut() { key(QStringLiteral("super+shift+2")); }
-
-    // Presses the shortcut until the pickers appear: right after start the grab may not be in place yet.
-    bool openPicker()
+    // Presses `keys` until `done` holds. Right after start the grab may not be in place yet, and a window takes
+    // the keyboard at its first paint, which can come after xdotool already finds it: a key sent in between goes
+    // elsewhere.
+    bool pressUntil(const QString& keys, const std::function<bool()>& done)
     {
         return waitFor([&] {
-            pressShortcut();
-            return waitFor([&] { return pickerCount() > 0; }, 1000);
+            key(keys);
+            return waitFor(done, 1000);
         });
     }
 
-    // Presses Escape until the pickers are gone. A picker takes the keyboard at its first paint, which can come
-    // after xdotool already finds its window: an Escape sent in between goes elsewhere.
-    bool cancelPicker()
+    bool openPicker()
     {
-        return waitFor([&] {
-            key(QStringLiteral("Escape"));
-            return waitFor([&] { return pickerCount() == 0; }, 1000);
-        });
+        return pressUntil(shortcut, [&] { return pickerCount() > 0; });
     }
 
     void drag(QPoint from, QPoint to)
@@ -191,20 +187,17 @@ TEST_F(TrayAppE2ETest, ProseAndQRCode)
 TEST_F(TrayAppE2ETest, DocumentShortcutOpensTheDocumentWindow)
 {
     ASSERT_NO_FATAL_FAILURE(startAll());
-    // Right after start the grab may not be in place yet: press until the window is there.
-    EXPECT_TRUE(waitFor([&] {
-        key(QStringLiteral("ctrl+shift+o"));
-        return waitFor([&] { return !windows(QStringLiteral("^OCR a Document$")).isEmpty(); }, 1000);
-    }));
+    EXPECT_TRUE(pressUntil(QStringLiteral("ctrl+shift+o"),
+                           [&] { return !windows(QStringLiteral("^OCR a Document$")).isEmpty(); }));
 }
 
 TEST_F(TrayAppE2ETest, SecondStartBringsTheRunningOneForwardAndExits)
 {
     ASSERT_NO_FATAL_FAILURE(startAll());
     ASSERT_TRUE(openPicker()); // the first one runs and holds the shortcut
-    pressShortcut();
+    key(shortcut);
     // X delivers events in order: once an Escape has closed the picker, the second press was handled before it.
-    ASSERT_TRUE(cancelPicker());
+    ASSERT_TRUE(pressUntil(QStringLiteral("Escape"), [&] { return pickerCount() == 0; }));
     EXPECT_EQ(pickerCount(), 0);
 
     QProcess& second = startApp();
@@ -223,10 +216,8 @@ TEST_F(TrayAppE2ETest, WithoutATrayTheFirstStartSaysHowToReachIt)
     QProcess& app = startApp();
     ASSERT_TRUE(shown(QStringLiteral("^Ambrel is running$")));
     // It closes with Escape like every window of the program, and the program runs on.
-    EXPECT_TRUE(waitFor([&] {
-        key(QStringLiteral("Escape"));
-        return waitFor([&] { return windows(QStringLiteral("^Ambrel is running$")).isEmpty(); }, 500);
-    }));
+    EXPECT_TRUE(
+        pressUntil(QStringLiteral("Escape"), [&] { return windows(QStringLiteral("^Ambrel is running$")).isEmpty(); }));
     EXPECT_FALSE(app.waitForFinished(300));
 
     // Said once: the next start of the program does not show it again.
@@ -246,13 +237,10 @@ TEST_F(TrayAppE2ETest, FirstRunWaitsForTheTerms)
         << app.readAllStandardError().toStdString() << app.readAllStandardOutput().toStdString()
         << run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--name"), QStringLiteral(".")})
                .toStdString();
-    pressShortcut();
-    // Escape declines the terms: the app quits, and no picker ever opened. The window may not have the focus at
-    // once, so Escape is pressed until the app is gone.
-    EXPECT_TRUE(waitFor([&] {
-        key(QStringLiteral("Escape"));
-        return app.waitForFinished(500);
-    }));
+    key(shortcut);
+    // Escape declines the terms: the app quits, and no picker ever opened.
+    EXPECT_TRUE(pressUntil(QStringLiteral("Escape"),
+                           [&] { return app.waitForFinished(100) || app.state() == QProcess::NotRunning; }));
     EXPECT_EQ(app.exitCode(), 0);
     EXPECT_EQ(pickerCount(), 0);
 }
