@@ -113,7 +113,7 @@ TEST_F(BatchExportTest, AFolderChosenInTheDialogGivesEachFileOnceAndATypedFolder
     batch.run();
     QFileDialog* dialog = inputDialog();
     ASSERT_NE(dialog, nullptr);
-    dialog->setDirectory(m_dir.path());
+    dialog->setDirectory(files());
 
     // A folder's path typed and confirmed with Enter opens the folder, as in every file dialog.
     auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
@@ -128,7 +128,7 @@ TEST_F(BatchExportTest, AFolderChosenInTheDialogGivesEachFileOnceAndATypedFolder
     EXPECT_EQ(dialog->directory().absolutePath(), QDir(path(QStringLiteral("pics"))).absolutePath());
 
     // The folder selected in the list and the Open button: its two pictures, once each.
-    dialog->setDirectory(m_dir.path());
+    dialog->setDirectory(files());
     auto* view = dialog->findChild<QAbstractItemView*>(QStringLiteral("listView"));
     ASSERT_NE(view, nullptr);
     QModelIndex folder;
@@ -154,7 +154,7 @@ TEST_F(BatchExportTest, AFolderChosenInTheDialogGivesEachFileOnceAndATypedFolder
     batch.run();
     dialog = inputDialog();
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(dialog->directory().absolutePath(), QDir(m_dir.path()).absolutePath());
+    EXPECT_EQ(dialog->directory().absolutePath(), QDir(files()).absolutePath());
     dialog->reject();
 }
 
@@ -202,7 +202,7 @@ TEST_F(BatchExportTest, OneSheetIsSingularAndAFailedWriteLeavesNothing)
     }
     // Nothing half-written anywhere, the folder in the way left alone, the picture as it was.
     EXPECT_EQ(readAll(png), pictureBytes);
-    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+    EXPECT_EQ(QDir(files()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
               (QStringList{QStringLiteral("one.png"), QStringLiteral("one.xlsx"), QStringLiteral("taken.xlsx")}));
     EXPECT_TRUE(QFileInfo(path(QStringLiteral("taken.xlsx"))).isDir());
 

@@ -1,9 +1,8 @@
 #pragma once
 
-#include "store/qt/SettingsStore.h"
+#include "capture/QtTestApp.h"
 #include "support/Process.h"
 
-#include <QApplication>
 #include <QByteArray>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -15,36 +14,11 @@
 #include <QPdfWriter>
 #include <QString>
 #include <QStringList>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <functional>
 #include <optional>
-
-// One QApplication for the whole test program. Settings and history go to a private folder, so tests never read
-// or write the user's own files.
-inline QApplication& testApp()
-{
-    // Removed when the program ends.
-    static QTemporaryDir home;
-    static const bool redirected = [] {
-        ::setenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))).constData(), 1);
-        ::setenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(QStringLiteral("data"))).constData(), 1);
-        return true;
-    }();
-    (void)redirected;
-    static int argc = 1;
-    static char name[] = "document_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        auto* created = new QApplication(argc, argv);
-        Settings::registerDefaults("en-US");
-        return created;
-    }();
-    return *app;
-}
 
 // Draws lines of large black text on white, as a scan would show them, and saves them as PNG.
 inline QString writeTextImage(const QString& path, const QStringList& lines)
@@ -121,16 +95,16 @@ inline bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 18
     return true;
 }
 
-// A test with the application running and a fresh folder of its own for inputs and outputs.
-class DocumentTest : public ::testing::Test
+// A test with the application running and a fresh home of its own; inputs and outputs go in a folder of their
+// own beside the settings and data.
+class DocumentTest : public TempHomeTest
 {
 protected:
     void SetUp() override
     {
-        testApp();
-        ASSERT_TRUE(m_dir.isValid());
+        TempHomeTest::SetUp();
+        ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("files")));
     }
-    QString path(const QString& name) const { return m_dir.filePath(name); }
-
-    QTemporaryDir m_dir;
+    QString files() const { return m_dir.filePath(QStringLiteral("files")); }
+    QString path(const QString& name) const { return files() + u'/' + name; }
 };
