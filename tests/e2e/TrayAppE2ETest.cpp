@@ -133,7 +133,7 @@ protected:
 };
 } // namespace
 
-TEST_F(TrayAppE2ETest, TableRegionGivesMarkdownTableAndHistoryEntry)
+TEST_F(TrayAppE2ETest, TableProseAndQRCodeRegionsReachTheClipboardAndTheTableTheHistory)
 {
     ASSERT_NO_FATAL_FAILURE(startAll());
     ASSERT_TRUE(openPicker());
@@ -163,11 +163,7 @@ TEST_F(TrayAppE2ETest, TableRegionGivesMarkdownTableAndHistoryEntry)
     struct stat info = {};
     ASSERT_EQ(::stat(qPrintable(historyPath), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
-}
 
-TEST_F(TrayAppE2ETest, ProseAndQRCode)
-{
-    ASSERT_NO_FATAL_FAILURE(startAll());
     ASSERT_TRUE(openPicker());
     drag(Layout::prose.topLeft(), Layout::prose.bottomRight());
     ASSERT_TRUE(waitFor([&] { return clipboard().contains(QStringLiteral("lazy dog")); })) << clipboard().toStdString();
