@@ -2,6 +2,7 @@
 // a cancelled prompt, and the capture flow runs on to the clipboard or to its permission message.
 #include "FakePortal.h"
 #include "capture/PickerDrag.h"
+#include "capture/TableResult.h"
 #include "capture/portal/PortalScreenshot.h"
 #include "capture/qt/Capture.h"
 #include "capture/qt/CaptureController.h"
@@ -26,10 +27,10 @@ const QString permissionMessage = QStringLiteral("Allow screen capture, then try
 // What the recognizer stand-in answers.
 OCRResult portalText()
 {
+    using TableResult::run;
     OCRResult result;
-    result.lines.push_back(TextRun{"Portal text", Rect{0, 0, 100, 20}});
-    result.words.push_back(TextRun{"Portal", Rect{0, 0, 50, 20}});
-    result.words.push_back(TextRun{"text", Rect{55, 0, 45, 20}});
+    result.lines = {run("Portal text", 0, 0, 100)};
+    result.words = {run("Portal", 0, 0, 50), run("text", 55, 0, 45)};
     return result;
 }
 
