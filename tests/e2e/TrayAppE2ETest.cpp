@@ -2,11 +2,11 @@
 // shortcut and the drag sent with xdotool and the clipboard read with xclip. Every process started here is killed
 // at the end of its test, pass or fail.
 #include "Missing.h"
+#include "ocr/engines/Drawn.h"
 #include "store/qt/HistoryFile.h"
 #include "support/XSessionTest.h"
 
 #include <QFile>
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 
@@ -27,9 +27,7 @@ const QRect qr(640, 360, 250, 250);
 // Draws rows of cells in DejaVu Sans of `pixels`, the first at (x, y), columns and rows `step` apart.
 void drawCells(QPainter& painter, const std::vector<std::vector<const char*>>& cells, QPoint at, QSize step, int pixels)
 {
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(pixels);
-    painter.setFont(font);
+    painter.setFont(Drawn::font(pixels));
     painter.setPen(Qt::black);
     for (std::size_t row = 0; row < cells.size(); ++row)
         for (std::size_t col = 0; col < cells[row].size(); ++col)
@@ -43,23 +41,9 @@ protected:
     void SetUp() override
     {
         AMBREL_NEEDS(haveTools({"Xvfb", "xdotool", "xclip", "qrencode"}), "Xvfb, xdotool, xclip or qrencode missing");
-        static int argc = 1;
-        static char name[] = "e2e_tests";
-        static char* argv[] = {name, nullptr};
-        static QGuiApplication* drawing = new QGuiApplication(argc, argv); // offscreen: only draws the pictures
-        (void)drawing;
+        Drawn::ensureApplication(); // offscreen: only draws the pictures
         ASSERT_NO_FATAL_FAILURE(prepareHome("playSound=false\nreadyHintShown=true\ntermsVersionAccepted=1\n"));
         ASSERT_NO_FATAL_FAILURE(startServer());
-    }
-
-    // Shows `image` at the top-left corner of the screen.
-    void show(const QImage& image)
-    {
-        const QString path = m_dir.filePath("screen.png");
-        ASSERT_TRUE(image.save(path));
-        QProcess& viewer =
-            start(QStringLiteral(AMBREL_E2E_VIEWER), {path, QStringLiteral("0"), QStringLiteral("0")}, environment());
-        ASSERT_TRUE(waitFor([&] { return viewer.waitForReadyRead(100) || viewer.canReadLine(); }));
     }
 
     // The known content on the screen, a tray host for the icon, and the app.
@@ -80,7 +64,12 @@ protected:
         ASSERT_FALSE(qr.isNull());
         painter.drawImage(Layout::qr.topLeft() + QPoint(10, 10), qr);
         painter.end();
-        ASSERT_NO_FATAL_FAILURE(show(image));
+        // Shown at the top-left corner of the screen.
+        const QString path = m_dir.filePath("screen.png");
+        ASSERT_TRUE(image.save(path));
+        QProcess& viewer =
+            start(QStringLiteral(AMBREL_E2E_VIEWER), {path, QStringLiteral("0"), QStringLiteral("0")}, environment());
+        ASSERT_TRUE(waitFor([&] { return viewer.waitForReadyRead(100) || viewer.canReadLine(); }));
         if (haveTools({"trayer"}))
             start(QStringLiteral("trayer"),
                   QStringLiteral("--edge bottom --align right --widthtype request").split(u' '), environment());
