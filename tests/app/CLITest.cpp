@@ -67,36 +67,6 @@ std::string usage(const std::string& reason)
 }
 } // namespace
 
-TEST(CLIDispatchTest, NoArgumentsStartTheApplication)
-{
-    Recorder rec;
-    const Dispatch d = dispatch({}, rec.runners());
-    EXPECT_FALSE(d.status.has_value());
-    EXPECT_EQ(d.err, "");
-    std::ostringstream out, err; // element 0 is the executable, never the command
-    EXPECT_FALSE(CLI::maybeRun({"--selftest"}, rec.runners(), out, err).has_value());
-    EXPECT_FALSE(CLI::maybeRun({}, rec.runners(), out, err).has_value());
-    EXPECT_EQ(rec.called, "");
-}
-
-TEST(CLIDispatchTest, FilesWithoutACommandAreOpened)
-{
-    using Files = std::vector<std::string>;
-    for (const auto& [tail, files] : std::vector<std::pair<Files, Files>>{
-             {{"photo.png"}, {"photo.png"}},
-             {{"scan one.pdf", "-", "b.png"}, {"scan one.pdf", "-", "b.png"}},   // a lone dash is a name
-             {{"a.png", "--", "--odd.png", "-h"}, {"a.png", "--odd.png", "-h"}}, // after "--" only names
-         }) {
-        Recorder rec;
-        rec.status = 5;
-        const Dispatch d = dispatch(tail, rec.runners());
-        EXPECT_EQ(d.status, 5);
-        EXPECT_EQ(rec.called, "open");
-        EXPECT_EQ(rec.inputs, files);
-    }
-    EXPECT_EQ(dispatch({"a.png"}, CLI::Runners{}).status, 1);
-}
-
 // Each row: the arguments, whether the runners are set, and the status and standard error it ends with; no runner
 // runs. A missing value stays a usage error even in a build without the runner.
 TEST(CLIDispatchTest, UsageErrorsAndCommandsMissingFromTheBuild)
@@ -134,24 +104,47 @@ TEST(CLIDispatchTest, UsageErrorsAndCommandsMissingFromTheBuild)
     }
 }
 
+// Each row: the arguments, the runner that runs (none: the application starts) and what it is handed. The runner's
+// status is the process's.
 TEST(CLIDispatchTest, EachCommandReachesItsRunnerWithItsValue)
 {
-    const std::vector<std::pair<std::string, std::string>> cases{
-        {"--diag", "diag"}, {"--make-demo", "makeDemo"}, {"--make-sample", "makeSample"}, {"--ocr", "ocr"}};
-    for (const auto& [flag, runner] : cases) {
+    using Files = std::vector<std::string>;
+    struct Case
+    {
+        std::vector<std::string> tail;
+        std::string runner;
+        std::string path;
+        Files inputs;
+    };
+    const Case cases[] = {
+        {{}, "", "", {}},
+        {{"stray", "--diag", "/tmp/x y.pdf", "more"}, "diag", "/tmp/x y.pdf", {}},
+        {{"stray", "--make-demo", "/tmp/x y.pdf", "more"}, "makeDemo", "/tmp/x y.pdf", {}},
+        {{"stray", "--make-sample", "/tmp/x y.pdf", "more"}, "makeSample", "/tmp/x y.pdf", {}},
+        {{"stray", "--ocr", "/tmp/x y.pdf", "more"}, "ocr", "/tmp/x y.pdf", {}},
+        {{"--selftest", "ignored"}, "selftest", "", {}}, // these take no value: what follows is ignored
+        {{"--capture", "ignored"}, "capture", "", {}},
+        {{"photo.png"}, "open", "", {"photo.png"}},
+        {{"scan one.pdf", "-", "b.png"}, "open", "", {"scan one.pdf", "-", "b.png"}},   // a lone dash is a name
+        {{"a.png", "--", "--odd.png", "-h"}, "open", "", {"a.png", "--odd.png", "-h"}}, // after "--" only names
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.tail));
         Recorder rec;
         rec.status = 7;
-        const Dispatch d = dispatch({"stray", flag, "/tmp/x y.pdf", "more"}, rec.runners());
-        EXPECT_EQ(d.status, 7) << flag; // the runner's status is the process's
-        EXPECT_EQ(rec.called, runner);
-        EXPECT_EQ(rec.path, "/tmp/x y.pdf");
+        const Dispatch d = dispatch(c.tail, rec.runners());
+        EXPECT_EQ(d.status, c.runner.empty() ? std::nullopt : std::optional(7));
+        EXPECT_EQ(rec.called, c.runner);
+        EXPECT_EQ(rec.path, c.path);
+        EXPECT_EQ(rec.inputs, c.inputs);
         EXPECT_EQ(d.err, "");
     }
-    for (const std::string flag : {"--selftest", "--capture"}) { // these take no value: what follows is ignored
-        Recorder rec;
-        EXPECT_EQ(dispatch({flag, "ignored"}, rec.runners()).status, 0);
-        EXPECT_EQ(rec.called, flag.substr(2));
-    }
+    Recorder rec;
+    std::ostringstream out, err; // element 0 is the executable, never the command
+    EXPECT_FALSE(CLI::maybeRun({"--selftest"}, rec.runners(), out, err).has_value());
+    EXPECT_FALSE(CLI::maybeRun({}, rec.runners(), out, err).has_value());
+    EXPECT_EQ(rec.called, "");
+    EXPECT_EQ(dispatch({"a.png"}, CLI::Runners{}).status, 1);
 }
 
 TEST(CLIDispatchTest, OcrPathModeAndLanguages)

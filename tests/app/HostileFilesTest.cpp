@@ -12,8 +12,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <fstream>
 #include <map>
+#include <tuple>
 
 using TestSupport::Outcome;
 using TestSupport::TempDir;
@@ -145,45 +145,12 @@ TEST(HostileFilesTest, PageTooCostlyToDrawIsReportedWhileTheOtherPagesRead)
     expectUnchanged(before);
 }
 
-TEST(HostileFilesTest, ProgressiveJpegWithRepeatedScansStopsAtTheTimeBudgetAndTheBatchGoesOn)
+// Each refused at its own limit with the reason: a picture too costly to decode stops at the time budget, one too
+// wide for the recognizer is refused with its size, and a file without a PDF header is not searched for one.
+TEST(HostileFilesTest, InputsBeyondALimitAreRefusedWithTheReasonAndTheBatchGoesOn)
 {
     TempDir home;
     TestSupport::writeFile(home / "scans.jpg", repeatedScanJpeg());
-    save(textPicture("Invoice number 1001"), home / "good.png");
-    const auto before = snapshot({home / "scans.jpg", home / "good.png"});
-
-    const Outcome ocr = guarded(home, {"--ocr", (home / "scans.jpg").string()});
-    EXPECT_EQ(ocr.status, 1);
-    EXPECT_EQ(ocr.out, "");
-    EXPECT_EQ(ocr.err, "Ambrel: " + (home / "scans.jpg").string() + ": too large to read\n");
-
-    const std::filesystem::path out = home / "book.xlsx";
-    const Outcome batch =
-        guarded(home, {"--batch", out.string(), (home / "scans.jpg").string(), (home / "good.png").string()});
-    EXPECT_EQ(batch.status, 0) << batch.err;
-    EXPECT_EQ(batch.out, "wrote " + out.string() + " with 1 sheet(s)\n");
-    EXPECT_EQ(batch.err, "Ambrel: skipped scans.jpg: too large to read\n");
-    expectUnchanged(before);
-}
-
-TEST(HostileFilesTest, FileWithoutPdfHeaderIsRefusedAtOnce)
-{
-    TempDir home;
-    // Eight gigabytes of zeros, held sparsely: Poppler would search all of them for a document.
-    {
-        std::ofstream create(home / "zeros.pdf");
-    }
-    std::filesystem::resize_file(home / "zeros.pdf", std::uintmax_t{8} << 30);
-
-    const Outcome run = guarded(home, {"--ocr", (home / "zeros.pdf").string()}, 30);
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "Ambrel: could not read image(s) from " + (home / "zeros.pdf").string() + "\n");
-    EXPECT_EQ(std::filesystem::file_size(home / "zeros.pdf"), std::uintmax_t{8} << 30);
-}
-
-TEST(HostileFilesTest, PictureTooWideForTheRecognizerIsRefusedWithTheReason)
-{
-    TempDir home;
     QImage wide(30001, 40, QImage::Format_Grayscale8);
     wide.fill(255);
     {
@@ -192,13 +159,34 @@ TEST(HostileFilesTest, PictureTooWideForTheRecognizerIsRefusedWithTheReason)
         painter.drawText(10, 30, QStringLiteral("Legible text at the left edge"));
     }
     save(wide, home / "wide.png");
-    const auto before = snapshot({home / "wide.png"});
-    const Outcome run = guarded(home, {"--ocr", (home / "wide.png").string()});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, "Ambrel: " + (home / "wide.png").string()
-                           + ": too large to read (30001 \u00D7 40 pixels; at most 30000 a side and 100 megapixels)\n");
-    expectUnchanged(before);
+    // Eight gigabytes of zeros, held sparsely: Poppler would search all of them for a document.
+    TestSupport::writeFile(home / "zeros.pdf", "");
+    std::filesystem::resize_file(home / "zeros.pdf", std::uintmax_t{8} << 30);
+    save(textPicture("Invoice number 1001"), home / "good.png");
+    const auto inputs = snapshot({home / "scans.jpg", home / "wide.png", home / "good.png"});
+
+    // Each row: the file, standard error before and after its path, and the bound on the run.
+    const std::tuple<const char*, const char*, const char*, int> cases[] = {
+        {"scans.jpg", "Ambrel: ", ": too large to read\n", 150},
+        {"wide.png",
+         "Ambrel: ", ": too large to read (30001 \u00D7 40 pixels; at most 30000 a side and 100 megapixels)\n", 150},
+        {"zeros.pdf", "Ambrel: could not read image(s) from ", "\n", 30},
+    };
+    for (const auto& [name, before, after, seconds] : cases) {
+        const Outcome ocr = guarded(home, {"--ocr", (home / name).string()}, seconds);
+        EXPECT_EQ(ocr.status, 1) << name;
+        EXPECT_EQ(ocr.out, "");
+        EXPECT_EQ(ocr.err, before + (home / name).string() + after);
+    }
+
+    const std::filesystem::path out = home / "book.xlsx";
+    const Outcome batch =
+        guarded(home, {"--batch", out.string(), (home / "scans.jpg").string(), (home / "good.png").string()});
+    EXPECT_EQ(batch.status, 0) << batch.err;
+    EXPECT_EQ(batch.out, "wrote " + out.string() + " with 1 sheet(s)\n");
+    EXPECT_EQ(batch.err, "Ambrel: skipped scans.jpg: too large to read\n");
+    expectUnchanged(inputs);
+    EXPECT_EQ(std::filesystem::file_size(home / "zeros.pdf"), std::uintmax_t{8} << 30);
 }
 
 TEST(HostileFilesTest, NamesThatAreNotUtf8OpenLikeAnyOther)

@@ -15,18 +15,7 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-class CaptureTest : public TempHomeTest
-{
-protected:
-    void SetUp() override
-    {
-        TempHomeTest::SetUp();
-        ::setenv("AMBREL_PLATFORM", "x11", 1); // screen reading counts as allowed, as on X11
-    }
-    void TearDown() override { ::unsetenv("AMBREL_PLATFORM"); }
-};
-} // namespace
+using CaptureTest = X11HomeTest;
 
 TEST_F(CaptureTest, TableRegionEndsOnClipboardHistoryAndMessage)
 {

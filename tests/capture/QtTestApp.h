@@ -40,6 +40,19 @@ protected:
     QTemporaryDir m_dir;
 };
 
+// A home of its own in a session named X11, where reading the screen counts as allowed ("none" does not allow it,
+// a Wayland session asks the portal).
+class X11HomeTest : public TempHomeTest
+{
+protected:
+    void SetUp() override
+    {
+        TempHomeTest::SetUp();
+        ::setenv("AMBREL_PLATFORM", "x11", 1);
+    }
+    void TearDown() override { ::unsetenv("AMBREL_PLATFORM"); }
+};
+
 // A recognizer stand-in that answers on a thread of its own, as the real one does, and remembers what it got.
 struct FakeRecognizer
 {

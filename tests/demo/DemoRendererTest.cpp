@@ -1,8 +1,8 @@
 #include "demo/qt/DemoRenderer.h"
 
 #include "DemoTestSupport.h"
+#include "ocr/engines/Drawn.h"
 
-#include <QGuiApplication>
 #include <QImage>
 
 #include <gtest/gtest.h>
@@ -12,28 +12,6 @@
 
 using DemoScript::Phase;
 using TestSupport::TempDir;
-
-namespace {
-
-// frame() needs a QGuiApplication; the commands make their own when there is none. Qt takes the arguments it
-// understands out of argv, so each application gets its own copy.
-class OffscreenApp
-{
-public:
-    OffscreenApp()
-        : m_app(m_argc, m_argv)
-    {}
-
-private:
-    char m_name[11] = "demo_tests";
-    char m_option[10] = "-platform";
-    char m_platform[10] = "offscreen";
-    char* m_argv[4] = {m_name, m_option, m_platform, nullptr};
-    int m_argc = 3;
-    QGuiApplication m_app;
-};
-
-} // namespace
 
 // The schedule stored in hundredths: 0.055 s frames round up to 6, not to the even 5.
 TEST(DemoRendererTest, DemoGifPlaysTheScheduleAndShowsTheDrawnFrames)
@@ -56,7 +34,7 @@ TEST(DemoRendererTest, DemoGifPlaysTheScheduleAndShowsTheDrawnFrames)
         blocks += "frame 760 480 " + std::to_string(delay) + "\n";
     EXPECT_EQ(gifBlocks(path), blocks + "end\n");
 
-    const OffscreenApp app;
+    Drawn::ensureApplication(); // frame() needs one; the command above made and ended its own
     const std::vector<DecodedFrame> frames = decodeGif(path);
     ASSERT_EQ(frames.size(), delays.size());
     const std::pair<int, std::pair<Phase, double>> checks[] = {
@@ -88,7 +66,7 @@ TEST(DemoRendererTest, DemoGifPlaysTheScheduleAndShowsTheDrawnFrames)
 
 TEST(DemoRendererTest, FramesShowTheirPhase)
 {
-    const OffscreenApp app;
+    Drawn::ensureApplication();
     const QImage source = DemoRenderer::frame(Phase::Source, 0);
     // The selection dims everything outside the box and leaves the table inside it as bright as before.
     const QImage drag = DemoRenderer::frame(Phase::Drag, 1.0);

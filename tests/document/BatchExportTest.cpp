@@ -53,11 +53,6 @@ QString sheetsOf(const QString& path)
     return out ? QString::fromUtf8(*out) : QStringLiteral("(openpyxl could not read it)");
 }
 
-bool hasOpenpyxl()
-{
-    return runPython(QStringLiteral("import openpyxl"), {}).has_value();
-}
-
 using BatchExportTest = DocumentTest;
 } // namespace
 
@@ -84,7 +79,7 @@ TEST_F(BatchExportTest, EveryPageBecomesASheetInInputAndPageOrder)
     EXPECT_EQ(r.messages.first(), QStringLiteral("Processing 1 / 5\u2026"));
     EXPECT_EQ(r.messages.last(), QStringLiteral("\u2713 Exported 4 sheets; skipped d.jpg: could not read"));
 
-    AMBREL_NEEDS(hasOpenpyxl(), "python3-openpyxl is not installed");
+    AMBREL_NEEDS(runPython(QStringLiteral("import openpyxl"), {}), "python3-openpyxl is not installed");
     EXPECT_EQ(sheetsOf(r.destination), QStringLiteral("a.pdf \u2014 p1\tAlpha one\na.pdf \u2014 p2\tAlpha two\n"
                                                       "b.png\tBRAVO LINE\tSECOND LINE\nc.png\tQR-PAYLOAD-7\n"));
 }
@@ -118,7 +113,7 @@ TEST_F(BatchExportTest, AFolderChosenInTheDialogGivesEachFileOnceAndATypedFolder
     batch.run();
     QFileDialog* dialog = inputDialog();
     ASSERT_NE(dialog, nullptr);
-    dialog->setDirectory(m_dir.path());
+    dialog->setDirectory(files());
 
     // A folder's path typed and confirmed with Enter opens the folder, as in every file dialog.
     auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
@@ -133,7 +128,7 @@ TEST_F(BatchExportTest, AFolderChosenInTheDialogGivesEachFileOnceAndATypedFolder
     EXPECT_EQ(dialog->directory().absolutePath(), QDir(path(QStringLiteral("pics"))).absolutePath());
 
     // The folder selected in the list and the Open button: its two pictures, once each.
-    dialog->setDirectory(m_dir.path());
+    dialog->setDirectory(files());
     auto* view = dialog->findChild<QAbstractItemView*>(QStringLiteral("listView"));
     ASSERT_NE(view, nullptr);
     QModelIndex folder;
@@ -159,7 +154,7 @@ TEST_F(BatchExportTest, AFolderChosenInTheDialogGivesEachFileOnceAndATypedFolder
     batch.run();
     dialog = inputDialog();
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(dialog->directory().absolutePath(), QDir(m_dir.path()).absolutePath());
+    EXPECT_EQ(dialog->directory().absolutePath(), QDir(files()).absolutePath());
     dialog->reject();
 }
 
@@ -207,7 +202,7 @@ TEST_F(BatchExportTest, OneSheetIsSingularAndAFailedWriteLeavesNothing)
     }
     // Nothing half-written anywhere, the folder in the way left alone, the picture as it was.
     EXPECT_EQ(readAll(png), pictureBytes);
-    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+    EXPECT_EQ(QDir(files()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
               (QStringList{QStringLiteral("one.png"), QStringLiteral("one.xlsx"), QStringLiteral("taken.xlsx")}));
     EXPECT_TRUE(QFileInfo(path(QStringLiteral("taken.xlsx"))).isDir());
 

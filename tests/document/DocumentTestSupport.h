@@ -1,8 +1,8 @@
 #pragma once
 
-#include "store/qt/SettingsStore.h"
+#include "capture/QtTestApp.h"
+#include "support/Process.h"
 
-#include <QApplication>
 #include <QByteArray>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -12,39 +12,13 @@
 #include <QImage>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QProcess>
 #include <QString>
 #include <QStringList>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <functional>
 #include <optional>
-
-// One QApplication for the whole test program. Settings and history go to a private folder, so tests never read
-// or write the user's own files.
-inline QApplication& testApp()
-{
-    // Removed when the program ends.
-    static QTemporaryDir home;
-    static const bool redirected = [] {
-        ::setenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))).constData(), 1);
-        ::setenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(QStringLiteral("data"))).constData(), 1);
-        return true;
-    }();
-    (void)redirected;
-    static int argc = 1;
-    static char name[] = "document_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        auto* created = new QApplication(argc, argv);
-        Settings::registerDefaults("en-US");
-        return created;
-    }();
-    return *app;
-}
 
 // Draws lines of large black text on white, as a scan would show them, and saves them as PNG.
 inline QString writeTextImage(const QString& path, const QStringList& lines)
@@ -86,34 +60,26 @@ inline QString writeTextPdf(const QString& path, const QList<QStringList>& pages
 // Makes a PNG holding only a QR code of the payload, with qrencode.
 inline bool writeQrImage(const QString& path, const QString& payload)
 {
-    QProcess qr;
-    qr.start(QStringLiteral("qrencode"),
-             {QStringLiteral("-s"), QStringLiteral("8"), QStringLiteral("-o"), path, payload});
-    return qr.waitForFinished(30000) && qr.exitCode() == 0 && QFile::exists(path);
+    return TestSupport::run("qrencode", {"-s", "8", "-o", path.toStdString(), payload.toStdString()}).status == 0;
 }
 
 inline void writeBytes(const QString& path, const QByteArray& bytes)
 {
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    file.write(bytes);
+    TestSupport::writeFile(path.toStdString(), bytes.toStdString());
 }
 
 inline QByteArray readAll(const QString& path)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return QByteArray::fromStdString(TestSupport::readFile(path.toStdString()));
 }
 
 // Runs a Python script on a file with Debian's interpreter, which has the Debian modules (openpyxl); returns its
 // standard output, or no value when it fails.
 inline std::optional<QByteArray> runPython(const QString& script, const QString& file)
 {
-    QProcess python;
-    python.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), script, file});
-    if (!python.waitForFinished(60000) || python.exitStatus() != QProcess::NormalExit || python.exitCode() != 0)
-        return std::nullopt;
-    return python.readAllStandardOutput();
+    const TestSupport::Outcome python =
+        TestSupport::run("/usr/bin/python3", {"-c", script.toStdString(), file.toStdString()});
+    return python.status == 0 ? std::optional(QByteArray::fromStdString(python.out)) : std::nullopt;
 }
 
 // Runs the event loop until the condition holds or the deadline passes; returns whether it holds. (QTest's
@@ -129,16 +95,16 @@ inline bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 18
     return true;
 }
 
-// A test with the application running and a fresh folder of its own for inputs and outputs.
-class DocumentTest : public ::testing::Test
+// A test with the application running and a fresh home of its own; inputs and outputs go in a folder of their
+// own beside the settings and data.
+class DocumentTest : public TempHomeTest
 {
 protected:
     void SetUp() override
     {
-        testApp();
-        ASSERT_TRUE(m_dir.isValid());
+        TempHomeTest::SetUp();
+        ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("files")));
     }
-    QString path(const QString& name) const { return m_dir.filePath(name); }
-
-    QTemporaryDir m_dir;
+    QString files() const { return m_dir.filePath(QStringLiteral("files")); }
+    QString path(const QString& name) const { return files() + u'/' + name; }
 };

@@ -189,7 +189,7 @@ TEST_F(DocumentWindowTest, OpenShowsOneDocumentNamedInTheTitleWhileDropsAddAndCl
     EXPECT_EQ(window().windowTitle(), QStringLiteral("third.pdf \u2014 OCR a Document"));
     // The next dialog starts where this one found the file, not in the folder Ambrel was started from.
     ASSERT_TRUE(activate());
-    EXPECT_EQ(useDialog([&] { pressCtrlO(); }, {}), QDir(m_dir.path()).absolutePath());
+    EXPECT_EQ(useDialog([&] { pressCtrlO(); }, {}), QDir(files()).absolutePath());
 
     // Ctrl+W, like Escape, is OpenWindows' close key, which the settings and history windows' test presses.
     ASSERT_TRUE(activate());

@@ -1,10 +1,9 @@
 #include "document/Rtf.h"
 
 #include "Missing.h"
+#include "support/Process.h"
 
-#include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -20,25 +19,16 @@ const std::string header =
 // decoded here (surrogate pairs included). Returns no value when unrtf is not installed.
 std::optional<std::string> readBackWithUnrtf(const QString& rtfPath, const QTemporaryDir& dir)
 {
-    const QString unrtf = QStandardPaths::findExecutable(QStringLiteral("unrtf"));
-    if (unrtf.isEmpty())
+    const std::string system = TestSupport::readFile("/usr/share/unrtf/text.conf");
+    if (QStandardPaths::findExecutable(QStringLiteral("unrtf")).isEmpty() || system.empty())
         return std::nullopt;
-    const QString configDir = dir.filePath(QStringLiteral("unrtf"));
-    QDir().mkpath(configDir);
-    QFile system(QStringLiteral("/usr/share/unrtf/text.conf"));
-    if (!system.open(QIODevice::ReadOnly))
+    const std::string configDir = dir.filePath(QStringLiteral("unrtf")).toStdString();
+    std::filesystem::create_directories(configDir);
+    TestSupport::writeFile(configDir + "/text.conf", system + "unisymbol_print\n\t&#%;\n");
+    const TestSupport::Outcome unrtf = TestSupport::run("unrtf", {"-P", configDir, "--text", rtfPath.toStdString()});
+    if (unrtf.status != 0)
         return std::nullopt;
-    QFile config(configDir + QStringLiteral("/text.conf"));
-    config.open(QIODevice::WriteOnly);
-    config.write(system.readAll());
-    config.write("unisymbol_print\n\t&#%;\n");
-    config.close();
-
-    QProcess process;
-    process.start(unrtf, {QStringLiteral("-P"), configDir, QStringLiteral("--text"), rtfPath});
-    if (!process.waitForFinished(30000) || process.exitCode() != 0)
-        return std::nullopt;
-    QString out = QString::fromUtf8(process.readAllStandardOutput());
+    QString out = QString::fromStdString(unrtf.out);
     // unrtf begins with "###" comment lines and a line of dashes, then the body.
     const QString rule = QStringLiteral("-----------------\n");
     out = out.mid(out.indexOf(rule) + rule.size());

@@ -2,11 +2,11 @@
 // shortcut and the drag sent with xdotool and the clipboard read with xclip. Every process started here is killed
 // at the end of its test, pass or fail.
 #include "Missing.h"
+#include "ocr/engines/Drawn.h"
 #include "store/qt/HistoryFile.h"
 #include "support/XSessionTest.h"
 
 #include <QFile>
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 
@@ -15,6 +15,7 @@
 
 namespace {
 constexpr int deadlineMs = 20000;
+const QString shortcut = QStringLiteral("super+shift+2");
 
 // The screen content: a table, a line of prose and a QR code, at known places.
 namespace Layout {
@@ -26,9 +27,7 @@ const QRect qr(640, 360, 250, 250);
 // Draws rows of cells in DejaVu Sans of `pixels`, the first at (x, y), columns and rows `step` apart.
 void drawCells(QPainter& painter, const std::vector<std::vector<const char*>>& cells, QPoint at, QSize step, int pixels)
 {
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(pixels);
-    painter.setFont(font);
+    painter.setFont(Drawn::font(pixels));
     painter.setPen(Qt::black);
     for (std::size_t row = 0; row < cells.size(); ++row)
         for (std::size_t col = 0; col < cells[row].size(); ++col)
@@ -42,23 +41,9 @@ protected:
     void SetUp() override
     {
         AMBREL_NEEDS(haveTools({"Xvfb", "xdotool", "xclip", "qrencode"}), "Xvfb, xdotool, xclip or qrencode missing");
-        static int argc = 1;
-        static char name[] = "e2e_tests";
-        static char* argv[] = {name, nullptr};
-        static QGuiApplication* drawing = new QGuiApplication(argc, argv); // offscreen: only draws the pictures
-        (void)drawing;
+        Drawn::ensureApplication(); // offscreen: only draws the pictures
         ASSERT_NO_FATAL_FAILURE(prepareHome("playSound=false\nreadyHintShown=true\ntermsVersionAccepted=1\n"));
         ASSERT_NO_FATAL_FAILURE(startServer());
-    }
-
-    // Shows `image` at the top-left corner of the screen.
-    void show(const QImage& image)
-    {
-        const QString path = m_dir.filePath("screen.png");
-        ASSERT_TRUE(image.save(path));
-        QProcess& viewer =
-            start(QStringLiteral(AMBREL_E2E_VIEWER), {path, QStringLiteral("0"), QStringLiteral("0")}, environment());
-        ASSERT_TRUE(waitFor([&] { return viewer.waitForReadyRead(100) || viewer.canReadLine(); }));
     }
 
     // The known content on the screen, a tray host for the icon, and the app.
@@ -79,7 +64,12 @@ protected:
         ASSERT_FALSE(qr.isNull());
         painter.drawImage(Layout::qr.topLeft() + QPoint(10, 10), qr);
         painter.end();
-        ASSERT_NO_FATAL_FAILURE(show(image));
+        // Shown at the top-left corner of the screen.
+        const QString path = m_dir.filePath("screen.png");
+        ASSERT_TRUE(image.save(path));
+        QProcess& viewer =
+            start(QStringLiteral(AMBREL_E2E_VIEWER), {path, QStringLiteral("0"), QStringLiteral("0")}, environment());
+        ASSERT_TRUE(waitFor([&] { return viewer.waitForReadyRead(100) || viewer.canReadLine(); }));
         if (haveTools({"trayer"}))
             start(QStringLiteral("trayer"),
                   QStringLiteral("--edge bottom --align right --widthtype request").split(u' '), environment());
@@ -100,25 +90,20 @@ protected:
 
     void key(const QString& keys) { xdotool(QStringLiteral("key ") + keys); }
 
-    void pressShortcut() { key(QStringLiteral("super+shift+2")); }
-
-    // Presses the shortcut until the pickers appear: right after start the grab may not be in place yet.
-    bool openPicker()
+    // Presses `keys` until `done` holds. Right after start the grab may not be in place yet, and a window takes
+    // the keyboard at its first paint, which can come after xdotool already finds it: a key sent in between goes
+    // elsewhere.
+    bool pressUntil(const QString& keys, const std::function<bool()>& done)
     {
         return waitFor([&] {
-            pressShortcut();
-            return waitFor([&] { return pickerCount() > 0; }, 1000);
+            key(keys);
+            return waitFor(done, 1000);
         });
     }
 
-    // Presses Escape until the pickers are gone. A picker takes the keyboard at its first paint, which can come
-    // after xdotool already finds its window: an Escape sent in between goes elsewhere.
-    bool cancelPicker()
+    bool openPicker()
     {
-        return waitFor([&] {
-            key(QStringLiteral("Escape"));
-            return waitFor([&] { return pickerCount() == 0; }, 1000);
-        });
+        return pressUntil(shortcut, [&] { return pickerCount() > 0; });
     }
 
     void drag(QPoint from, QPoint to)
@@ -137,7 +122,7 @@ protected:
 };
 } // namespace
 
-TEST_F(TrayAppE2ETest, TableRegionGivesMarkdownTableAndHistoryEntry)
+TEST_F(TrayAppE2ETest, TableProseAndQRCodeRegionsReachTheClipboardAndTheTableTheHistory)
 {
     ASSERT_NO_FATAL_FAILURE(startAll());
     ASSERT_TRUE(openPicker());
@@ -167,11 +152,7 @@ TEST_F(TrayAppE2ETest, TableRegionGivesMarkdownTableAndHistoryEntry)
     struct stat info = {};
     ASSERT_EQ(::stat(qPrintable(historyPath), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
-}
 
-TEST_F(TrayAppE2ETest, ProseAndQRCode)
-{
-    ASSERT_NO_FATAL_FAILURE(startAll());
     ASSERT_TRUE(openPicker());
     drag(Layout::prose.topLeft(), Layout::prose.bottomRight());
     ASSERT_TRUE(waitFor([&] { return clipboard().contains(QStringLiteral("lazy dog")); })) << clipboard().toStdString();
@@ -191,20 +172,17 @@ TEST_F(TrayAppE2ETest, ProseAndQRCode)
 TEST_F(TrayAppE2ETest, DocumentShortcutOpensTheDocumentWindow)
 {
     ASSERT_NO_FATAL_FAILURE(startAll());
-    // Right after start the grab may not be in place yet: press until the window is there.
-    EXPECT_TRUE(waitFor([&] {
-        key(QStringLiteral("ctrl+shift+o"));
-        return waitFor([&] { return !windows(QStringLiteral("^OCR a Document$")).isEmpty(); }, 1000);
-    }));
+    EXPECT_TRUE(pressUntil(QStringLiteral("ctrl+shift+o"),
+                           [&] { return !windows(QStringLiteral("^OCR a Document$")).isEmpty(); }));
 }
 
 TEST_F(TrayAppE2ETest, SecondStartBringsTheRunningOneForwardAndExits)
 {
     ASSERT_NO_FATAL_FAILURE(startAll());
     ASSERT_TRUE(openPicker()); // the first one runs and holds the shortcut
-    pressShortcut();
+    key(shortcut);
     // X delivers events in order: once an Escape has closed the picker, the second press was handled before it.
-    ASSERT_TRUE(cancelPicker());
+    ASSERT_TRUE(pressUntil(QStringLiteral("Escape"), [&] { return pickerCount() == 0; }));
     EXPECT_EQ(pickerCount(), 0);
 
     QProcess& second = startApp();
@@ -223,10 +201,8 @@ TEST_F(TrayAppE2ETest, WithoutATrayTheFirstStartSaysHowToReachIt)
     QProcess& app = startApp();
     ASSERT_TRUE(shown(QStringLiteral("^Ambrel is running$")));
     // It closes with Escape like every window of the program, and the program runs on.
-    EXPECT_TRUE(waitFor([&] {
-        key(QStringLiteral("Escape"));
-        return waitFor([&] { return windows(QStringLiteral("^Ambrel is running$")).isEmpty(); }, 500);
-    }));
+    EXPECT_TRUE(
+        pressUntil(QStringLiteral("Escape"), [&] { return windows(QStringLiteral("^Ambrel is running$")).isEmpty(); }));
     EXPECT_FALSE(app.waitForFinished(300));
 
     // Said once: the next start of the program does not show it again.
@@ -246,13 +222,10 @@ TEST_F(TrayAppE2ETest, FirstRunWaitsForTheTerms)
         << app.readAllStandardError().toStdString() << app.readAllStandardOutput().toStdString()
         << run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--name"), QStringLiteral(".")})
                .toStdString();
-    pressShortcut();
-    // Escape declines the terms: the app quits, and no picker ever opened. The window may not have the focus at
-    // once, so Escape is pressed until the app is gone.
-    EXPECT_TRUE(waitFor([&] {
-        key(QStringLiteral("Escape"));
-        return app.waitForFinished(500);
-    }));
+    key(shortcut);
+    // Escape declines the terms: the app quits, and no picker ever opened.
+    EXPECT_TRUE(pressUntil(QStringLiteral("Escape"),
+                           [&] { return app.waitForFinished(100) || app.state() == QProcess::NotRunning; }));
     EXPECT_EQ(app.exitCode(), 0);
     EXPECT_EQ(pickerCount(), 0);
 }

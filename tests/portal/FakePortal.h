@@ -1,9 +1,13 @@
 #pragma once
 
+#include "Missing.h"
+#include "capture/QtTestApp.h"
+
 #include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
 
 // A private session bus with the fake portal (fake_portal.py) on it, for the whole test program: Qt's session bus
 // connection is made once per process, so the bus must exist before the first D-Bus call. Both processes are
@@ -38,4 +42,26 @@ private:
     QTemporaryDir m_dir;
     QProcess m_bus;
     QProcess m_fake;
+};
+
+// A test with a home of its own in a session that goes through the portals, the fake answering: shortcuts bind,
+// screenshots come as files.
+class PortalTest : public TempHomeTest
+{
+protected:
+    void SetUp() override
+    {
+        TempHomeTest::SetUp();
+        QString why;
+        m_portal = FakePortal::instance(&why);
+        AMBREL_NEEDS(m_portal, why.toStdString());
+        ::setenv("AMBREL_PLATFORM", "portal", 1);
+        m_portal->setModes(QStringLiteral("bind"), QStringLiteral("file"));
+    }
+    void TearDown() override { ::unsetenv("AMBREL_PLATFORM"); }
+
+    // Runs the event loop until `done` holds, for at most 20 s; returns whether it holds.
+    template <typename Condition> static bool eventually(Condition done) { return QTest::qWaitFor(done, 20000); }
+
+    FakePortal* m_portal = nullptr;
 };

@@ -1,9 +1,8 @@
 // Screen capture through the Screenshot portal: the fake portal answers with a known picture, refuses, or reports
 // a cancelled prompt, and the capture flow runs on to the clipboard or to its permission message.
 #include "FakePortal.h"
-#include "Missing.h"
 #include "capture/PickerDrag.h"
-#include "capture/QtTestApp.h"
+#include "capture/TableResult.h"
 #include "capture/portal/PortalScreenshot.h"
 #include "capture/qt/Capture.h"
 #include "capture/qt/CaptureController.h"
@@ -23,37 +22,31 @@
 #include <gtest/gtest.h>
 
 namespace {
-constexpr int deadlineMs = 20000;
 const QString permissionMessage = QStringLiteral("Allow screen capture, then try again");
 
 // What the recognizer stand-in answers.
 OCRResult portalText()
 {
+    using TableResult::run;
     OCRResult result;
-    result.lines.push_back(TextRun{"Portal text", Rect{0, 0, 100, 20}});
-    result.words.push_back(TextRun{"Portal", Rect{0, 0, 50, 20}});
-    result.words.push_back(TextRun{"text", Rect{55, 0, 45, 20}});
+    result.lines = {run("Portal text", 0, 0, 100)};
+    result.words = {run("Portal", 0, 0, 50), run("text", 55, 0, 45)};
     return result;
 }
 
-class PortalCaptureTest : public TempHomeTest
+class PortalCaptureTest : public PortalTest
 {
 protected:
     void SetUp() override
     {
-        TempHomeTest::SetUp();
-        QString why;
-        m_portal = FakePortal::instance(&why);
-        AMBREL_NEEDS(m_portal, why.toStdString());
-        ::setenv("AMBREL_PLATFORM", "portal", 1);
-        m_portal->setModes(QStringLiteral("bind"), QStringLiteral("file"));
+        PortalTest::SetUp();
         Permissions::setSettingsOpener([this] { ++m_settingsOpened; });
     }
 
     void TearDown() override
     {
         Permissions::setSettingsOpener(nullptr);
-        ::unsetenv("AMBREL_PLATFORM");
+        PortalTest::TearDown();
     }
 
     // The desktop at twice the screen's logical size, as on a high-density display: white, with a red block
@@ -81,13 +74,12 @@ protected:
         m_portal->setModes(QStringLiteral("bind"), QStringLiteral("file"));
         m_portal->setScreenshotAnswer(0, writeDesktop());
         startCapture(capture);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return controller.isSelecting(); }, deadlineMs));
+        ASSERT_TRUE(eventually([&] { return controller.isSelecting(); }));
         EXPECT_TRUE(Permissions::screenRecordingGranted());
         QTest::keyClick(controller.pickers().front(), Qt::Key_Escape);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !capture.busy(); }, deadlineMs));
+        ASSERT_TRUE(eventually([&] { return !capture.busy(); }));
     }
 
-    FakePortal* m_portal = nullptr;
     int m_settingsOpened = 0;
 };
 } // namespace
@@ -102,7 +94,7 @@ TEST_F(PortalCaptureTest, PictureGoesThroughThePickerToTheClipboardAtDevicePixel
 
     startCapture(capture);
     startCapture(capture); // a second press while the portal answers asks nothing more
-    ASSERT_TRUE(QTest::qWaitFor([&] { return controller.isSelecting(); }, deadlineMs));
+    ASSERT_TRUE(eventually([&] { return controller.isSelecting(); }));
     const std::vector<RegionPicker*> pickers = controller.pickers();
     ASSERT_EQ(pickers.size(), size_t(QGuiApplication::screens().size()));
     EXPECT_EQ(pickers.front()->shot().image.size(), QGuiApplication::primaryScreen()->geometry().size() * 2);
@@ -113,8 +105,7 @@ TEST_F(PortalCaptureTest, PictureGoesThroughThePickerToTheClipboardAtDevicePixel
     EXPECT_FALSE(QFile::exists(written));
 
     dragOver(pickers.front(), QPointF(100, 100), QPointF(200, 150));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return QGuiApplication::clipboard()->text() == QLatin1String("Portal text"); },
-                                deadlineMs));
+    ASSERT_TRUE(eventually([&] { return QGuiApplication::clipboard()->text() == QLatin1String("Portal text"); }));
     ASSERT_EQ(recognizer.images.size(), 1u);
     const QImage region = QtImage::toQImage(recognizer.images.front());
     ASSERT_EQ(region.size(), QSize(200, 100)); // device pixels, not the 100 × 50 points
@@ -138,7 +129,7 @@ TEST_F(PortalCaptureTest, RefusalAndCancellationShowThePermissionMessageAndNoPic
         m_settingsOpened = 0;
         m_portal->setScreenshotAnswer(response);
         startCapture(capture);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return messages.count() > 0; }, deadlineMs));
+        ASSERT_TRUE(eventually([&] { return messages.count() > 0; }));
         EXPECT_EQ(messages.takeFirst().at(0).toString(), permissionMessage);
         EXPECT_FALSE(controller.isSelecting());
         EXPECT_FALSE(capture.busy());
@@ -180,16 +171,15 @@ TEST_F(PortalCaptureTest, AnUnusableAnswerSaysWhyAndOpensNoPicker)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.mode);
         // The fake is back on the bus after a vanishing act only a moment later.
-        ASSERT_TRUE(QTest::qWaitFor([&] { return m_portal->onBus(); }, deadlineMs));
+        ASSERT_TRUE(eventually([&] { return m_portal->onBus(); }));
         m_portal->setModes(QStringLiteral("bind"), QLatin1String(c.mode));
         m_portal->setScreenshotAnswer(0, c.png);
         // Two cases share a message: the last one's must be gone before this one's is looked for.
         if (HUD::current())
             HUD::current()->close();
-        ASSERT_TRUE(QTest::qWaitFor([] { return !HUD::current(); }, deadlineMs));
+        ASSERT_TRUE(eventually([] { return !HUD::current(); }));
         startCapture(capture);
-        ASSERT_TRUE(
-            QTest::qWaitFor([&] { return HUD::current() && HUD::current()->windowTitle() == c.message; }, deadlineMs));
+        ASSERT_TRUE(eventually([&] { return HUD::current() && HUD::current()->windowTitle() == c.message; }));
         EXPECT_FALSE(controller.isSelecting());
         EXPECT_FALSE(capture.busy());
         // Nothing here says the permission is missing.
@@ -201,7 +191,7 @@ TEST_F(PortalCaptureTest, AnUnusableAnswerSaysWhyAndOpensNoPicker)
     EXPECT_TRUE(recognizer.images.empty());
 
     // The next good answer works as ever.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return m_portal->onBus(); }, deadlineMs));
+    ASSERT_TRUE(eventually([&] { return m_portal->onBus(); }));
     ASSERT_NO_FATAL_FAILURE(captureAndCancel(controller, capture));
 }
 
@@ -210,7 +200,7 @@ TEST_F(PortalCaptureTest, ThePictureServesOneSelectionOnly)
     m_portal->setScreenshotAnswer(0, writeDesktop());
     bool prepared = false;
     Platform::prepareCapture([&] { prepared = true; });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return prepared; }, deadlineMs));
+    ASSERT_TRUE(eventually([&] { return prepared; }));
     PortalScreenGrabber grabber;
     const QList<QScreen*> screens = QGuiApplication::screens();
     for (QScreen* screen : screens)

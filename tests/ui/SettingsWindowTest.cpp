@@ -160,30 +160,6 @@ TEST_F(SettingsWindowTest, PermissionWordingOnlyWhereTheDesktopHasAPermission)
     EXPECT_EQ(permissionWords(view), QStringList{QStringLiteral("Screen capture granted")});
 }
 
-TEST(OpenWindowsTest, KeepsTheSetOfOpenWindows)
-{
-    testApp();
-    const int before = OpenWindows::openCount();
-    QWidget one;
-    QWidget two;
-    OpenWindows::show(&one);
-    OpenWindows::show(&one); // showing again changes nothing
-    OpenWindows::show(&two);
-    EXPECT_EQ(OpenWindows::openCount(), before + 2);
-    EXPECT_TRUE(one.isVisible());
-    one.close();
-    EXPECT_FALSE(OpenWindows::isOpen(&one));
-    EXPECT_TRUE(OpenWindows::isOpen(&two));
-    {
-        QWidget three;
-        OpenWindows::show(&three);
-        EXPECT_EQ(OpenWindows::openCount(), before + 2);
-    } // destroyed while open
-    EXPECT_EQ(OpenWindows::openCount(), before + 1);
-    two.hide();
-    EXPECT_EQ(OpenWindows::openCount(), before);
-}
-
 TEST_F(SettingsWindowTest, NewWindowsCascadeAndSettingsAndHistoryCloseWithEscapeOrCtrlW)
 {
     // Two windows of one size, as the history and the settings nearly are: the second steps down and right.
