@@ -42,8 +42,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const auto image = pages[i].image();
         if (!image || !pages[i].pdfPath)
             continue;
-        (void)PageText::plain(*pages[i].pdfPath, *pages[i].pageIndex);
-        (void)PDFTable::extract(*pages[i].pdfPath, *pages[i].pageIndex, *image, ImageLoader::pdfScale);
         // The text-layer road of a page: words with boxes laid out with the rendered page's rules.
         if (auto layer = PageText::layer(*pages[i].pdfPath, *pages[i].pageIndex, ImageLoader::pdfScale)) {
             const PageLayout::Page page =

@@ -3,7 +3,7 @@
 #include "ocr/PageLayout.h"
 #include "ocr/TextRecognizer.h"
 #include "ocr/WorkerPool.h"
-#include "sources/PDFTable.h"
+#include "sources/PageText.h"
 
 #include <algorithm>
 #include <array>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "sources/Image.h"
-#include "sources/PDFTable.h"
+#include "sources/PageText.h"
 
 #include <cstdint>
 #include <functional>

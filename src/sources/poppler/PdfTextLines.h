@@ -4,8 +4,7 @@
 #include <string_view>
 #include <vector>
 
-// Poppler hands out words with boxes but no lines. These helpers rebuild the lines a reader would select, so that
-// each cell of a table row stays its own line. Pure logic, so the rules test without a PDF.
+// Poppler hands out words with boxes; these helpers clean their text. Pure logic, so the rules test without a PDF.
 namespace PdfTextLines {
 // A box in page points with y running down from the top edge of the visible page, as Poppler reports words.
 struct Box
@@ -22,16 +21,6 @@ struct Word
     Box box;
     bool spaceAfter = false; // Poppler saw a space character after the word
 };
-
-struct Line
-{
-    std::string text; // words joined with single spaces, ligatures spelled out, never empty
-    Box box;          // union of the word boxes
-};
-
-// Returns the lines of the words, top line first and left to right within a baseline: words share a line when
-// their baselines match and no gap between neighbours is wider than about two character widths.
-std::vector<Line> group(std::vector<Word> words);
 
 // Replaces the Latin ligature code points (U+FB00 to U+FB06) with the letters they stand for.
 std::string spellLigatures(std::string_view text);

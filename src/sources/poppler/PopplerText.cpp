@@ -3,8 +3,7 @@
 #include "sources/poppler/PopplerText.h"
 
 #include "sources/Confined.h"
-#include "sources/PDFTable.h"
-#include "sources/RuledTable.h"
+#include "sources/PageText.h"
 #include "sources/poppler/PdfTextLines.h"
 #include "sources/poppler/PopplerDocument.h"
 
@@ -16,7 +15,8 @@
 
 namespace {
 
-// Pages with this many characters or fewer hold no usable text layer (a stray page number, a scanner's stamp).
+// A layer of fewer characters than this is too little to be a page's text on its own (a stray page number, a
+// scanner's stamp).
 constexpr std::size_t minCharacters = 21;
 
 std::string utf8(const poppler::ustring& text)
@@ -25,17 +25,15 @@ std::string utf8(const poppler::ustring& text)
     return std::string(bytes.begin(), bytes.end());
 }
 
-// The page's whole text in reading order, trimmed; none when it has too few characters, unless `few` takes them and
-// says so.
-std::optional<std::string> pageText(const poppler::page& page, bool* few = nullptr)
+// The page's whole text in reading order, trimmed, and whether it has too few characters to be a page's text on
+// its own; none when it is empty.
+std::optional<std::string> pageText(const poppler::page& page, bool& few)
 {
     const std::string text = utf8(page.text(poppler::rectf(), poppler::page::non_raw_non_physical_layout));
     const std::string_view trimmed = PdfTextLines::trim(text);
-    const bool isShort = PdfTextLines::codePoints(trimmed) < minCharacters;
-    if (trimmed.empty() || (isShort && !few))
+    if (trimmed.empty())
         return std::nullopt;
-    if (few)
-        *few = isShort;
+    few = PdfTextLines::codePoints(trimmed) < minCharacters;
     return std::string(trimmed);
 }
 
@@ -65,46 +63,16 @@ std::string requestFor(const std::string& pdfPath, int pageIndex)
     return Confined::pack({pdfPath, std::to_string(pageIndex)});
 }
 
-const Confined::Job textJob{"pdf-text", [](std::string_view request) -> std::optional<std::string> {
-                                const auto which = pageOf(request);
-                                const auto document = which ? PopplerDocument::open(which->first) : nullptr;
-                                const auto page = document ? PopplerDocument::page(*document, which->second) : nullptr;
-                                if (!page)
-                                    return std::nullopt;
-                                auto text = pageText(*page);
-                                if (!text)
-                                    return std::nullopt;
-                                return std::string(PdfTextLines::trim(PdfTextLines::spellLigatures(*text)));
-                            }};
-
-// The visible page height, then five fields a word; none when the page has no usable text layer.
-const Confined::Job wordsJob{"pdf-words", [](std::string_view request) -> std::optional<std::string> {
-                                 const auto which = pageOf(request);
-                                 const auto document = which ? PopplerDocument::open(which->first) : nullptr;
-                                 const auto page = document ? PopplerDocument::page(*document, which->second) : nullptr;
-                                 if (!page || !pageText(*page))
-                                     return std::nullopt;
-                                 const double height = PopplerDocument::visibleSize(*page).height;
-                                 std::string reply = Confined::pack({Confined::bytesOf(height)});
-                                 for (const PdfTextLines::Word& word : words(*page)) {
-                                     const char space = word.spaceAfter ? '1' : '0';
-                                     reply += Confined::pack(
-                                         {word.text, Confined::bytesOf(word.box.x0), Confined::bytesOf(word.box.top),
-                                          Confined::bytesOf(word.box.x1), Confined::bytesOf(word.box.bottom),
-                                          std::string_view(&space, 1)});
-                                 }
-                                 return reply;
-                             }};
-
-// The visible page width and height, its trimmed text and whether that has few characters, then five fields a
-// word as wordsJob gives them; none when the page has no text layer.
+// The visible page width and height, its trimmed text and whether that has few characters, then per word its text,
+// its box (left, top, right, bottom in points, y down) and whether a space follows it; none when the page has no
+// text layer.
 const Confined::Job layerJob{
     "pdf-layer", [](std::string_view request) -> std::optional<std::string> {
         const auto which = pageOf(request);
         const auto document = which ? PopplerDocument::open(which->first) : nullptr;
         const auto page = document ? PopplerDocument::page(*document, which->second) : nullptr;
         bool few = false;
-        const std::optional<std::string> text = page ? pageText(*page, &few) : std::nullopt;
+        const std::optional<std::string> text = page ? pageText(*page, few) : std::nullopt;
         if (!text)
             return std::nullopt;
         const PopplerDocument::Size size = PopplerDocument::visibleSize(*page);
@@ -123,14 +91,6 @@ const Confined::Job layerJob{
 } // namespace
 
 namespace PageText {
-
-std::optional<std::string> plain(const std::string& pdfPath, int pageIndex)
-{
-    Confined::Reply reply = textJob.run(requestFor(pdfPath, pageIndex));
-    if (reply.outcome != Confined::Outcome::Done)
-        return std::nullopt;
-    return std::move(reply.bytes);
-}
 
 std::optional<Layer> layer(const std::string& pdfPath, int pageIndex, double scale)
 {
@@ -169,47 +129,3 @@ std::optional<Layer> layer(const std::string& pdfPath, int pageIndex, double sca
 }
 
 } // namespace PageText
-
-namespace PDFTable {
-
-std::optional<Extracted> extract(const std::string& pdfPath, int pageIndex, const Image& image, double scale)
-{
-    try {
-        const Confined::Reply reply = wordsJob.run(requestFor(pdfPath, pageIndex));
-        const auto fields = reply.outcome == Confined::Outcome::Done ? Confined::unpack(reply.bytes) : std::nullopt;
-        if (!fields || fields->size() % 6 != 1)
-            return std::nullopt;
-        const double pageHeight = Confined::doubleOf((*fields)[0]);
-        std::vector<PdfTextLines::Word> words;
-        for (std::size_t i = 1; i < fields->size(); i += 6) {
-            const auto& f = *fields;
-            words.push_back({std::string(f[i]),
-                             {Confined::doubleOf(f[i + 1]), Confined::doubleOf(f[i + 2]), Confined::doubleOf(f[i + 3]),
-                              Confined::doubleOf(f[i + 4])},
-                             f[i + 5] == "1"});
-        }
-
-        const std::vector<PdfTextLines::Line> lines = PdfTextLines::group(std::move(words));
-        if (lines.empty())
-            return std::nullopt;
-
-        const auto rulings = RuledTable::detect(image);
-        if (!rulings || rulings->cols.size() < 3)
-            return std::nullopt;
-
-        // Poppler's boxes are in points of the visible page with y running down from its top edge, the same geometry
-        // the page is rendered in, so x maps onto the image by the scale alone. The row grouping wants y upward,
-        // measured from the bottom edge.
-        std::vector<Cell> cells;
-        cells.reserve(lines.size());
-        for (const PdfTextLines::Line& line : lines) {
-            const double centre = (line.box.top + line.box.bottom) / 2.0;
-            cells.push_back({pageHeight - centre, line.box.x0 * scale, line.box.x1 * scale, line.text});
-        }
-        return build(std::move(cells), rulings->cols);
-    } catch (...) {
-        return std::nullopt;
-    }
-}
-
-} // namespace PDFTable
