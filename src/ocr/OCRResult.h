@@ -17,7 +17,6 @@ struct OCRResult
     std::vector<TextRun> words;
     std::optional<Image> image;
     std::optional<std::string> exactText; // a PDF page's own text layer
-    std::optional<TableGrid> pdfGrid;     // a table read from that text layer
     std::vector<std::string> barcodes;
     // A whole page laid out in reading order; empty for a screen box, which is one region and reads as before.
     std::vector<PageBlock> blocks;

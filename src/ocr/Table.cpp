@@ -25,8 +25,8 @@ std::optional<TableGrid> tableGrid(const OCRResult& result)
             return std::nullopt;
         return std::move(grids.front());
     }
-    std::optional<TableGrid> found = result.pdfGrid;
-    if (!found && result.image && !result.image->isNull())
+    std::optional<TableGrid> found;
+    if (result.image && !result.image->isNull())
         found = RuledTable::grid(*result.image, result.words);
     if (!found)
         found = TableBuilder::grid(result.words);

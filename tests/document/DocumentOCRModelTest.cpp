@@ -17,7 +17,10 @@ OCRResult tableResult()
 {
     OCRResult result;
     result.exactText = "Name Qty\nApple 3";
-    result.pdfGrid = TableGrid{{"Name", "Qty"}, {"Apple", "3"}};
+    PageBlock table;
+    table.kind = PageBlock::Kind::Table;
+    table.grid = TableGrid{{"Name", "Qty"}, {"Apple", "3"}};
+    result.blocks = {table};
     return result;
 }
 
@@ -119,8 +122,9 @@ TEST(DocumentOCRModelTest, WindowModeChoosesTableRendering)
     EXPECT_TRUE(model.copyIsTable());
     model.setModeRaw(static_cast<int>(Mode::CSV));
     EXPECT_EQ(model.combinedText(), "Name,Qty\nApple,3");
+    // Plain text keeps a table's rows, its cells split by tabs, so a paste into a spreadsheet still splits them.
     model.setModeRaw(static_cast<int>(Mode::PlainText));
-    EXPECT_EQ(model.combinedText(), "Name Qty\nApple 3");
+    EXPECT_EQ(model.combinedText(), "Name\tQty\nApple\t3");
     EXPECT_FALSE(model.copyIsTable());
     model.setModeRaw(42); // no mode: automatic
     EXPECT_EQ(model.mode(), Mode::Auto);
@@ -134,7 +138,7 @@ TEST(DocumentOCRModelTest, ExportsFixTheirOwnModeAndKeepHeaders)
     model.addUnreadable("x.txt");
 
     EXPECT_EQ(model.exportData(Format::PlainText),
-              "===== t.pdf =====\nName Qty\nApple 3\n\n===== x.txt \u2014 unreadable =====\ncould not read x.txt\n");
+              "===== t.pdf =====\nName\tQty\nApple\t3\n\n===== x.txt \u2014 unreadable =====\ncould not read x.txt\n");
     EXPECT_EQ(model.exportData(Format::CSV), "\"===== t.pdf =====\"\nName,Qty\nApple,3\n\n"
                                              "\"===== x.txt \u2014 unreadable =====\"\n\"could not read x.txt\"\n");
     EXPECT_EQ(model.exportData(Format::Markdown), "## t.pdf\n\n| Name | Qty |\n| --- | --- |\n| Apple | 3 |\n\n"

@@ -130,11 +130,14 @@ TEST(OutputTextTest, TableModesRenderTheTableAndEveryModeFallsBackToPlainText)
         EXPECT_EQ(outputText(prose(), mode), "Hello there,\ngeneral.");
 }
 
-TEST(DiagnosticsTest, SmallTextUsesGapFloorAndVerdictFollowsHeaderMerge)
+TEST(DiagnosticsTest, SmallTextUsesGapFloorAndVerdictNamesThePageTable)
 {
     OCRResult result;
     result.words = {run("x", 0, 0, 10, 5.25)};
-    result.pdfGrid = TableGrid{{"A", "B"}, {"", "b"}, {"1", "2"}};
+    PageBlock table;
+    table.kind = PageBlock::Kind::Table;
+    table.grid = TableGrid{{"A", "B"}, {"1", "2"}};
+    result.blocks = {table};
     const std::string report = TableBuilder::diagnostics(result);
     EXPECT_NE(report.find("medianTextHeight=5.2px  gapThreshold=6.0px\n"), std::string::npos) << report;
     EXPECT_NE(report.find("table detected: 2 rows \u00d7 2 cols"), std::string::npos) << report;
