@@ -54,14 +54,6 @@ std::vector<std::string> Settings::parseLanguages(std::string_view stored)
     return codes;
 }
 
-Settings::OutputMode Settings::outputModeFromStored(long long stored)
-{
-    for (OutputMode mode : allOutputModes)
-        if (static_cast<long long>(mode) == stored)
-            return mode;
-    return OutputMode::Auto;
-}
-
 bool Settings::termsAccepted(long long storedVersion)
 {
     return storedVersion >= currentTermsVersion;

@@ -47,9 +47,6 @@ std::string_view trimmedBlanks(std::string_view text);
 // spaces and tabs, empty pieces dropped, duplicates and unknown codes kept in stored order.
 std::vector<std::string> parseLanguages(std::string_view stored);
 
-// Returns the output mode for a stored integer; anything outside the enumeration reads as automatic.
-OutputMode outputModeFromStored(long long stored);
-
 // True once the stored accepted version reaches the current one, so a later, larger version also counts.
 bool termsAccepted(long long storedVersion);
 

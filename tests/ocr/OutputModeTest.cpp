@@ -13,7 +13,7 @@ TEST(OutputModeTest, RawValuesAreStable)
     EXPECT_EQ(Settings::outputModeFromRaw(0), OutputMode::Auto);
     EXPECT_FALSE(Settings::outputModeFromRaw(5));
     EXPECT_FALSE(Settings::outputModeFromRaw(-1));
-    EXPECT_FALSE(Settings::outputModeFromRaw(1LL << 40));
+    EXPECT_FALSE(Settings::outputModeFromRaw(4LL + (1LL << 32))); // no truncation to int
     EXPECT_FALSE(Settings::usesLanguageCorrection(OutputMode::Code));
     EXPECT_TRUE(Settings::usesLanguageCorrection(OutputMode::PlainText));
 }

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-using Settings::OutputMode;
-
 TEST(SettingsTest, LanguagesParseTrimsAndDropsEmptyPieces)
 {
     using List = std::vector<std::string>;
@@ -16,14 +14,6 @@ TEST(SettingsTest, LanguagesParseTrimsAndDropsEmptyPieces)
 
 TEST(SettingsTest, StoredTextAndNumbersReadWithoutSurprises)
 {
-    const std::vector<std::pair<long long, OutputMode>> modes{
-        {7, OutputMode::Auto},          {-1, OutputMode::Auto},
-        {5, OutputMode::Auto},          {4, OutputMode::Code},
-        {2, OutputMode::MarkdownTable}, {4LL + (1LL << 32), OutputMode::Auto}, // no truncation to int
-    };
-    for (const auto& [stored, mode] : modes)
-        EXPECT_EQ(Settings::outputModeFromStored(stored), mode) << stored;
-
     const std::vector<std::pair<std::string, std::optional<long long>>> integers{
         {"42", 42},
         {" -1 ", -1},

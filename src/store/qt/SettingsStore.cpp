@@ -204,7 +204,8 @@ std::string Settings::string(std::string_view key)
 
 Settings::OutputMode Settings::outputMode()
 {
-    return outputModeFromStored(integer(Key::outputMode));
+    // Anything outside the enumeration reads as automatic.
+    return outputModeFromRaw(integer(Key::outputMode)).value_or(OutputMode::Auto);
 }
 
 bool Settings::playSound()

@@ -1,7 +1,6 @@
 #include "ui/qt/OpenWindows.h"
 
 #include <QApplication>
-#include <QEvent>
 #include <QGuiApplication>
 #include <QKeySequence>
 #include <QPointer>
@@ -15,14 +14,6 @@
 #include <vector>
 
 namespace {
-std::vector<QPointer<QWidget>>& openWindows()
-{
-    static std::vector<QPointer<QWidget>> windows;
-    // A window deleted while open leaves a null pointer behind; it no longer counts.
-    std::erase_if(windows, [](const QPointer<QWidget>& window) { return window.isNull(); });
-    return windows;
-}
-
 void bringForward(QWidget* window)
 {
     window->raise();
@@ -35,13 +26,7 @@ void show(QWidget* window)
 {
     if (window == nullptr)
         return;
-    if (window->findChild<WindowCloseObserver*>(QString(), Qt::FindDirectChildrenOnly) == nullptr) {
-        new WindowCloseObserver(window);
-        addCloseKeys(window);
-    }
-    auto& windows = openWindows();
-    if (!isOpen(window))
-        windows.emplace_back(window);
+    addCloseKeys(window);
     if (window->isMinimized())
         window->showNormal();
     else
@@ -54,39 +39,7 @@ void show(QWidget* window)
             bringForward(window);
     });
 }
-
-void didClose(QWidget* window)
-{
-    std::erase_if(openWindows(), [window](const QPointer<QWidget>& open) { return open.data() == window; });
-}
-
-bool isOpen(const QWidget* window)
-{
-    const auto& windows = openWindows();
-    return std::any_of(windows.begin(), windows.end(),
-                       [window](const QPointer<QWidget>& open) { return open.data() == window; });
-}
-
-int openCount()
-{
-    return static_cast<int>(openWindows().size());
-}
 } // namespace OpenWindows
-
-WindowCloseObserver::WindowCloseObserver(QWidget* window)
-    : QObject(window)
-{
-    window->installEventFilter(this);
-}
-
-bool WindowCloseObserver::eventFilter(QObject* watched, QEvent* event)
-{
-    // Closing or hiding a window in code sends a non-spontaneous hide; the window manager's minimise sends a
-    // spontaneous one, and a minimised window is still open.
-    if (event->type() == QEvent::Hide && !event->spontaneous() && watched == parent())
-        OpenWindows::didClose(static_cast<QWidget*>(watched));
-    return QObject::eventFilter(watched, event);
-}
 
 void OpenWindows::placeNew(QWidget* window)
 {

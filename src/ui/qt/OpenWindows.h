@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QObject>
 #include <QPoint>
 #include <QRect>
 
@@ -9,10 +8,10 @@
 class QWidget;
 
 // The rule for showing the program's windows. Linux has no Dock: a window's taskbar entry comes and goes with the
-// window itself, so all that is kept is the set of open windows. Main thread only.
+// window itself, so nothing is kept about which windows are open. Main thread only.
 namespace OpenWindows {
 // Shows the window (restoring it when minimised), raises it and gives it the focus, then asks again on the next
-// turn of the event loop; records it as open until it closes.
+// turn of the event loop.
 void show(QWidget* window);
 // Gives a newly made window the program's icon and centres it on the primary screen, before its first show; when
 // another visible window already stands there, it steps down and right until it covers none.
@@ -23,22 +22,4 @@ QPoint cascaded(const QRect& frame, const std::vector<QRect>& others, const QRec
 // Makes Ctrl+W (and the platform's Close keys) and Escape close the window. OpenWindows::show adds them to every
 // window it shows.
 void addCloseKeys(QWidget* window);
-// Forgets a window that closed. Called by its WindowCloseObserver.
-void didClose(QWidget* window);
-bool isOpen(const QWidget* window);
-// The number of the program's windows open now.
-int openCount();
 } // namespace OpenWindows
-
-// Reports the closing of one window to OpenWindows::didClose. OpenWindows::show installs one on each window
-// it shows; a window's own hide (closing it, or hide()) counts, a minimise by the window manager does not.
-class WindowCloseObserver : public QObject
-{
-    Q_OBJECT
-
-public:
-    explicit WindowCloseObserver(QWidget* window);
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-};
