@@ -70,8 +70,11 @@ std::optional<Image> renderHere(const std::string& path, int pageNumber, double 
         poppler::page_renderer renderer;
         renderer.set_paper_color(0xFFFFFFFF);
         renderer.set_image_format(poppler::image::format_gray8);
-        renderer.set_render_hint(poppler::page_renderer::antialiasing, true);
-        renderer.set_render_hint(poppler::page_renderer::text_antialiasing, true);
+        // Without anti-aliasing: a page is drawn for its rules, its pictures and a scan's pixels, which anti-aliasing
+        // leaves alone, and it costs a third of the drawing time. Text a page draws without a text layer is
+        // recognized as well from crisp edges (recognition makes every page black and white first).
+        renderer.set_render_hint(poppler::page_renderer::antialiasing, false);
+        renderer.set_render_hint(poppler::page_renderer::text_antialiasing, false);
         const double dpi = 72.0 * scale;
         auto rendered = std::make_shared<const poppler::image>(renderer.render_page(page.get(), dpi, dpi));
         if (!rendered->is_valid() || rendered->format() != poppler::image::format_gray8 || rendered->width() <= 0
