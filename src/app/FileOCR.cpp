@@ -20,7 +20,7 @@
 
 namespace {
 // Two pages per core: Tesseract runs single-threaded per engine, so pages side by side are what uses the machine.
-// With only one a core, a worker that finished a short page would wait for a long one before it to be emitted, and
+// With only one per core, a worker that finished a short page would wait for a long one before it to be emitted, and
 // then for the next page to be decoded; the pixel budget still bounds memory. AMBREL_PAGES_IN_FLIGHT overrides it,
 // so tests can compare against one page at a time.
 std::size_t pagesInFlight()
