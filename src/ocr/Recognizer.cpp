@@ -39,6 +39,8 @@ std::vector<Image> inkBesideWords(const Image& grey, const std::vector<TextRun>&
                 ++counts[row[x]];
     }
     const auto paper = static_cast<std::uint8_t>(std::max_element(counts.begin(), counts.end()) - counts.begin());
+    // Ink stands out from the paper clearly, darker or (on a dark page) lighter.
+    const auto isInk = [paper](std::uint8_t v) { return (v > paper ? v - paper : paper - v) >= 64; };
     for (const TextRun& word : words) {
         const Rect& b = word.box;
         if (!std::isfinite(b.x) || !std::isfinite(b.y) || !std::isfinite(b.width) || !std::isfinite(b.height))
@@ -62,7 +64,7 @@ std::vector<Image> inkBesideWords(const Image& grey, const std::vector<TextRun>&
         std::uint8_t* row = pixels.data() + static_cast<std::ptrdiff_t>(y) * w;
         for (int x = 0; x < w;) {
             int end = x;
-            while (end < w && (row[end] > paper ? row[end] - paper : paper - row[end]) >= 64)
+            while (end < w && isInk(row[end]))
                 ++end;
             if (end - x >= longRun)
                 std::fill(row + x, row + end, paper);
@@ -83,7 +85,7 @@ std::vector<Image> inkBesideWords(const Image& grey, const std::vector<TextRun>&
             const int n = std::min(cell, w - cx * cell);
             int dark = 0;
             for (int i = 0; i < n; ++i)
-                dark |= static_cast<int>((p[i] > paper ? p[i] - paper : paper - p[i]) >= 64);
+                dark |= static_cast<int>(isInk(p[i]));
             cells[cx] |= static_cast<std::uint8_t>(dark);
         }
     }
